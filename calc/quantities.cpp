@@ -1,0 +1,122 @@
+#include "calc/quantities.h"
+
+#include "calc/arithmetic.h"
+
+namespace pierqty {
+
+namespace {
+
+using detail::Guard;
+using detail::StepContext;
+
+struct LoopSums {
+    double previous = 0.0; // section at the bottom of the next layer (m^2)
+    double volume = 0.0; // FlareVolume so far (m^3)
+    double formwork = 0.0; // FlareFormwork so far (m^2)
+};
+
+// One pass of the layer loop: the section at the layer's top, then the
+// layer's volume by the trapezoid rule and its formwork by the outline at
+// its top, each evaluated in the order written, then added to the sums.
+template<bool Checked>
+inline double LayerPass(const PierParameters &p, const PierQuantities &q, double count, double y, LoopSums &sums,
+                        const Guard<Checked> &g)
+{
+    const detail::FlaredLengths lengths = detail::FlaredLengthsAt(p, y, g);
+    const double area = detail::AreaOf(lengths, q.SectionCut, g);
+    sums.volume = g(g(g(g(g(area + sums.previous) * p.h) / count) / 2.0) + sums.volume);
+    const double outline = detail::OutlineOf(lengths, q.PerimeterCorrection, g);
+    sums.formwork = g(g(g(outline * p.h) / count) + sums.formwork);
+    sums.previous = area;
+    return area;
+}
+
+void RunLayerLoop(const PierParameters &p, PierQuantities &q)
+{
+    const int n = p.n;
+    if (n < 1)
+        return;
+    const double count = static_cast<double>(n);
+    q.Layers.reserve(static_cast<std::size_t>(n));
+    LoopSums sums {q.S0, 0.0, 0.0};
+    const StepContext bare {FaultStep::Layer, 0, 0.0};
+    const Guard<false> unchecked {bare};
+    for (int i = 1; i <= n; ++i) {
+        // y_i = i * (h / n): one product with the layer height, not i * h / n.
+        const double y = static_cast<double>(i) * q.LayerHeight;
+        LoopSums next = sums;
+        const double area = LayerPass(p, q, count, y, next, unchecked);
+        if (!(std::isfinite(y) && std::isfinite(area) && std::isfinite(next.volume) && std::isfinite(next.formwork)))
+            [[unlikely]] {
+            const StepContext context {FaultStep::Layer, i, y};
+            const Guard<true> checked {context};
+            checked(y);
+            LayerPass(p, q, count, y, sums, checked);
+            detail::RaiseNonFinite(std::nan(""), context); // not reached: the pass faults
+        }
+        sums = next;
+        q.Layers.push_back({static_cast<std::int16_t>(i), y, area});
+    }
+    q.FlareVolume = sums.volume;
+    q.FlareFormwork = sums.formwork;
+}
+
+PierQuantities CalculateOrRaise(const PierParameters &p)
+{
+    PierQuantities q;
+    StepContext context;
+    const Guard<true> g {context};
+
+    context.step = FaultStep::SectionCut;
+    q.SectionCut = detail::SectionCutOf(p, g);
+    context.step = FaultStep::S0;
+    q.S0 = g(g(p.L1 * p.L2) - q.SectionCut);
+    context.step = FaultStep::ShaftVolume;
+    q.ShaftVolume = g(p.H1 * q.S0);
+
+    context.step = FaultStep::PerimeterCorrection;
+    q.PerimeterCorrection = detail::PerimeterCorrectionOf(p, g);
+    context.step = FaultStep::ShaftFormwork;
+    q.ShaftFormwork = g(detail::BaseOutlineOf(p, q.PerimeterCorrection, g) * p.H1);
+
+    context.step = FaultStep::TopSection;
+    context.height = p.h;
+    const detail::FlaredLengths top = detail::FlaredLengthsAt(p, p.h, g);
+    q.TopSection = detail::AreaOf(top, q.SectionCut, g);
+    context.step = FaultStep::CapVolume;
+    q.CapVolume = g(p.H2 * q.TopSection);
+    context.step = FaultStep::CapFormwork;
+    q.CapFormwork = g(detail::OutlineOf(top, q.PerimeterCorrection, g) * p.H2);
+    context.height = 0.0;
+
+    context.step = FaultStep::LayerHeight;
+    if (p.n == 0) {
+        CalculationFault fault;
+        fault.kind = p.h == 0.0 ? FaultKind::InvalidOperation : FaultKind::DivisionByZero;
+        fault.step = FaultStep::LayerHeight;
+        fault.height = p.h;
+        throw fault;
+    }
+    q.LayerHeight = g(p.h / static_cast<double>(p.n));
+
+    RunLayerLoop(p, q);
+
+    context.step = FaultStep::TotalFormwork;
+    q.S = g(g(q.FlareFormwork + q.ShaftFormwork) + q.CapFormwork);
+    context.step = FaultStep::TotalVolume;
+    q.V = g(g(q.CapVolume + q.ShaftVolume) + q.FlareVolume);
+    return q;
+}
+
+} // namespace
+
+Outcome<PierQuantities> calculate(const PierParameters &p)
+{
+    try {
+        return CalculateOrRaise(p);
+    } catch (const CalculationFault &fault) {
+        return fault;
+    }
+}
+
+} // namespace pierqty

@@ -1,0 +1,345 @@
+#include "calc/geometry.h"
+#include "calc/parameters.h"
+#include "calc/quantities.h"
+#include "calc/texts.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace pierqty {
+namespace {
+
+// Published figures carry ten decimals.
+constexpr double kTenDigits = 5.1e-11;
+
+ParameterTexts Texts(std::initializer_list<std::pair<const char *, const char *>> changes)
+{
+    ParameterTexts texts = DefaultParameterTexts();
+    for (const auto &[name, text] : changes)
+        texts[static_cast<std::size_t>(ParameterIndex(name))] = text;
+    return texts;
+}
+
+PierParameters Params(std::initializer_list<std::pair<const char *, const char *>> changes = {})
+{
+    const auto p = parsePierParameters(Texts(changes));
+    EXPECT_TRUE(p.ok());
+    return p.ok() ? p.value() : PierParameters {};
+}
+
+PierQuantities Calc(std::initializer_list<std::pair<const char *, const char *>> changes = {})
+{
+    const auto q = calculate(Params(changes));
+    EXPECT_TRUE(q.ok()) << (q.ok() ? "" : q.fault().messageEn());
+    return q.ok() ? q.value() : PierQuantities {};
+}
+
+std::vector<std::string> Lines(const std::string &report)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = report.find("\r\n", start);
+        lines.push_back(report.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            return lines;
+        start = end + 2;
+    }
+}
+
+TEST(Parameters, DefaultTextsReadAsReferenceValues)
+{
+    const ParameterTexts texts = DefaultParameterTexts();
+    EXPECT_EQ(texts[4], "3.00");
+    EXPECT_EQ(texts[10], "1000");
+    const PierParameters p = Params();
+    const double expected[] = {2.5, 4.488, 1.8, 13.032, 3, 0.5, 3, 0.1, 0.1, 0.5};
+    const double actual[] = {p.L1, p.R1, p.L2, p.R2, p.H1, p.H2, p.h, p.l1, p.l2, p.l3};
+    for (std::size_t k = 0; k < 10; ++k)
+        EXPECT_EQ(actual[k], expected[k]) << kParameterNames[k];
+    EXPECT_EQ(p.n, 1000);
+}
+
+TEST(Parameters, LayerCountTexts)
+{
+    const std::pair<const char *, int> counts[] = {{"2.5", 2},       {"3.5", 4},   {"1000.4", 1000},
+                                                   {"32767", 32767}, {"-2.5", -2}, {"abc", 0}};
+    for (const auto &[text, n] : counts)
+        EXPECT_EQ(Params({{"n", text}}).n, n) << text;
+    for (const char *text : {"32768", "-40000", "1e6"}) {
+        const auto p = parsePierParameters(Texts({{"n", text}}));
+        ASSERT_FALSE(p.ok()) << text;
+        EXPECT_EQ(p.fault().kind, FaultKind::Overflow);
+        EXPECT_EQ(p.fault().parameter, 10);
+    }
+    const auto tooLarge = parsePierParameters(Texts({{"R2", "1e999"}, {"L1", "-1e400"}}));
+    ASSERT_FALSE(tooLarge.ok());
+    EXPECT_EQ(tooLarge.fault().parameter, 0) << "the first text in index order is reported";
+}
+
+TEST(Geometry, ReferenceSection)
+{
+    const PierParameters p = Params();
+    const std::pair<Outcome<double>, double> cases[] = {
+        {SectionCut(p), 0.14},
+        {PerimeterCorrection(p), -0.0686291501},
+        {BaseOutline(p), 8.5313708499},
+        {FlareOffset(p.R1, 1.5), 0.2580893626},
+        {FlareOffset(p.R2, 1.5), 0.0866137949},
+        {SectionArea(p, 1.5), 5.8116070763},
+        {OutlineLength(p, 1.5), 9.9101834800},
+        {FlareOffset(p.R1, 3), 1.1500149791},
+        {FlareOffset(p.R2, 3), 0.3500039426},
+        {FlaredLength1(p, 3), 4.8000299581},
+        {FlaredLength2(p, 3), 2.5000078852},
+        {SectionArea(p, 3), 11.8601127445},
+        {OutlineLength(p, 3), 14.5314465365},
+    };
+    for (std::size_t k = 0; k < std::size(cases); ++k) {
+        ASSERT_TRUE(cases[k].first.ok()) << k;
+        EXPECT_NEAR(cases[k].first.value(), cases[k].second, kTenDigits) << "case " << k;
+    }
+}
+
+TEST(Geometry, ChamfersAndGrooves)
+{
+    const PierParameters bare = Params({{"l1", "0"}, {"l2", "0"}, {"l3", "0"}});
+    EXPECT_EQ(SectionCut(bare).value(), 0.0);
+    EXPECT_EQ(PerimeterCorrection(bare).value(), 0.0);
+    EXPECT_EQ(BaseOutline(bare).value(), 2 * (2.5 + 1.8));
+    const PierParameters noGroove = Params({{"l2", "0"}});
+    EXPECT_NEAR(SectionCut(noGroove).value(), 0.02, 1e-15);
+    EXPECT_NEAR(PerimeterCorrection(noGroove).value(), -0.2343145751, kTenDigits);
+    // At y = R the root is of 0 and the offset is exactly R.
+    EXPECT_EQ(FlareOffset(3.0, 3.0).value(), 3.0);
+    EXPECT_EQ(FlareOffset(3.0, -3.0).value(), 3.0);
+    const auto beyond = FlareOffset(4.488, 5.0);
+    ASSERT_FALSE(beyond.ok());
+    EXPECT_EQ(beyond.fault().kind, FaultKind::InvalidArgument);
+}
+
+struct QuantityCase {
+    const char *name;
+    std::vector<std::pair<const char *, const char *>> changes;
+    double flareVolume, flareFormwork, S, V;
+};
+
+class ReferenceQuantities : public testing::TestWithParam<QuantityCase>
+{
+};
+
+TEST_P(ReferenceQuantities, Totals)
+{
+    const QuantityCase &c = GetParam();
+    ParameterTexts texts = DefaultParameterTexts();
+    for (const auto &[name, text] : c.changes)
+        texts[static_cast<std::size_t>(ParameterIndex(name))] = text;
+    const auto q = calculate(parsePierParameters(texts).value());
+    ASSERT_TRUE(q.ok());
+    EXPECT_NEAR(q.value().FlareVolume, c.flareVolume, kTenDigits);
+    EXPECT_NEAR(q.value().FlareFormwork, c.flareFormwork, kTenDigits);
+    EXPECT_NEAR(q.value().S, c.S, kTenDigits);
+    EXPECT_NEAR(q.value().V, c.V, kTenDigits);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Piers, ReferenceQuantities,
+    testing::Values(QuantityCase {"n1000", {}, 19.6433835286, 31.3306110312, 64.1904468491, 38.6534399008},
+                    QuantityCase {"n10", {{"n", "10"}}, 19.6940614667, 32.2556581784, 65.1154939964, 38.7041178390},
+                    QuantityCase {"n1", {{"n", "1"}}, 24.3301691167, 43.5943396096, 76.4541754276, 43.3402254890},
+                    QuantityCase {"negative", {{"n", "-1"}}, 0, 0, 32.8598358180, 19.0100563722},
+                    QuantityCase {"flat", {{"h", "0"}, {"n", "4"}}, 0, 0, 29.8597979746, 15.26}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(Quantities, ReferencePierParts)
+{
+    const PierQuantities q = Calc();
+    const std::pair<double, double> parts[] = {{q.S0, 4.36},
+                                               {q.ShaftVolume, 13.08},
+                                               {q.ShaftFormwork, 25.5941125497},
+                                               {q.TopSection, 11.8601127445},
+                                               {q.CapVolume, 5.9300563722},
+                                               {q.CapFormwork, 7.2657232683},
+                                               {q.LayerHeight, 0.003}};
+    for (const auto &[actual, expected] : parts)
+        EXPECT_NEAR(actual, expected, kTenDigits);
+    ASSERT_EQ(q.Layers.size(), 1000u);
+    const std::pair<int, double> sections[] = {{1, 4.3600053361},   {2, 4.3600213446},    {3, 4.3600480255},
+                                               {500, 5.8116070763}, {999, 11.8398420799}, {1000, 11.8601127445}};
+    for (const auto &[i, S] : sections) {
+        EXPECT_EQ(q.Layers[static_cast<std::size_t>(i - 1)].i, i);
+        EXPECT_NEAR(q.Layers[static_cast<std::size_t>(i - 1)].S_i, S, kTenDigits) << i;
+    }
+    const double tenLayers[] = {4.4135428143, 4.5763604395, 4.8551186059, 5.2612678672,  5.8116070763,
+                                6.5291922830, 7.4447571828, 8.5989537287, 10.0460151858, 11.8601127445};
+    const PierQuantities ten = Calc({{"n", "10"}});
+    ASSERT_EQ(ten.Layers.size(), 10u);
+    EXPECT_NEAR(ten.LayerHeight, 0.3, 1e-16);
+    for (std::size_t k = 0; k < 10; ++k)
+        EXPECT_NEAR(ten.Layers[k].S_i, tenLayers[k], kTenDigits) << k + 1;
+}
+
+// The last bits of the totals: a fused multiply-add, pow(x, 2) in place of
+// x * x, i * h / n in place of i * (h / n) or a reordered sum changes them.
+// Cross-checked against an independent evaluation in plain IEEE doubles.
+TEST(Quantities, BitExactTotals)
+{
+    const struct {
+        const char *n;
+        double flareVolume, flareFormwork, S, V;
+    } cases[] = {
+        {"1000", 0x1.3a4b4c86e070ep+4, 0x1.f54a2ecae9c6fp+4, 0x1.00c3047fb2c61p+6, 0x1.353a3eb2df42dp+5},
+        {"10", 0x1.3b1ae032509cbp+4, 0x1.020b9683d900cp+5, 0x1.0476440ee4d4bp+6, 0x1.35a208889758cp+5},
+        {"32767", 0x1.3a4b47363b943p+4, 0x1.f5266def1991bp+4, 0x1.00ba1448beb8cp+6, 0x1.353a3c0a8cd48p+5},
+    };
+    for (const auto &c : cases) {
+        const PierQuantities q = Calc({{"n", c.n}});
+        EXPECT_EQ(q.FlareVolume, c.flareVolume) << c.n;
+        EXPECT_EQ(q.FlareFormwork, c.flareFormwork) << c.n;
+        EXPECT_EQ(q.S, c.S) << c.n;
+        EXPECT_EQ(q.V, c.V) << c.n;
+    }
+}
+
+TEST(Quantities, LongestLoop)
+{
+    const PierQuantities q = Calc({{"n", "32767"}});
+    ASSERT_EQ(q.Layers.size(), 32767u);
+    EXPECT_EQ(q.Layers.back().i, 32767);
+    EXPECT_EQ(q.Layers[12344].i, 12345);
+    const CalculationTexts t = buildCalculationTexts(q);
+    const auto lines = Lines(t.report);
+    EXPECT_EQ(lines.size(), 32769u);
+    EXPECT_EQ(lines[12346].rfind(" S12345 = ", 0), 0u);
+}
+
+TEST(Quantities, EdgeShapes)
+{
+    // Layer tops are computed as i * (h / n), never beyond h for n = 1.
+    const PierQuantities one = Calc({{"n", "1"}});
+    ASSERT_EQ(one.Layers.size(), 1u);
+    EXPECT_EQ(one.Layers[0].y_i, 3.0);
+    EXPECT_EQ(one.Layers[0].S_i, one.TopSection);
+    // h = R1: the top section is defined, its root being of 0.
+    EXPECT_TRUE(calculate(Params({{"R1", "3"}, {"n", "1"}})).ok());
+    // h = 0: every layer is the base section.
+    const PierQuantities flat = Calc({{"h", "0"}, {"n", "4"}});
+    EXPECT_EQ(flat.TopSection, flat.S0);
+    for (const LayerSection &layer : flat.Layers)
+        EXPECT_EQ(layer.S_i, flat.S0);
+    // No shaft or no cap: the layers do not change.
+    const PierQuantities noShaft = Calc({{"H1", "0"}, {"H2", "0"}});
+    EXPECT_EQ(noShaft.S, noShaft.FlareFormwork);
+    EXPECT_EQ(noShaft.V, noShaft.FlareVolume);
+    EXPECT_EQ(noShaft.FlareVolume, Calc().FlareVolume);
+}
+
+struct FaultCase {
+    const char *name;
+    std::vector<std::pair<const char *, const char *>> changes;
+    FaultKind kind;
+    FaultStep step;
+};
+
+class Faults : public testing::TestWithParam<FaultCase>
+{
+};
+
+TEST_P(Faults, StopWithKindAndPlace)
+{
+    const FaultCase &c = GetParam();
+    ParameterTexts texts = DefaultParameterTexts();
+    for (const auto &[name, text] : c.changes)
+        texts[static_cast<std::size_t>(ParameterIndex(name))] = text;
+    const auto result = calculateFromTexts(texts);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.fault().kind, c.kind);
+    EXPECT_EQ(result.fault().step, c.step);
+    const std::string en = result.fault().messageEn();
+    EXPECT_EQ(en.rfind(FaultKindName(c.kind), 0), 0u) << en;
+    EXPECT_FALSE(result.fault().messageZh().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, Faults,
+    testing::Values(
+        FaultCase {"ZeroLayers", {{"n", "0"}}, FaultKind::DivisionByZero, FaultStep::LayerHeight},
+        FaultCase {"NoLayersNoHeight", {{"n", "0"}, {"h", "0"}}, FaultKind::InvalidOperation, FaultStep::LayerHeight},
+        FaultCase {"TooManyLayers", {{"n", "32768"}}, FaultKind::Overflow, FaultStep::ReadParameter},
+        FaultCase {"HugeText", {{"H2", "1e309"}}, FaultKind::Overflow, FaultStep::ReadParameter},
+        FaultCase {"HAboveR1", {{"h", "5"}}, FaultKind::InvalidArgument, FaultStep::TopSection},
+        FaultCase {"HAboveR2", {{"R1", "100"}, {"R2", "2"}}, FaultKind::InvalidArgument, FaultStep::TopSection},
+        FaultCase {"LastLayerRoundsUp", {{"R1", "3"}, {"n", "187"}}, FaultKind::InvalidArgument, FaultStep::Layer},
+        FaultCase {"HugeSection", {{"L1", "1e200"}, {"L2", "1e200"}}, FaultKind::Overflow, FaultStep::S0},
+        FaultCase {"HugeChamfer", {{"l1", "1e160"}}, FaultKind::Overflow, FaultStep::SectionCut},
+        FaultCase {"HugeShaft", {{"H1", "1e307"}, {"L1", "1e3"}}, FaultKind::Overflow, FaultStep::ShaftVolume},
+        FaultCase {"HugeCap", {{"H2", "1e307"}, {"L1", "1e3"}}, FaultKind::Overflow, FaultStep::CapVolume},
+        FaultCase {"HugeLayerVolume",
+                   {{"L1", "1e200"}, {"R1", "1e154"}, {"R2", "1e154"}, {"h", "1e120"}, {"n", "2"}},
+                   FaultKind::Overflow,
+                   FaultStep::Layer},
+        FaultCase {"HugeRadius",
+                   {{"h", "1e300"}, {"R1", "1e300"}, {"R2", "1e300"}, {"n", "2"}},
+                   FaultKind::Overflow,
+                   FaultStep::TopSection}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(Faults, LayerFaultSaysWhereAndWhatToChange)
+{
+    const auto result = calculateFromTexts(Texts({{"R1", "3"}, {"n", "187"}}));
+    ASSERT_FALSE(result.ok());
+    const CalculationFault &f = result.fault();
+    EXPECT_EQ(f.layer, 187);
+    EXPECT_EQ(f.height, 3.0000000000000004);
+    EXPECT_EQ(f.radiusIndex, 1);
+    EXPECT_NE(f.messageEn().find("layer 187 at 3.0000000000000004 m"), std::string::npos) << f.messageEn();
+    EXPECT_NE(f.messageZh().find("第 187 层"), std::string::npos) << f.messageZh();
+    EXPECT_NE(f.messageEn().find("R1 = 3 m"), std::string::npos);
+}
+
+TEST(Report, WorkedExample)
+{
+    const auto result = calculateFromTexts(DefaultParameterTexts());
+    ASSERT_TRUE(result.ok());
+    const CalculationTexts &t = result.value();
+    EXPECT_EQ(t.areaText, "64.190447 m2");
+    EXPECT_EQ(t.volumeText, "38.653440 m3");
+    // 21,032 characters, of which three are CJK (three UTF-8 bytes each).
+    EXPECT_EQ(t.report.size(), 21032u + 3 * 2);
+    EXPECT_NE(t.report.substr(t.report.size() - 2), "\r\n");
+    EXPECT_EQ(t.report.back(), '2');
+    const auto lines = Lines(t.report);
+    ASSERT_EQ(lines.size(), 1002u);
+    const std::pair<std::size_t, const char *> expected[] = {{1, " \u5355\u5c42\u9ad8 = 0.003000 m"},
+                                                             {2, " S0 = 4.360000 m2"},
+                                                             {3, " S1 = 4.360005 m2"},
+                                                             {4, " S2 = 4.360021 m2"},
+                                                             {5, " S3 = 4.360048 m2"},
+                                                             {502, " S500 = 5.811607 m2"},
+                                                             {899, " S897 = 9.997696 m2"},
+                                                             {900, " S898 = 10.013766 m2"},
+                                                             {1001, " S999 = 11.839842 m2"},
+                                                             {1002, " S1000 = 11.860113 m2"}};
+    for (const auto &[line, text] : expected)
+        EXPECT_EQ(lines[line - 1], text) << "line " << line;
+}
+
+TEST(Report, ShortReports)
+{
+    const auto one = Lines(buildCalculationTexts(Calc({{"n", "1"}})).report);
+    ASSERT_EQ(one.size(), 3u);
+    EXPECT_EQ(one[2], " S1 = 11.860113 m2");
+    const auto none = Lines(buildCalculationTexts(Calc({{"n", "-1000"}})).report);
+    ASSERT_EQ(none.size(), 2u);
+    EXPECT_EQ(none[0], " \u5355\u5c42\u9ad8 = -0.003000 m");
+    // Chamfers larger than the section give a negative area, shown signed.
+    const auto negative = Lines(
+        buildCalculationTexts(Calc({{"L1", "0.5"}, {"L2", "0.5"}, {"l1", "0.5"}, {"l2", "0"}, {"n", "-1"}})).report);
+    EXPECT_EQ(negative[1], " S0 = -0.250000 m2");
+}
+
+} // namespace
+} // namespace pierqty

@@ -1,0 +1,179 @@
+// pierqty-cli tested through its process, as scripts use it.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sys/wait.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string &arg)
+{
+    std::string quoted = "'";
+    for (char c : arg) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+std::string Slurp(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+CliRun Cli(const std::vector<std::string> &args, const std::string &input = "")
+{
+    std::string base = testing::TempDir();
+    base += "pierqty_cli_";
+    base += std::to_string(::getpid());
+    std::string command = Quote(PIERQTY_CLI);
+    for (const std::string &arg : args)
+        command.append(" ").append(Quote(arg));
+    if (!input.empty()) {
+        std::ofstream(base + ".in", std::ios::binary) << input;
+        command += " < " + Quote(base + ".in");
+    } else {
+        command += " < /dev/null";
+    }
+    command += " > " + Quote(base + ".out") + " 2> " + Quote(base + ".err");
+    CliRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = Slurp(base + ".out");
+    run.err = Slurp(base + ".err");
+    return run;
+}
+
+std::vector<std::string> LfLines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+TEST(Cli, DefaultPier)
+{
+    const CliRun run = Cli({});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out.find('\r'), std::string::npos);
+    const auto lines = LfLines(run.out);
+    ASSERT_EQ(lines.size(), 1004u);
+    EXPECT_EQ(lines[0], "S= 64.190447 m2");
+    EXPECT_EQ(lines[1], "V= 38.653440 m3");
+    EXPECT_EQ(lines[2], " \u5355\u5c42\u9ad8 = 0.003000 m");
+    EXPECT_EQ(lines[1003], " S1000 = 11.860113 m2");
+    EXPECT_EQ(run.out.back(), '\n');
+}
+
+TEST(Cli, AssignmentsReadLikeTheWindow)
+{
+    const CliRun run = Cli({"n=1", "h=3.00", "L1=\uff12\uff0e\uff15"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(LfLines(run.out)[0], "S= 76.454175 m2");
+    EXPECT_EQ(LfLines(run.out).size(), 5u);
+}
+
+TEST(Cli, JsonHoldsEveryQuantityExactly)
+{
+    const CliRun run = Cli({"--json", "n=10"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto json = nlohmann::json::parse(run.out);
+    EXPECT_EQ(json["parameters"]["n"], 10);
+    EXPECT_EQ(json["parameters"]["H1"].get<double>(), 3.0);
+    // Doubles round-trip: the totals come back bit for bit.
+    EXPECT_EQ(json["quantities"]["S"].get<double>(), 0x1.0476440ee4d4bp+6);
+    EXPECT_EQ(json["quantities"]["V"].get<double>(), 0x1.35a208889758cp+5);
+    EXPECT_FALSE(json["quantities"].contains("Layers"));
+    EXPECT_EQ(json["quantities"].size(), 13u);
+    ASSERT_EQ(json["layers"].size(), 10u);
+    EXPECT_EQ(json["layers"][9]["i"], 10);
+    EXPECT_EQ(json["layers"][9]["y"].get<double>(), 3.0);
+    EXPECT_EQ(json["texts"]["areaText"], "65.115494 m2");
+    const std::string report = json["texts"]["report"];
+    EXPECT_NE(report.find(" S0 = 4.360000 m2\r\n S1 = "), std::string::npos);
+}
+
+TEST(Cli, FaultsExitTwoAndNameTheirKind)
+{
+    const CliRun plain = Cli({"n=0"});
+    EXPECT_EQ(plain.status, 2);
+    EXPECT_EQ(plain.out, "");
+    EXPECT_NE(plain.err.find("DivisionByZero"), std::string::npos) << plain.err;
+
+    const CliRun json = Cli({"--json", "h=5"});
+    EXPECT_EQ(json.status, 2);
+    const auto object = nlohmann::json::parse(json.out);
+    EXPECT_EQ(object["fault"], "InvalidArgument");
+    EXPECT_NE(object["message"].get<std::string>().find("R1 = 4.488"), std::string::npos);
+
+    // Invalid UTF-8 in a text cannot break the JSON.
+    const CliRun bytes = Cli({"--json",
+                              "n=4\xff\xfe"
+                              "0000"});
+    EXPECT_EQ(bytes.status, 0) << bytes.err;
+    EXPECT_TRUE(nlohmann::json::accept(bytes.out));
+    const CliRun overflow = Cli({"--json", "L2=9e999\xff"});
+    EXPECT_EQ(overflow.status, 2);
+    EXPECT_EQ(nlohmann::json::parse(overflow.out)["fault"], "Overflow");
+}
+
+TEST(Cli, UsageErrorsExit64)
+{
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string> {"x=1"}, {"L1"}, {"--bogus"}, {"l1=1", "l1=2"}, {"N=5"}}) {
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 64) << args[0];
+        EXPECT_EQ(run.out, "");
+        EXPECT_FALSE(run.err.empty());
+    }
+    const CliRun help = Cli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("NAME=TEXT"), std::string::npos);
+    const CliRun version = Cli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_NE(version.out.find("1.00"), std::string::npos);
+}
+
+TEST(Cli, WarnsHowImproperTextsWereRead)
+{
+    const CliRun run = Cli({"l3=", "H2=0.5m", "n=2.5"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("l3: \"\" holds no number"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("H2: \"0.5m\" read as 0.5"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("rounded to 2"), std::string::npos) << run.err;
+    EXPECT_EQ(LfLines(run.out).size(), 6u);
+}
+
+TEST(Cli, LongestReport)
+{
+    const CliRun run = Cli({"n=32767"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto lines = LfLines(run.out);
+    ASSERT_EQ(lines.size(), 32771u);
+    EXPECT_EQ(lines.back().rfind(" S32767 = 11.860113 m2", 0), 0u);
+}
+
+} // namespace

@@ -1,0 +1,133 @@
+#include "platform/numbers.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <string>
+
+namespace pierqty {
+namespace {
+
+struct ReadCase {
+    const char *text;
+    double value;
+    NumberStatus status;
+};
+
+class ParseNumberTest : public testing::TestWithParam<ReadCase>
+{
+};
+
+TEST_P(ParseNumberTest, ReadsLeadingNumber)
+{
+    const ReadCase &c = GetParam();
+    const NumberReading r = ParseNumber(c.text);
+    EXPECT_EQ(r.status, c.status) << '"' << c.text << '"';
+    EXPECT_EQ(r.value, c.value) << '"' << c.text << '"';
+    EXPECT_TRUE(std::isfinite(r.value));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseNumberTest,
+    testing::Values(
+        // The default field texts.
+        ReadCase {"2.5", 2.5, NumberStatus::Whole}, ReadCase {"4.488", 4.488, NumberStatus::Whole},
+        ReadCase {"13.032", 13.032, NumberStatus::Whole}, ReadCase {"3.00", 3.0, NumberStatus::Whole},
+        ReadCase {"1000", 1000.0, NumberStatus::Whole},
+        // Blanks, signs, fractions and exponents.
+        ReadCase {"  \t-0.25  ", -0.25, NumberStatus::Whole}, ReadCase {"+7", 7.0, NumberStatus::Whole},
+        ReadCase {".5", 0.5, NumberStatus::Whole}, ReadCase {"5.", 5.0, NumberStatus::Whole},
+        ReadCase {"1.5e3", 1500.0, NumberStatus::Whole}, ReadCase {"2E-2", 0.02, NumberStatus::Whole},
+        // An exponent without digits does not continue the number.
+        ReadCase {"5e", 5.0, NumberStatus::Leading}, ReadCase {"1e+", 1.0, NumberStatus::Leading},
+        ReadCase {"3.5m", 3.5, NumberStatus::Leading}, ReadCase {"1,5", 1.0, NumberStatus::Leading},
+        ReadCase {"1 2", 1.0, NumberStatus::Leading},
+        // No number at all reads as 0; neither NaN nor infinity nor hex.
+        ReadCase {"", 0.0, NumberStatus::NoNumber}, ReadCase {"   ", 0.0, NumberStatus::NoNumber},
+        ReadCase {"abc", 0.0, NumberStatus::NoNumber}, ReadCase {"-", 0.0, NumberStatus::NoNumber},
+        ReadCase {".", 0.0, NumberStatus::NoNumber}, ReadCase {"inf", 0.0, NumberStatus::NoNumber},
+        ReadCase {"nan", 0.0, NumberStatus::NoNumber}, ReadCase {"-infinity", 0.0, NumberStatus::NoNumber},
+        ReadCase {"0x1p3", 0.0, NumberStatus::Leading},
+        // Full-width forms typed with a Chinese input method.
+        ReadCase {"\uff12\uff0e\uff15", 2.5, NumberStatus::Whole},
+        ReadCase {"\u3000\uff0d\uff13", -3.0, NumberStatus::Whole},
+        ReadCase {"\uff11\uff45\uff12", 100.0, NumberStatus::Whole}, ReadCase {"3\u7c73", 3.0, NumberStatus::Leading},
+        ReadCase {"\xff"
+                  "5",
+                  0.0, NumberStatus::NoNumber},
+        // Too small for a double is zero, not a fault.
+        ReadCase {"1e-400", 0.0, NumberStatus::Whole}, ReadCase {"0.000e999999", 0.0, NumberStatus::Whole}));
+
+TEST(ParseNumber, BeyondDoubleRangeIsOutOfRange)
+{
+    for (const char *text : {"1e309", "-1e400", "1e99999999999999999999",
+                             "99999"
+                             "e304",
+                             "0.1e310"})
+        EXPECT_EQ(ParseNumber(text).status, NumberStatus::OutOfRange) << text;
+    EXPECT_EQ(ParseNumber("1.7976931348623157e308").value, 1.7976931348623157e308);
+}
+
+TEST(ToInt16, RoundsHalfToEvenWithinRange)
+{
+    const std::pair<double, int> cases[] = {{2.5, 2},         {3.5, 4},           {-2.5, -2},         {1000.4, 1000},
+                                            {32767.0, 32767}, {-32768.0, -32768}, {-32768.5, -32768}, {0.5, 0}};
+    for (const auto &[value, expected] : cases) {
+        const auto result = ToInt16(value);
+        ASSERT_TRUE(result.has_value()) << value;
+        EXPECT_EQ(*result, expected) << value;
+    }
+    for (double value : {32768.0, 32767.5, -40000.0, -32769.0, 1e300, std::nan("")})
+        EXPECT_FALSE(ToInt16(value).has_value()) << value;
+}
+
+TEST(FormatFixed6, PatternExamples)
+{
+    const std::pair<double, const char *> cases[] = {{0.003, "0.003000"},
+                                                     {4.36, "4.360000"},
+                                                     {11.860112744476671, "11.860113"},
+                                                     {9.9999996, "10.000000"},
+                                                     {0.0000004, "0.000000"},
+                                                     {-0.25, "-0.250000"},
+                                                     {1234567.5, "1234567.500000"},
+                                                     {-0.0000004, "0.000000"},
+                                                     {-0.0, "0.000000"},
+                                                     {1e22, "10000000000000000000000.000000"}};
+    for (const auto &[value, text] : cases)
+        EXPECT_EQ(FormatFixed6(value), text) << value;
+}
+
+TEST(SplitText, KeepsEmptyPieces)
+{
+    EXPECT_EQ(SplitText("a,,b,", ','), (std::vector<std::string> {"a", "", "b", ""}));
+    EXPECT_EQ(SplitText("", ','), (std::vector<std::string> {""}));
+}
+
+// A window switches the C locale to the user's; numbers must not follow it.
+TEST(Locale, DecimalCommaLocaleChangesNothing)
+{
+    const char *previous = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = previous ? previous : "C";
+    bool switched = false;
+    for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"}) {
+        if (std::setlocale(LC_ALL, name)) {
+            switched = true;
+            break;
+        }
+    }
+    if (!switched)
+        GTEST_SKIP() << "no locale with a decimal comma on this machine";
+    ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
+    const NumberReading r = ParseNumber("2.5");
+    const std::string text = FormatFixed6(11.860112744476671);
+    const std::string shortest = ShortestText(0.1);
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_EQ(r.value, 2.5);
+    EXPECT_EQ(r.status, NumberStatus::Whole);
+    EXPECT_EQ(text, "11.860113");
+    EXPECT_EQ(shortest, "0.1");
+}
+
+} // namespace
+} // namespace pierqty

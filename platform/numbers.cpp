@@ -194,7 +194,10 @@ std::optional<std::int16_t> ToInt16(double value)
     return static_cast<std::int16_t>(rounded);
 }
 
-void AppendFixed6(std::string &out, double value)
+namespace {
+
+// The general fixed-point conversion: exact for every double.
+void AppendFixed6Exact(std::string &out, double value)
 {
     // Enough for the largest double in fixed form: 309 digits, sign, point, 6.
     std::array<char, 330> buffer {};
@@ -203,6 +206,43 @@ void AppendFixed6(std::string &out, double value)
     if (text == "-0.000000")
         text.remove_prefix(1);
     out.append(text);
+}
+
+} // namespace
+
+void AppendFixed6(std::string &out, double value)
+{
+    // Fast path for the magnitudes of real quantities. scaled is |value| x 1e6
+    // rounded once, so it lies within half an ulp (at most 2^-13 below 2^40)
+    // of the exact product. Unless its fraction is within 2^-10 of one half,
+    // the exact product rounds to the same integer; otherwise, and for large
+    // magnitudes, the exact conversion decides.
+    const double magnitude = std::fabs(value);
+    const double scaled = magnitude * 1e6;
+    if (!(scaled < 0x1p40)) {
+        AppendFixed6Exact(out, value);
+        return;
+    }
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) < 0x1p-10) {
+        AppendFixed6Exact(out, value);
+        return;
+    }
+    const auto micro = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1u : 0u);
+    if (value < 0 && micro != 0)
+        out += '-';
+    std::array<char, 24> digits {};
+    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), micro / 1000000u);
+    out.append(digits.data(), result.ptr);
+    out += '.';
+    std::uint64_t fractionDigits = micro % 1000000u;
+    char six[6];
+    for (int k = 5; k >= 0; --k) {
+        six[k] = static_cast<char>('0' + fractionDigits % 10u);
+        fractionDigits /= 10u;
+    }
+    out.append(six, 6);
 }
 
 std::string FormatFixed6(double value)

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
+#include <random>
 #include <string>
 
 namespace pierqty {
@@ -96,6 +98,30 @@ TEST(FormatFixed6, PatternExamples)
                                                      {1e22, "10000000000000000000000.000000"}};
     for (const auto &[value, text] : cases)
         EXPECT_EQ(FormatFixed6(value), text) << value;
+}
+
+// The quick conversion for everyday magnitudes must agree with the exact
+// one everywhere, ties and near-ties included.
+TEST(FormatFixed6, AgreesWithExactConversion)
+{
+    std::mt19937_64 random(20261207);
+    std::uniform_real_distribution<double> exponent(-9.0, 13.0);
+    std::uniform_int_distribution<int> micro(0, 99999999);
+    const auto exact = [](double value) {
+        char buffer[400];
+        const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6).ptr;
+        std::string text(buffer, end);
+        return text == "-0.000000" ? std::string("0.000000") : text;
+    };
+    for (int k = 0; k < 200000; ++k) {
+        double value = std::pow(10.0, exponent(random));
+        if (k % 3 == 0) // near a rounding tie: x.xxxxxx5 and its neighbours
+            value = std::nextafter((micro(random) + 0.5) / 1e6, k % 2 ? 0.0 : 1e9);
+        if (k % 5 == 0)
+            value = -value;
+        ASSERT_EQ(FormatFixed6(value), exact(value)) << std::hexfloat << value;
+    }
+    EXPECT_EQ(FormatFixed6(0.0078125), exact(0.0078125));
 }
 
 TEST(SplitText, KeepsEmptyPieces)

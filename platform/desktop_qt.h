@@ -1,0 +1,23 @@
+// DesktopServices on Qt: a modal message box and the desktop's URL handler.
+#pragma once
+
+#include "platform/desktop.h"
+
+class QWidget;
+
+namespace pierqty {
+
+class QtDesktopServices final : public DesktopServices
+{
+public:
+    // parent: the window the message box is modal to (may be null).
+    explicit QtDesktopServices(QWidget *parent = nullptr);
+    void setParent(QWidget *parent) { m_parent = parent; }
+    void reportError(const std::string &message) override;
+    bool openUrl(const std::string &url) override;
+
+private:
+    QWidget *m_parent;
+};
+
+} // namespace pierqty

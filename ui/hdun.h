@@ -1,0 +1,124 @@
+// Hdun, the calculator's one window: eleven parameter fields, the Calculate
+// button, the S and V fields, the layer report, the link label and the
+// dimensioned drawing of the pier.
+#pragma once
+
+#include "platform/desktop.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <string_view>
+
+class QSvgRenderer;
+
+namespace pierqty {
+
+class Hdun;
+
+// The web page the link label opens.
+inline constexpr std::string_view PromoPageAddress = "https://www.taobao.com/";
+
+// One element of the control array CS: a single-line text box that passes
+// its GotFocus and KeyPress events, with its Index, to the window.
+class FieldEdit final : public QLineEdit
+{
+public:
+    FieldEdit(Hdun &window, int index, QWidget *parent);
+    int index() const { return m_index; }
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    Hdun &m_window;
+    int m_index;
+};
+
+// Label2: shows bold while a mouse button is held on it.
+class LinkLabel final : public QLabel
+{
+public:
+    LinkLabel(Hdun &window, QWidget *parent);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    Hdun &m_window;
+};
+
+// Picture1: the pier drawing inside a sunken 2 px border. Takes the focus
+// but shows no mark and reacts to no key.
+class PierPicture final : public QFrame
+{
+public:
+    explicit PierPicture(QWidget *parent);
+    ~PierPicture() override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QSvgRenderer *m_drawing;
+};
+
+class Hdun final : public QWidget
+{
+public:
+    static constexpr int kFieldCount = 13;
+    static constexpr int kClientWidth = 672;
+    static constexpr int kClientHeight = 528;
+
+    // services: error reports and the URL handler; must outlive the window.
+    explicit Hdun(DesktopServices &services, QWidget *parent = nullptr);
+
+    // Control-array lookup; throws std::out_of_range for an index without
+    // an element, like the forms runtime's lookup.
+    FieldEdit *CS(int index) const;
+    QLabel *Label1(int index) const;
+    QFrame *Line1() const { return m_line1; }
+    QPushButton *Command1() const { return m_command1; }
+    QPlainTextEdit *Text1() const { return m_text1; }
+    LinkLabel *Label2() const { return m_label2; }
+    PierPicture *Picture1() const { return m_picture1; }
+
+    // The Calculate command: reads CS(0)..CS(10), calculates and publishes
+    // S, V and the report; on a fault publishes nothing and reports it.
+    // Returns whether the calculation succeeded.
+    bool calculateCommand();
+
+    // Event handlers, shared by the elements of CS.
+    void CS_GotFocus(int Index);
+    void CS_KeyPress(int Index, int &KeyAscii);
+    void Label2_MouseDown();
+    void Label2_MouseUp();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void Form_Load();
+    // Runs a handler body; an exception becomes a reported run-time error.
+    bool runHandler(const std::function<void()> &body);
+
+    DesktopServices &m_services;
+    std::array<FieldEdit *, kFieldCount> m_cs {};
+    std::array<QLabel *, kFieldCount> m_label1 {};
+    QFrame *m_line1 = nullptr;
+    QPushButton *m_command1 = nullptr;
+    QPlainTextEdit *m_text1 = nullptr;
+    LinkLabel *m_label2 = nullptr;
+    PierPicture *m_picture1 = nullptr;
+    bool m_shown = false;
+};
+
+} // namespace pierqty

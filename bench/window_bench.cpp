@@ -1,0 +1,70 @@
+// Window timings (run with QT_QPA_PLATFORM=offscreen):
+//   window_bench            Calculate command to report painted, n = 1000
+//                           and n = 32767 (medians), and peak memory.
+//   window_bench --startup  exits as soon as the window has painted once;
+//                           time whole runs of it for process start to window.
+#include "platform/desktop.h"
+#include "ui/hdun.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+class QuietServices final : public pierqty::DesktopServices
+{
+public:
+    void reportError(const std::string &message) override { std::fprintf(stderr, "%s\n", message.c_str()); }
+    bool openUrl(const std::string &) override { return true; }
+};
+
+double MedianMs(std::vector<qint64> ns)
+{
+    std::sort(ns.begin(), ns.end());
+    return static_cast<double>(ns[ns.size() / 2]) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QElapsedTimer sinceMain;
+    sinceMain.start();
+    QApplication app(argc, argv);
+    QuietServices services;
+    pierqty::Hdun window(services);
+    window.show();
+    window.repaint();
+    const double startupMs = static_cast<double>(sinceMain.nsecsElapsed()) / 1e6;
+    if (argc > 1 && std::strcmp(argv[1], "--startup") == 0)
+        return 0;
+    std::printf("main() to window painted: %.1f ms\n", startupMs);
+
+    for (const char *layers : {"1000", "32767"}) {
+        window.CS(10)->setText(QString::fromLatin1(layers));
+        std::vector<qint64> samples;
+        for (int run = 0; run < 15; ++run) {
+            window.Text1()->setPlainText(QStringLiteral("-"));
+            window.repaint();
+            QElapsedTimer timer;
+            timer.start();
+            if (!window.calculateCommand())
+                return 1;
+            window.repaint(); // the fields and the report, painted now
+            samples.push_back(timer.nsecsElapsed());
+        }
+        std::printf("n = %s: Calculate to report painted, median %.2f ms over %zu runs\n", layers, MedianMs(samples),
+                    samples.size());
+    }
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak memory after n = 32767: %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+    return 0;
+}

@@ -1,5 +1,6 @@
 // Speed of the calculation and the report against a bare loop of the same
 // arithmetic, at n = 1000 and at the largest layer count, 32767.
+#include "calc/exact.h"
 #include "calc/parameters.h"
 #include "calc/quantities.h"
 #include "calc/texts.h"
@@ -89,8 +90,20 @@ void BM_CalculateFromTexts(benchmark::State &state)
     }
 }
 
+void BM_Exact(benchmark::State &state)
+{
+    PierParameters p = Pier(1000);
+    if (state.range(0) == 1)
+        p.R1 = p.h; // arcs ending horizontal: the hardest integrands
+    for (auto _ : state) {
+        auto exact = calculateExact(p);
+        benchmark::DoNotOptimize(std::get<ExactQuantities>(exact).S);
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_Exact)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BareLoop)->Arg(1000)->Arg(32767)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Calculate)->Arg(1000)->Arg(32767)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildTexts)->Arg(1000)->Arg(32767)->Unit(benchmark::kMicrosecond);

@@ -1,9 +1,12 @@
 // Arbitrary bytes as the eleven field texts (split at '\n'; missing texts
 // are empty). Whatever the input, the calculation gives texts or a fault,
-// and texts keep their shape.
+// texts keep their shape, and the exact quantities stay finite and no
+// smaller than their projection.
+#include "calc/exact.h"
 #include "calc/parameters.h"
 #include "calc/texts.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -46,6 +49,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
     for (const std::string *text : {&t.areaText, &t.volumeText, &t.report}) {
         if (text->find("nan") != std::string::npos || text->find("inf") != std::string::npos)
+            std::abort();
+    }
+
+    // Exact quantities: not applicable, or finite with every true face at
+    // least as large as its projection (no face leans inward).
+    const pierqty::ExactOutcome exact = pierqty::calculateExact(parameters.value());
+    if (const auto *e = std::get_if<pierqty::ExactQuantities>(&exact)) {
+        for (double value :
+             {e->FlareVolume, e->V, e->ProjectedFlareFormwork, e->TrueFlareFormwork, e->S, e->ProjectedS})
+            if (!std::isfinite(value))
+                std::abort();
+        const double slack = 1e-9 * (1.0 + std::fabs(e->ProjectedFlareFormwork));
+        if (e->TrueFlareFormwork < e->ProjectedFlareFormwork - slack)
             std::abort();
     }
     return 0;

@@ -49,7 +49,7 @@ CliRun Cli(const std::vector<std::string> &args, const std::string &input = "")
     std::string command = Quote(PIERQTY_CLI);
     for (const std::string &arg : args)
         command.append(" ").append(Quote(arg));
-    if (!input.empty()) {
+    if (!input.empty() || (!args.empty() && args[0] == "--batch" && args.size() > 1 && args[1] == "-")) {
         std::ofstream(base + ".in", std::ios::binary) << input;
         command += " < " + Quote(base + ".in");
     } else {
@@ -174,6 +174,97 @@ TEST(Cli, LongestReport)
     const auto lines = LfLines(run.out);
     ASSERT_EQ(lines.size(), 32771u);
     EXPECT_EQ(lines.back().rfind(" S32767 = 11.860113 m2", 0), 0u);
+}
+
+TEST(CliExact, BesideTheLayeredFigures)
+{
+    const CliRun text = Cli({"--exact"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    const auto lines = LfLines(text.out);
+    ASSERT_EQ(lines.size(), 1004u + 11u);
+    EXPECT_NE(text.out.find("true S                         65.678375 m2   layered 64.190447 m2   -2.26"),
+              std::string::npos)
+        << text.out.substr(text.out.size() - 1200);
+
+    const CliRun json = Cli({"--json", "--exact"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto exact = nlohmann::json::parse(json.out)["exact"];
+    for (const char *key : {"FlareVolume", "V", "ProjectedFlareFormwork", "TrueFlareFormwork", "EndFaces",
+                            "GroovedFaces", "GrooveWalls", "Chamfers", "ProjectedS", "S"})
+        EXPECT_TRUE(exact.contains(key)) << key;
+    EXPECT_NEAR(exact["S"].get<double>(), 65.6783754864, 1e-9);
+
+    const CliRun outside = Cli({"--json", "--exact", "l1=2"});
+    ASSERT_EQ(outside.status, 0) << outside.err;
+    EXPECT_NE(nlohmann::json::parse(outside.out)["exact"]["notApplicable"].get<std::string>().find("L2 - 2 l1"),
+              std::string::npos);
+}
+
+TEST(CliCsv, OneRowPerLayerWithRunningSums)
+{
+    const CliRun run = Cli({"--csv", "n=200"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto lines = LfLines(run.out);
+    ASSERT_EQ(lines.size(), 201u);
+    EXPECT_EQ(lines[0],
+              "i,y_i,S_i,outline_i,layer_volume,layer_formwork,layer_true_formwork,cumulative_volume,"
+              "cumulative_true_formwork");
+    std::vector<std::string> last;
+    std::istringstream fields(lines.back());
+    for (std::string field; std::getline(fields, field, ',');)
+        last.push_back(field);
+    ASSERT_EQ(last.size(), 9u);
+    EXPECT_EQ(last[0], "200");
+    EXPECT_EQ(std::stod(last[1]), 3.0);
+    // The running sums end at the flare's totals.
+    const auto json = nlohmann::json::parse(Cli({"--json", "--exact", "n=200"}).out);
+    EXPECT_NEAR(std::stod(last[7]), json["quantities"]["FlareVolume"].get<double>(), 1e-9);
+    EXPECT_NEAR(std::stod(last[8]), json["exact"]["TrueFlareFormwork"].get<double>(), 1e-9);
+}
+
+TEST(CliBatch, RowsFaultsAndTotals)
+{
+    const CliRun run = Cli({"--batch", "-"}, "n, id ,h\n1000,P1,3\n0,P2,3\n\n10,\"P,3\",3\n1000,P4,6\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto lines = LfLines(run.out);
+    ASSERT_EQ(lines.size(), 6u) << run.out;
+    EXPECT_EQ(lines[0], "id,S,V,true_S,exact_V,projected_S,fault");
+    EXPECT_EQ(lines[1].rfind("P1,64.19044684914253,38.65343990081633,65.678375", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2].rfind("P2,,,,,,\"DivisionByZero:", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3].rfind("\"P,3\",65.11549399635003,", 0), 0u) << lines[3];
+    EXPECT_NE(lines[4].find("InvalidArgument"), std::string::npos);
+    EXPECT_EQ(lines[5].rfind("TOTAL,129.30594084549256,", 0), 0u) << lines[5];
+    EXPECT_NE(lines[5].find("2 of 4 faulty"), std::string::npos);
+    EXPECT_NE(run.err.find("2 of 4"), std::string::npos);
+
+    // Parameters not named keep the defaults, which NAME=TEXT may change.
+    const CliRun defaults = Cli({"--batch", "-", "n=10"}, "id\nA\n");
+    EXPECT_EQ(LfLines(defaults.out)[1].rfind("A,65.11549399635003,", 0), 0u) << defaults.out;
+}
+
+TEST(CliBatch, MalformedFilesStopWithTheLine)
+{
+    const struct {
+        const char *input;
+        int status;
+        const char *message;
+    } cases[] = {{"id,n,Lx\n1,2,3\n", 65, "line 1: unknown column 'Lx'"},
+                 {"n,n\n1,2\n", 65, "line 1: column 'n' appears twice"},
+                 {"id,n\nA,10\nB,10,3\n", 65, "line 3: 3 fields where the header names 2"},
+                 {"id,n\n\"A,10\n", 65, "line 2: a quoted field is not closed"},
+                 {"", 65, "empty"}};
+    for (const auto &c : cases) {
+        const CliRun run = Cli({"--batch", "-"}, c.input);
+        EXPECT_EQ(run.status, c.status) << c.input;
+        EXPECT_EQ(run.out, "") << c.input;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(Cli({"--batch", "/nonexistent/piers.csv"}).status, 66);
+    EXPECT_EQ(Cli({"--batch", "-", "--json"}).status, 64);
+    // A header and no piers: totals of nothing.
+    const CliRun none = Cli({"--batch", "-"}, "id,n\n");
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(LfLines(none.out).size(), 2u);
 }
 
 } // namespace

@@ -1,0 +1,185 @@
+#include "calc/exact.h"
+
+#include "calc/arithmetic.h"
+#include "platform/numbers.h"
+
+#include <boost/math/quadrature/tanh_sinh.hpp>
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+namespace pierqty {
+
+namespace {
+
+constexpr double kSqrt2 = detail::kSqrt2;
+
+// Tanh-sinh quadrature converges double-exponentially for integrands that
+// are analytic inside the interval, even with the inverse-square-root
+// singularity that the slopes have at y = R when h = R. Successive levels
+// agreeing to 1e-10 leaves an error far below it.
+constexpr double kTolerance = 1e-10;
+
+// Built once per thread: construction computes the abscissa tables, and the
+// two-argument integrate() of Boost 1.74 is not const.
+boost::math::quadrature::tanh_sinh<double> &Quadrature()
+{
+    thread_local boost::math::quadrature::tanh_sinh<double> quadrature;
+    return quadrature;
+}
+
+// One arc of radius R at height y, with d = h - y its distance below the
+// top of the flare (known accurately near the top, where it matters).
+struct ArcAt {
+    double offset; // f(y), m
+    double slope; // f'(y)
+    double factor; // sqrt(1 + f'(y)^2) = R / sqrt(R^2 - y^2)
+};
+
+ArcAt Arc(double R, double h, double y, double d)
+{
+    // Scaled by R so that no square overflows for a very large radius;
+    // 1 - y/R comes from (R - h + d), exact where y is close to R = h.
+    const double u = y / R;
+    const double c = std::sqrt(((R - h + d) / R) * (1.0 + u)); // sqrt(R^2 - y^2) / R
+    return {y * u / (1.0 + c), u / c, 1.0 / c};
+}
+
+enum class Part { Volume, Projected, EndFaces, GroovedFaces, GrooveWalls, Chamfers };
+
+double Integrand(const PierParameters &p, Part part, double y, double d)
+{
+    const ArcAt a1 = Arc(p.R1, p.h, y, d);
+    const ArcAt a2 = Arc(p.R2, p.h, y, d);
+    const double length1 = p.L1 + 2.0 * a1.offset;
+    const double length2 = p.L2 + 2.0 * a2.offset;
+    switch (part) {
+    case Part::Volume: {
+        const double cut = 2.0 * (p.l1 * p.l1) + 2.0 * ((p.l3 + p.l2) * p.l2);
+        return length1 * length2 - cut;
+    }
+    case Part::Projected: {
+        const double correction = 4.0 * kSqrt2 * (p.l1 + p.l2) - 8.0 * p.l1 - 4.0 * p.l2;
+        return 2.0 * (length1 + length2) + correction;
+    }
+    case Part::EndFaces:
+        return 2.0 * (length2 - 2.0 * p.l1) * a1.factor;
+    case Part::GroovedFaces:
+        return 2.0 * (length1 - 2.0 * p.l1 - 2.0 * p.l2) * a2.factor;
+    case Part::GrooveWalls:
+        return 4.0 * kSqrt2 * p.l2 * std::sqrt(1.0 + a2.slope * a2.slope / 2.0);
+    case Part::Chamfers: {
+        const double v = a1.slope + a2.slope;
+        return 4.0 * kSqrt2 * p.l1 * std::sqrt(1.0 + v * v / 2.0);
+    }
+    }
+    return 0.0;
+}
+
+// Integral of one part over [a, b], 0 <= a <= b <= h.
+double Integrate(const PierParameters &p, Part part, double a, double b)
+{
+    if (!(b > a))
+        return 0.0;
+    const double half = (b - a) / 2.0;
+    const double belowTop = p.h - b;
+    // t in [-1, 1]; tc is 1 - t for t > 0 and -1 - t for t < 0, exact near the ends.
+    const auto f = [&](double t, double tc) {
+        const double fromA = t < 0 ? -tc : 1.0 + t; // 1 + t
+        const double toB = t > 0 ? tc : 1.0 - t; // 1 - t
+        const double y = a + half * fromA;
+        const double d = belowTop + half * toB;
+        return Integrand(p, part, y, d);
+    };
+    try {
+        return half * Quadrature().integrate(f, kTolerance);
+    } catch (const std::exception &) {
+        // The integrand overflowed: dimensions far beyond any real pier.
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+}
+
+bool Positive(double value)
+{
+    return value > 0.0;
+}
+
+} // namespace
+
+std::string ExactApplicability(const PierParameters &p)
+{
+    const struct {
+        const char *name;
+        double value;
+        bool strictlyPositive;
+    } signs[] = {{"L1", p.L1, true},  {"R1", p.R1, true},  {"L2", p.L2, true}, {"R2", p.R2, true},
+                 {"H1", p.H1, false}, {"H2", p.H2, false}, {"h", p.h, false},  {"l1", p.l1, false},
+                 {"l2", p.l2, false}, {"l3", p.l3, false}};
+    for (const auto &sign : signs) {
+        if (sign.strictlyPositive ? !Positive(sign.value) : !(sign.value >= 0.0))
+            return std::string(sign.name) + " = " + ShortestText(sign.value) + " is not " +
+                (sign.strictlyPositive ? "positive" : "zero or positive");
+    }
+    if (p.h > p.R1)
+        return "h = " + ShortestText(p.h) + " lies above R1 = " + ShortestText(p.R1);
+    if (p.h > p.R2)
+        return "h = " + ShortestText(p.h) + " lies above R2 = " + ShortestText(p.R2);
+    if (p.L2 - 2.0 * p.l1 < 0.0)
+        return "the chamfers do not fit the end faces (L2 - 2 l1 < 0)";
+    if (p.L1 - 2.0 * p.l1 - 2.0 * p.l2 - p.l3 < 0.0)
+        return "the chamfers and the groove do not fit the grooved faces (L1 - 2 l1 - 2 l2 - l3 < 0)";
+    return {};
+}
+
+double TrueFlareFormworkBetween(const PierParameters &p, double a, double b)
+{
+    return Integrate(p, Part::EndFaces, a, b) + Integrate(p, Part::GroovedFaces, a, b) +
+        Integrate(p, Part::GrooveWalls, a, b) + Integrate(p, Part::Chamfers, a, b);
+}
+
+double FlareVolumeBetween(const PierParameters &p, double a, double b)
+{
+    return Integrate(p, Part::Volume, a, b);
+}
+
+ExactOutcome calculateExact(const PierParameters &p)
+{
+    if (std::string reason = ExactApplicability(p); !reason.empty())
+        return NotApplicable {std::move(reason)};
+
+    ExactQuantities e;
+    e.FlareVolume = Integrate(p, Part::Volume, 0.0, p.h);
+    e.ProjectedFlareFormwork = Integrate(p, Part::Projected, 0.0, p.h);
+    e.EndFaces = Integrate(p, Part::EndFaces, 0.0, p.h);
+    e.GroovedFaces = Integrate(p, Part::GroovedFaces, 0.0, p.h);
+    e.GrooveWalls = Integrate(p, Part::GrooveWalls, 0.0, p.h);
+    e.Chamfers = Integrate(p, Part::Chamfers, 0.0, p.h);
+    e.TrueFlareFormwork = ((e.EndFaces + e.GroovedFaces) + e.GrooveWalls) + e.Chamfers;
+    const char *const kTooLarge = "a dimension is too large for the exact quantities";
+    if (!std::isfinite(e.FlareVolume) || !std::isfinite(e.ProjectedFlareFormwork) ||
+        !std::isfinite(e.TrueFlareFormwork))
+        return NotApplicable {kTooLarge};
+
+    // Shaft and cap are straight: their volumes and formwork are those of
+    // the layered method, evaluated the same way.
+    try {
+        const detail::StepContext context;
+        const detail::Guard<true> g {context};
+        const double cut = detail::SectionCutOf(p, g);
+        const double correction = detail::PerimeterCorrectionOf(p, g);
+        const double shaftVolume = g(p.H1 * g(g(p.L1 * p.L2) - cut));
+        const double shaftFormwork = g(detail::BaseOutlineOf(p, correction, g) * p.H1);
+        const detail::FlaredLengths top = detail::FlaredLengthsAt(p, p.h, g);
+        const double capVolume = g(p.H2 * detail::AreaOf(top, cut, g));
+        const double capFormwork = g(detail::OutlineOf(top, correction, g) * p.H2);
+        e.V = g(g(capVolume + shaftVolume) + e.FlareVolume);
+        e.S = g(g(e.TrueFlareFormwork + shaftFormwork) + capFormwork);
+        e.ProjectedS = g(g(e.ProjectedFlareFormwork + shaftFormwork) + capFormwork);
+    } catch (const CalculationFault &) {
+        return NotApplicable {kTooLarge};
+    }
+    return e;
+}
+
+} // namespace pierqty

@@ -63,7 +63,7 @@ int main(int argc, char **argv)
         std::printf("n = %s: Calculate to report painted, median %.2f ms over %zu runs\n", layers, MedianMs(samples),
                     samples.size());
     }
-    rusage usage {};
+    rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak memory after n = 32767: %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
     return 0;

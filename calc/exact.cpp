@@ -146,7 +146,7 @@ double FlareVolumeBetween(const PierParameters &p, double a, double b)
 ExactOutcome calculateExact(const PierParameters &p)
 {
     if (std::string reason = ExactApplicability(p); !reason.empty())
-        return NotApplicable {std::move(reason)};
+        return NotApplicable{std::move(reason)};
 
     ExactQuantities e;
     e.FlareVolume = Integrate(p, Part::Volume, 0.0, p.h);
@@ -159,13 +159,13 @@ ExactOutcome calculateExact(const PierParameters &p)
     const char *const kTooLarge = "a dimension is too large for the exact quantities";
     if (!std::isfinite(e.FlareVolume) || !std::isfinite(e.ProjectedFlareFormwork) ||
         !std::isfinite(e.TrueFlareFormwork))
-        return NotApplicable {kTooLarge};
+        return NotApplicable{kTooLarge};
 
     // Shaft and cap are straight: their volumes and formwork are those of
     // the layered method, evaluated the same way.
     try {
         const detail::StepContext context;
-        const detail::Guard<true> g {context};
+        const detail::Guard<true> g{context};
         const double cut = detail::SectionCutOf(p, g);
         const double correction = detail::PerimeterCorrectionOf(p, g);
         const double shaftVolume = g(p.H1 * g(g(p.L1 * p.L2) - cut));
@@ -177,7 +177,7 @@ ExactOutcome calculateExact(const PierParameters &p)
         e.S = g(g(e.TrueFlareFormwork + shaftFormwork) + capFormwork);
         e.ProjectedS = g(g(e.ProjectedFlareFormwork + shaftFormwork) + capFormwork);
     } catch (const CalculationFault &) {
-        return NotApplicable {kTooLarge};
+        return NotApplicable{kTooLarge};
     }
     return e;
 }

@@ -39,8 +39,8 @@ using detail::StepContext;
 template<class Function>
 Outcome<double> Evaluate(FaultStep step, double height, Function function)
 {
-    const StepContext context {step, 0, height};
-    const Guard<true> guard {context};
+    const StepContext context{step, 0, height};
+    const Guard<true> guard{context};
     try {
         return function(guard);
     } catch (const CalculationFault &fault) {

@@ -42,7 +42,7 @@ Outcome<PierParameters> parsePierParameters(const ParameterTexts &texts, Paramet
     ParameterReadings &read = readings ? *readings : local;
     for (std::size_t k = 0; k < texts.size(); ++k)
         read[k] = ParseNumber(texts[k]);
-    std::array<double, kParameterCount> values {};
+    std::array<double, kParameterCount> values{};
     for (std::size_t k = 0; k < texts.size(); ++k) {
         if (read[k].status == NumberStatus::OutOfRange)
             return ParameterOverflow(texts, k);

@@ -38,9 +38,9 @@ void RunLayerLoop(const PierParameters &p, PierQuantities &q)
         return;
     const double count = static_cast<double>(n);
     q.Layers.reserve(static_cast<std::size_t>(n));
-    LoopSums sums {q.S0, 0.0, 0.0};
-    const StepContext bare {FaultStep::Layer, 0, 0.0};
-    const Guard<false> unchecked {bare};
+    LoopSums sums{q.S0, 0.0, 0.0};
+    const StepContext bare{FaultStep::Layer, 0, 0.0};
+    const Guard<false> unchecked{bare};
     for (int i = 1; i <= n; ++i) {
         // y_i = i * (h / n): one product with the layer height, not i * h / n.
         const double y = static_cast<double>(i) * q.LayerHeight;
@@ -48,8 +48,8 @@ void RunLayerLoop(const PierParameters &p, PierQuantities &q)
         const double area = LayerPass(p, q, count, y, next, unchecked);
         if (!(std::isfinite(y) && std::isfinite(area) && std::isfinite(next.volume) && std::isfinite(next.formwork)))
             [[unlikely]] {
-            const StepContext context {FaultStep::Layer, i, y};
-            const Guard<true> checked {context};
+            const StepContext context{FaultStep::Layer, i, y};
+            const Guard<true> checked{context};
             checked(y);
             LayerPass(p, q, count, y, sums, checked);
             detail::RaiseNonFinite(std::nan(""), context); // not reached: the pass faults
@@ -65,7 +65,7 @@ PierQuantities CalculateOrRaise(const PierParameters &p)
 {
     PierQuantities q;
     StepContext context;
-    const Guard<true> g {context};
+    const Guard<true> g{context};
 
     context.step = FaultStep::SectionCut;
     q.SectionCut = detail::SectionCutOf(p, g);

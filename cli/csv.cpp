@@ -19,7 +19,7 @@ std::optional<Record> Reader::next()
                 break;
             // A line break inside quotes belongs to the field.
             if (!std::getline(m_in, line))
-                throw ReadError {"a quoted field is not closed", record.line};
+                throw ReadError{"a quoted field is not closed", record.line};
             ++m_line;
             field += '\n';
             pos = 0;

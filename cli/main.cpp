@@ -20,6 +20,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -62,18 +63,18 @@ struct BatchError {
 ParameterTexts ApplyAssignments(const std::vector<std::string> &assignments)
 {
     ParameterTexts texts = DefaultParameterTexts();
-    std::array<bool, kParameterCount> given {};
+    std::array<bool, kParameterCount> given{};
     for (const std::string &assignment : assignments) {
         const auto equals = assignment.find('=');
         if (equals == std::string::npos)
-            throw UsageError {"'" + assignment + "' is not NAME=TEXT"};
+            throw UsageError{"'" + assignment + "' is not NAME=TEXT"};
         const std::string name = assignment.substr(0, equals);
         const int index = ParameterIndex(name);
         if (index < 0)
-            throw UsageError {"unknown parameter '" + name + "' (one of L1 R1 L2 R2 H1 H2 h l1 l2 l3 n)"};
+            throw UsageError{"unknown parameter '" + name + "' (one of L1 R1 L2 R2 H1 H2 h l1 l2 l3 n)"};
         const auto k = static_cast<std::size_t>(index);
         if (given[k])
-            throw UsageError {"parameter " + name + " given twice"};
+            throw UsageError{"parameter " + name + " given twice"};
         given[k] = true;
         texts[k] = assignment.substr(equals + 1);
     }
@@ -106,32 +107,32 @@ void WarnAboutReadings(const ParameterTexts &texts, const ParameterReadings &rea
 
 Json ParametersJson(const PierParameters &p)
 {
-    return Json {{"L1", p.L1}, {"R1", p.R1}, {"L2", p.L2}, {"R2", p.R2}, {"H1", p.H1}, {"H2", p.H2},
-                 {"h", p.h},   {"l1", p.l1}, {"l2", p.l2}, {"l3", p.l3}, {"n", p.n}};
+    return Json{{"L1", p.L1}, {"R1", p.R1}, {"L2", p.L2}, {"R2", p.R2}, {"H1", p.H1}, {"H2", p.H2},
+                {"h", p.h},   {"l1", p.l1}, {"l2", p.l2}, {"l3", p.l3}, {"n", p.n}};
 }
 
 Json QuantitiesJson(const PierQuantities &q)
 {
-    return Json {{"SectionCut", q.SectionCut},
-                 {"S0", q.S0},
-                 {"ShaftVolume", q.ShaftVolume},
-                 {"PerimeterCorrection", q.PerimeterCorrection},
-                 {"ShaftFormwork", q.ShaftFormwork},
-                 {"TopSection", q.TopSection},
-                 {"CapVolume", q.CapVolume},
-                 {"CapFormwork", q.CapFormwork},
-                 {"LayerHeight", q.LayerHeight},
-                 {"FlareVolume", q.FlareVolume},
-                 {"FlareFormwork", q.FlareFormwork},
-                 {"S", q.S},
-                 {"V", q.V}};
+    return Json{{"SectionCut", q.SectionCut},
+                {"S0", q.S0},
+                {"ShaftVolume", q.ShaftVolume},
+                {"PerimeterCorrection", q.PerimeterCorrection},
+                {"ShaftFormwork", q.ShaftFormwork},
+                {"TopSection", q.TopSection},
+                {"CapVolume", q.CapVolume},
+                {"CapFormwork", q.CapFormwork},
+                {"LayerHeight", q.LayerHeight},
+                {"FlareVolume", q.FlareVolume},
+                {"FlareFormwork", q.FlareFormwork},
+                {"S", q.S},
+                {"V", q.V}};
 }
 
 Json LayersJson(const PierQuantities &q)
 {
     Json layers = Json::array();
     for (const LayerSection &layer : q.Layers)
-        layers.push_back(Json {{"i", layer.i}, {"y", layer.y_i}, {"S", layer.S_i}});
+        layers.push_back(Json{{"i", layer.i}, {"y", layer.y_i}, {"S", layer.S_i}});
     return layers;
 }
 
@@ -168,7 +169,7 @@ int ReportFault(const CalculationFault &fault, bool json)
 {
     std::cerr << "pierqty-cli: " << fault.messageEn() << "\n";
     if (json) {
-        const int status = Write(Dump(Json {{"fault", FaultKindName(fault.kind)}, {"message", fault.messageEn()}}));
+        const int status = Write(Dump(Json{{"fault", FaultKindName(fault.kind)}, {"message", fault.messageEn()}}));
         if (status != 0)
             return status;
     }
@@ -177,7 +178,7 @@ int ReportFault(const CalculationFault &fault, bool json)
 
 std::string Fixed(double value, int decimals)
 {
-    std::array<char, 400> buffer {};
+    std::array<char, 400> buffer{};
     const auto result =
         std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
     return std::string(buffer.data(), result.ptr);
@@ -226,18 +227,18 @@ void AppendExactText(std::string &out, const PierQuantities &q, const ExactOutco
 Json ExactJson(const ExactOutcome &outcome)
 {
     if (const auto *na = std::get_if<NotApplicable>(&outcome))
-        return Json {{"notApplicable", na->reason}};
+        return Json{{"notApplicable", na->reason}};
     const ExactQuantities &e = std::get<ExactQuantities>(outcome);
-    return Json {{"FlareVolume", e.FlareVolume},
-                 {"V", e.V},
-                 {"ProjectedFlareFormwork", e.ProjectedFlareFormwork},
-                 {"TrueFlareFormwork", e.TrueFlareFormwork},
-                 {"EndFaces", e.EndFaces},
-                 {"GroovedFaces", e.GroovedFaces},
-                 {"GrooveWalls", e.GrooveWalls},
-                 {"Chamfers", e.Chamfers},
-                 {"ProjectedS", e.ProjectedS},
-                 {"S", e.S}};
+    return Json{{"FlareVolume", e.FlareVolume},
+                {"V", e.V},
+                {"ProjectedFlareFormwork", e.ProjectedFlareFormwork},
+                {"TrueFlareFormwork", e.TrueFlareFormwork},
+                {"EndFaces", e.EndFaces},
+                {"GroovedFaces", e.GroovedFaces},
+                {"GrooveWalls", e.GrooveWalls},
+                {"Chamfers", e.Chamfers},
+                {"ProjectedS", e.ProjectedS},
+                {"S", e.S}};
 }
 
 // One row per layer, for spreadsheets and climbing-form lifts. Volumes and
@@ -297,18 +298,18 @@ std::string RunBatch(std::istream &in, const ParameterTexts &defaults)
     csv::Reader reader(in);
     const auto header = reader.next();
     if (!header)
-        throw BatchError {"the batch file is empty: its first line must name the parameters (e.g. id,L1,h,n)"};
+        throw BatchError{"the batch file is empty: its first line must name the parameters (e.g. id,L1,h,n)"};
     std::vector<int> columns; // parameter index, or -1 for id
-    std::array<bool, kParameterCount> named {};
+    std::array<bool, kParameterCount> named{};
     bool haveId = false;
     for (const std::string &raw : header->fields) {
         const std::string name = Trim(raw);
         const int index = name == "id" ? -1 : ParameterIndex(name);
         if (name != "id" && index < 0)
-            throw BatchError {"line 1: unknown column '" + name + "' (columns are id, L1 R1 L2 R2 H1 H2 h l1 l2 l3 n)"};
+            throw BatchError{"line 1: unknown column '" + name + "' (columns are id, L1 R1 L2 R2 H1 H2 h l1 l2 l3 n)"};
         bool &seen = index < 0 ? haveId : named[static_cast<std::size_t>(index)];
         if (seen)
-            throw BatchError {"line 1: column '" + name + "' appears twice"};
+            throw BatchError{"line 1: column '" + name + "' appears twice"};
         seen = true;
         columns.push_back(index);
     }
@@ -324,8 +325,8 @@ std::string RunBatch(std::istream &in, const ParameterTexts &defaults)
         if (record->fields.size() == 1 && Trim(record->fields[0]).empty())
             continue; // a blank line
         if (record->fields.size() != columns.size())
-            throw BatchError {"line " + std::to_string(record->line) + ": " + std::to_string(record->fields.size()) +
-                              " fields where the header names " + std::to_string(columns.size())};
+            throw BatchError{"line " + std::to_string(record->line) + ": " + std::to_string(record->fields.size()) +
+                             " fields where the header names " + std::to_string(columns.size())};
         ++piers;
         ParameterTexts texts = defaults;
         std::string id = std::to_string(piers);
@@ -376,7 +377,7 @@ int Run(const Options &options)
 {
     if (!options.batch.empty()) {
         if (options.json || options.csv || options.exact)
-            throw UsageError {"--batch writes its own CSV: it takes no --json, --csv or --exact"};
+            throw UsageError{"--batch writes its own CSV: it takes no --json, --csv or --exact"};
         const ParameterTexts defaults = ApplyAssignments(options.assignments);
         std::string out;
         if (options.batch == "-") {
@@ -384,13 +385,13 @@ int Run(const Options &options)
         } else {
             std::ifstream file(options.batch, std::ios::binary);
             if (!file)
-                throw BatchError {"cannot read '" + options.batch + "'", kExitNoInput};
+                throw BatchError{"cannot read '" + options.batch + "'", kExitNoInput};
             out = RunBatch(file, defaults);
         }
         return Write(out);
     }
     if (options.csv && options.json)
-        throw UsageError {"--csv and --json are two different outputs: choose one"};
+        throw UsageError{"--csv and --json are two different outputs: choose one"};
 
     const ParameterTexts texts = ApplyAssignments(options.assignments);
     ParameterReadings readings;
@@ -411,9 +412,9 @@ int Run(const Options &options)
         root["parameters"] = ParametersJson(parameters.value());
         root["quantities"] = QuantitiesJson(q);
         root["layers"] = LayersJson(q);
-        root["texts"] = Json {{"areaText", calculationTexts.areaText},
-                              {"volumeText", calculationTexts.volumeText},
-                              {"report", calculationTexts.report}};
+        root["texts"] = Json{{"areaText", calculationTexts.areaText},
+                             {"volumeText", calculationTexts.volumeText},
+                             {"report", calculationTexts.report}};
         if (options.exact)
             root["exact"] = ExactJson(calculateExact(parameters.value()));
         return Write(Dump(root));
@@ -433,10 +434,10 @@ int Run(const Options &options)
 int main(int argc, char **argv)
 {
     Options options;
-    CLI::App app {"Formwork area and concrete volume of one vase-shaped bridge pier.\n"
-                  "Parameters not given keep their defaults: " +
-                      std::string(DefaultInputText),
-                  "pierqty-cli"};
+    CLI::App app{"Formwork area and concrete volume of one vase-shaped bridge pier.\n"
+                 "Parameters not given keep their defaults: " +
+                     std::string(DefaultInputText),
+                 "pierqty-cli"};
     app.set_version_flag("--version", "pierqty-cli 1.00");
     app.add_flag("--json", options.json, "Write every quantity, layer and text as one JSON object");
     app.add_flag("--exact", options.exact,

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         double value = 0;
         std::memcpy(&value, data, sizeof value);
         if (std::isfinite(value)) {
-            std::array<char, 400> buffer {};
+            std::array<char, 400> buffer{};
             const auto end =
                 std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, 6).ptr;
             std::string exact(buffer.data(), end);

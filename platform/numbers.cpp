@@ -170,14 +170,14 @@ NumberReading ParseNumber(std::string_view text)
     if (result.ec == std::errc::result_out_of_range) {
         const std::string_view mantissa = s.substr(mantissaStart, mantissaEnd - mantissaStart);
         const std::string_view exponent =
-            exponentStart > mantissaEnd ? s.substr(exponentStart, end - exponentStart) : std::string_view {};
+            exponentStart > mantissaEnd ? s.substr(exponentStart, end - exponentStart) : std::string_view{};
         if (LeadingDecimalExponent(mantissa, exponent) >= 0) {
             reading.status = NumberStatus::OutOfRange;
             reading.value = 0.0;
             return reading;
         }
         magnitude = 0.0; // underflow: too small to tell from zero
-    } else if (result.ec != std::errc {} || result.ptr != last || !std::isfinite(magnitude)) {
+    } else if (result.ec != std::errc{} || result.ptr != last || !std::isfinite(magnitude)) {
         // Cannot happen for the digits scanned above; read defensively as 0.
         return {0.0, NumberStatus::NoNumber};
     }
@@ -200,7 +200,7 @@ namespace {
 void AppendFixed6Exact(std::string &out, double value)
 {
     // Enough for the largest double in fixed form: 309 digits, sign, point, 6.
-    std::array<char, 330> buffer {};
+    std::array<char, 330> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, 6);
     std::string_view text(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
     if (text == "-0.000000")
@@ -232,7 +232,7 @@ void AppendFixed6(std::string &out, double value)
     const auto micro = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1u : 0u);
     if (value < 0 && micro != 0)
         out += '-';
-    std::array<char, 24> digits {};
+    std::array<char, 24> digits{};
     const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), micro / 1000000u);
     out.append(digits.data(), result.ptr);
     out += '.';
@@ -254,14 +254,14 @@ std::string FormatFixed6(double value)
 
 std::string ShortestText(double value)
 {
-    std::array<char, 32> buffer {};
+    std::array<char, 32> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     return std::string(buffer.data(), result.ptr);
 }
 
 void AppendInteger(std::string &out, long long value)
 {
-    std::array<char, 24> buffer {};
+    std::array<char, 24> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     out.append(buffer.data(), result.ptr);
 }

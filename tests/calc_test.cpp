@@ -27,14 +27,14 @@ PierParameters Params(std::initializer_list<std::pair<const char *, const char *
 {
     const auto p = parsePierParameters(Texts(changes));
     EXPECT_TRUE(p.ok());
-    return p.ok() ? p.value() : PierParameters {};
+    return p.ok() ? p.value() : PierParameters{};
 }
 
 PierQuantities Calc(std::initializer_list<std::pair<const char *, const char *>> changes = {})
 {
     const auto q = calculate(Params(changes));
     EXPECT_TRUE(q.ok()) << (q.ok() ? "" : q.fault().messageEn());
-    return q.ok() ? q.value() : PierQuantities {};
+    return q.ok() ? q.value() : PierQuantities{};
 }
 
 std::vector<std::string> Lines(const std::string &report)
@@ -147,11 +147,11 @@ TEST_P(ReferenceQuantities, Totals)
 
 INSTANTIATE_TEST_SUITE_P(
     Piers, ReferenceQuantities,
-    testing::Values(QuantityCase {"n1000", {}, 19.6433835286, 31.3306110312, 64.1904468491, 38.6534399008},
-                    QuantityCase {"n10", {{"n", "10"}}, 19.6940614667, 32.2556581784, 65.1154939964, 38.7041178390},
-                    QuantityCase {"n1", {{"n", "1"}}, 24.3301691167, 43.5943396096, 76.4541754276, 43.3402254890},
-                    QuantityCase {"negative", {{"n", "-1"}}, 0, 0, 32.8598358180, 19.0100563722},
-                    QuantityCase {"flat", {{"h", "0"}, {"n", "4"}}, 0, 0, 29.8597979746, 15.26}),
+    testing::Values(QuantityCase{"n1000", {}, 19.6433835286, 31.3306110312, 64.1904468491, 38.6534399008},
+                    QuantityCase{"n10", {{"n", "10"}}, 19.6940614667, 32.2556581784, 65.1154939964, 38.7041178390},
+                    QuantityCase{"n1", {{"n", "1"}}, 24.3301691167, 43.5943396096, 76.4541754276, 43.3402254890},
+                    QuantityCase{"negative", {{"n", "-1"}}, 0, 0, 32.8598358180, 19.0100563722},
+                    QuantityCase{"flat", {{"h", "0"}, {"n", "4"}}, 0, 0, 29.8597979746, 15.26}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(Quantities, ReferencePierParts)
@@ -266,25 +266,25 @@ TEST_P(Faults, StopWithKindAndPlace)
 INSTANTIATE_TEST_SUITE_P(
     Inputs, Faults,
     testing::Values(
-        FaultCase {"ZeroLayers", {{"n", "0"}}, FaultKind::DivisionByZero, FaultStep::LayerHeight},
-        FaultCase {"NoLayersNoHeight", {{"n", "0"}, {"h", "0"}}, FaultKind::InvalidOperation, FaultStep::LayerHeight},
-        FaultCase {"TooManyLayers", {{"n", "32768"}}, FaultKind::Overflow, FaultStep::ReadParameter},
-        FaultCase {"HugeText", {{"H2", "1e309"}}, FaultKind::Overflow, FaultStep::ReadParameter},
-        FaultCase {"HAboveR1", {{"h", "5"}}, FaultKind::InvalidArgument, FaultStep::TopSection},
-        FaultCase {"HAboveR2", {{"R1", "100"}, {"R2", "2"}}, FaultKind::InvalidArgument, FaultStep::TopSection},
-        FaultCase {"LastLayerRoundsUp", {{"R1", "3"}, {"n", "187"}}, FaultKind::InvalidArgument, FaultStep::Layer},
-        FaultCase {"HugeSection", {{"L1", "1e200"}, {"L2", "1e200"}}, FaultKind::Overflow, FaultStep::S0},
-        FaultCase {"HugeChamfer", {{"l1", "1e160"}}, FaultKind::Overflow, FaultStep::SectionCut},
-        FaultCase {"HugeShaft", {{"H1", "1e307"}, {"L1", "1e3"}}, FaultKind::Overflow, FaultStep::ShaftVolume},
-        FaultCase {"HugeCap", {{"H2", "1e307"}, {"L1", "1e3"}}, FaultKind::Overflow, FaultStep::CapVolume},
-        FaultCase {"HugeLayerVolume",
-                   {{"L1", "1e200"}, {"R1", "1e154"}, {"R2", "1e154"}, {"h", "1e120"}, {"n", "2"}},
-                   FaultKind::Overflow,
-                   FaultStep::Layer},
-        FaultCase {"HugeRadius",
-                   {{"h", "1e300"}, {"R1", "1e300"}, {"R2", "1e300"}, {"n", "2"}},
-                   FaultKind::Overflow,
-                   FaultStep::TopSection}),
+        FaultCase{"ZeroLayers", {{"n", "0"}}, FaultKind::DivisionByZero, FaultStep::LayerHeight},
+        FaultCase{"NoLayersNoHeight", {{"n", "0"}, {"h", "0"}}, FaultKind::InvalidOperation, FaultStep::LayerHeight},
+        FaultCase{"TooManyLayers", {{"n", "32768"}}, FaultKind::Overflow, FaultStep::ReadParameter},
+        FaultCase{"HugeText", {{"H2", "1e309"}}, FaultKind::Overflow, FaultStep::ReadParameter},
+        FaultCase{"HAboveR1", {{"h", "5"}}, FaultKind::InvalidArgument, FaultStep::TopSection},
+        FaultCase{"HAboveR2", {{"R1", "100"}, {"R2", "2"}}, FaultKind::InvalidArgument, FaultStep::TopSection},
+        FaultCase{"LastLayerRoundsUp", {{"R1", "3"}, {"n", "187"}}, FaultKind::InvalidArgument, FaultStep::Layer},
+        FaultCase{"HugeSection", {{"L1", "1e200"}, {"L2", "1e200"}}, FaultKind::Overflow, FaultStep::S0},
+        FaultCase{"HugeChamfer", {{"l1", "1e160"}}, FaultKind::Overflow, FaultStep::SectionCut},
+        FaultCase{"HugeShaft", {{"H1", "1e307"}, {"L1", "1e3"}}, FaultKind::Overflow, FaultStep::ShaftVolume},
+        FaultCase{"HugeCap", {{"H2", "1e307"}, {"L1", "1e3"}}, FaultKind::Overflow, FaultStep::CapVolume},
+        FaultCase{"HugeLayerVolume",
+                  {{"L1", "1e200"}, {"R1", "1e154"}, {"R2", "1e154"}, {"h", "1e120"}, {"n", "2"}},
+                  FaultKind::Overflow,
+                  FaultStep::Layer},
+        FaultCase{"HugeRadius",
+                  {{"h", "1e300"}, {"R1", "1e300"}, {"R2", "1e300"}, {"n", "2"}},
+                  FaultKind::Overflow,
+                  FaultStep::TopSection}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(Faults, LayerFaultSaysWhereAndWhatToChange)

@@ -26,7 +26,7 @@ ExactQuantities Exact(const PierParameters &p)
     const ExactOutcome outcome = calculateExact(p);
     if (const auto *na = std::get_if<NotApplicable>(&outcome))
         ADD_FAILURE() << "not applicable: " << na->reason;
-    return std::holds_alternative<ExactQuantities>(outcome) ? std::get<ExactQuantities>(outcome) : ExactQuantities {};
+    return std::holds_alternative<ExactQuantities>(outcome) ? std::get<ExactQuantities>(outcome) : ExactQuantities{};
 }
 
 void ExpectRelative(double actual, double expected, double tolerance, const char *what)

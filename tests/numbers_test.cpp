@@ -34,32 +34,32 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, ParseNumberTest,
     testing::Values(
         // The default field texts.
-        ReadCase {"2.5", 2.5, NumberStatus::Whole}, ReadCase {"4.488", 4.488, NumberStatus::Whole},
-        ReadCase {"13.032", 13.032, NumberStatus::Whole}, ReadCase {"3.00", 3.0, NumberStatus::Whole},
-        ReadCase {"1000", 1000.0, NumberStatus::Whole},
+        ReadCase{"2.5", 2.5, NumberStatus::Whole}, ReadCase{"4.488", 4.488, NumberStatus::Whole},
+        ReadCase{"13.032", 13.032, NumberStatus::Whole}, ReadCase{"3.00", 3.0, NumberStatus::Whole},
+        ReadCase{"1000", 1000.0, NumberStatus::Whole},
         // Blanks, signs, fractions and exponents.
-        ReadCase {"  \t-0.25  ", -0.25, NumberStatus::Whole}, ReadCase {"+7", 7.0, NumberStatus::Whole},
-        ReadCase {".5", 0.5, NumberStatus::Whole}, ReadCase {"5.", 5.0, NumberStatus::Whole},
-        ReadCase {"1.5e3", 1500.0, NumberStatus::Whole}, ReadCase {"2E-2", 0.02, NumberStatus::Whole},
+        ReadCase{"  \t-0.25  ", -0.25, NumberStatus::Whole}, ReadCase{"+7", 7.0, NumberStatus::Whole},
+        ReadCase{".5", 0.5, NumberStatus::Whole}, ReadCase{"5.", 5.0, NumberStatus::Whole},
+        ReadCase{"1.5e3", 1500.0, NumberStatus::Whole}, ReadCase{"2E-2", 0.02, NumberStatus::Whole},
         // An exponent without digits does not continue the number.
-        ReadCase {"5e", 5.0, NumberStatus::Leading}, ReadCase {"1e+", 1.0, NumberStatus::Leading},
-        ReadCase {"3.5m", 3.5, NumberStatus::Leading}, ReadCase {"1,5", 1.0, NumberStatus::Leading},
-        ReadCase {"1 2", 1.0, NumberStatus::Leading},
+        ReadCase{"5e", 5.0, NumberStatus::Leading}, ReadCase{"1e+", 1.0, NumberStatus::Leading},
+        ReadCase{"3.5m", 3.5, NumberStatus::Leading}, ReadCase{"1,5", 1.0, NumberStatus::Leading},
+        ReadCase{"1 2", 1.0, NumberStatus::Leading},
         // No number at all reads as 0; neither NaN nor infinity nor hex.
-        ReadCase {"", 0.0, NumberStatus::NoNumber}, ReadCase {"   ", 0.0, NumberStatus::NoNumber},
-        ReadCase {"abc", 0.0, NumberStatus::NoNumber}, ReadCase {"-", 0.0, NumberStatus::NoNumber},
-        ReadCase {".", 0.0, NumberStatus::NoNumber}, ReadCase {"inf", 0.0, NumberStatus::NoNumber},
-        ReadCase {"nan", 0.0, NumberStatus::NoNumber}, ReadCase {"-infinity", 0.0, NumberStatus::NoNumber},
-        ReadCase {"0x1p3", 0.0, NumberStatus::Leading},
+        ReadCase{"", 0.0, NumberStatus::NoNumber}, ReadCase{"   ", 0.0, NumberStatus::NoNumber},
+        ReadCase{"abc", 0.0, NumberStatus::NoNumber}, ReadCase{"-", 0.0, NumberStatus::NoNumber},
+        ReadCase{".", 0.0, NumberStatus::NoNumber}, ReadCase{"inf", 0.0, NumberStatus::NoNumber},
+        ReadCase{"nan", 0.0, NumberStatus::NoNumber}, ReadCase{"-infinity", 0.0, NumberStatus::NoNumber},
+        ReadCase{"0x1p3", 0.0, NumberStatus::Leading},
         // Full-width forms typed with a Chinese input method.
-        ReadCase {"\uff12\uff0e\uff15", 2.5, NumberStatus::Whole},
-        ReadCase {"\u3000\uff0d\uff13", -3.0, NumberStatus::Whole},
-        ReadCase {"\uff11\uff45\uff12", 100.0, NumberStatus::Whole}, ReadCase {"3\u7c73", 3.0, NumberStatus::Leading},
-        ReadCase {"\xff"
-                  "5",
-                  0.0, NumberStatus::NoNumber},
+        ReadCase{"\uff12\uff0e\uff15", 2.5, NumberStatus::Whole},
+        ReadCase{"\u3000\uff0d\uff13", -3.0, NumberStatus::Whole},
+        ReadCase{"\uff11\uff45\uff12", 100.0, NumberStatus::Whole}, ReadCase{"3\u7c73", 3.0, NumberStatus::Leading},
+        ReadCase{"\xff"
+                 "5",
+                 0.0, NumberStatus::NoNumber},
         // Too small for a double is zero, not a fault.
-        ReadCase {"1e-400", 0.0, NumberStatus::Whole}, ReadCase {"0.000e999999", 0.0, NumberStatus::Whole}));
+        ReadCase{"1e-400", 0.0, NumberStatus::Whole}, ReadCase{"0.000e999999", 0.0, NumberStatus::Whole}));
 
 TEST(ParseNumber, BeyondDoubleRangeIsOutOfRange)
 {
@@ -126,8 +126,8 @@ TEST(FormatFixed6, AgreesWithExactConversion)
 
 TEST(SplitText, KeepsEmptyPieces)
 {
-    EXPECT_EQ(SplitText("a,,b,", ','), (std::vector<std::string> {"a", "", "b", ""}));
-    EXPECT_EQ(SplitText("", ','), (std::vector<std::string> {""}));
+    EXPECT_EQ(SplitText("a,,b,", ','), (std::vector<std::string>{"a", "", "b", ""}));
+    EXPECT_EQ(SplitText("", ','), (std::vector<std::string>{""}));
 }
 
 // A window switches the C locale to the user's; numbers must not follow it.

@@ -111,8 +111,8 @@ private:
     bool runHandler(const std::function<void()> &body);
 
     DesktopServices &m_services;
-    std::array<FieldEdit *, kFieldCount> m_cs {};
-    std::array<QLabel *, kFieldCount> m_label1 {};
+    std::array<FieldEdit *, kFieldCount> m_cs{};
+    std::array<QLabel *, kFieldCount> m_label1{};
     QFrame *m_line1 = nullptr;
     QPushButton *m_command1 = nullptr;
     QPlainTextEdit *m_text1 = nullptr;

@@ -157,6 +157,7 @@ TEST(Cli, WarnsHowImproperTextsWereRead)
     EXPECT_NE(run.err.find("l3: \"\" holds no number"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("H2: \"0.5m\" read as 0.5"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("rounded to 2"), std::string::npos) << run.err;
+    EXPECT_NE(Cli({"n=-1"}).err.find("leave out the flared part"), std::string::npos);
     EXPECT_EQ(LfLines(run.out).size(), 6u);
 }
 

@@ -41,11 +41,14 @@ def polyline(points, color=WHITE, width=1.6, closed=False):
 
 
 def text(x, y, label, size=15, anchor="middle"):
-    # Letter then digit: the digit as a subscript-sized run keeps "L1" legible.
-    letter, digits = label[0], label[1:]
-    body = letter
-    if digits:
-        body += f'<tspan font-size="{f(size * 0.72)}">{digits}</tspan>'
+    # Each letter's digits as a smaller run keeps "L1" and "l2×l2" legible.
+    body = ""
+    for k, part in enumerate(label.split("×")):
+        if k:
+            body += "×"
+        body += part[0]
+        if part[1:]:
+            body += f'<tspan font-size="{f(size * 0.72)}">{part[1:]}</tspan>'
     out.append(f'<text x="{f(x)}" y="{f(y)}" fill="{WHITE}" font-size="{size}" {FONT} '
                f'text-anchor="{anchor}">{body}</text>')
 

@@ -15,7 +15,10 @@ namespace {
 // Published figures carry ten decimals.
 constexpr double kTenDigits = 5.1e-11;
 
-ParameterTexts Texts(std::initializer_list<std::pair<const char *, const char *>> changes)
+using Changes = std::vector<std::pair<const char *, const char *>>;
+
+// The default texts with some fields changed.
+ParameterTexts Texts(const Changes &changes)
 {
     ParameterTexts texts = DefaultParameterTexts();
     for (const auto &[name, text] : changes)
@@ -23,14 +26,14 @@ ParameterTexts Texts(std::initializer_list<std::pair<const char *, const char *>
     return texts;
 }
 
-PierParameters Params(std::initializer_list<std::pair<const char *, const char *>> changes = {})
+PierParameters Params(const Changes &changes = {})
 {
     const auto p = parsePierParameters(Texts(changes));
     EXPECT_TRUE(p.ok());
     return p.ok() ? p.value() : PierParameters{};
 }
 
-PierQuantities Calc(std::initializer_list<std::pair<const char *, const char *>> changes = {})
+PierQuantities Calc(const Changes &changes = {})
 {
     const auto q = calculate(Params(changes));
     EXPECT_TRUE(q.ok()) << (q.ok() ? "" : q.fault().messageEn());
@@ -123,7 +126,7 @@ TEST(Geometry, ChamfersAndGrooves)
 
 struct QuantityCase {
     const char *name;
-    std::vector<std::pair<const char *, const char *>> changes;
+    Changes changes;
     double flareVolume, flareFormwork, S, V;
 };
 
@@ -134,10 +137,7 @@ class ReferenceQuantities : public testing::TestWithParam<QuantityCase>
 TEST_P(ReferenceQuantities, Totals)
 {
     const QuantityCase &c = GetParam();
-    ParameterTexts texts = DefaultParameterTexts();
-    for (const auto &[name, text] : c.changes)
-        texts[static_cast<std::size_t>(ParameterIndex(name))] = text;
-    const auto q = calculate(parsePierParameters(texts).value());
+    const auto q = calculate(Params(c.changes));
     ASSERT_TRUE(q.ok());
     EXPECT_NEAR(q.value().FlareVolume, c.flareVolume, kTenDigits);
     EXPECT_NEAR(q.value().FlareFormwork, c.flareFormwork, kTenDigits);
@@ -239,7 +239,7 @@ TEST(Quantities, EdgeShapes)
 
 struct FaultCase {
     const char *name;
-    std::vector<std::pair<const char *, const char *>> changes;
+    Changes changes;
     FaultKind kind;
     FaultStep step;
 };
@@ -251,10 +251,7 @@ class Faults : public testing::TestWithParam<FaultCase>
 TEST_P(Faults, StopWithKindAndPlace)
 {
     const FaultCase &c = GetParam();
-    ParameterTexts texts = DefaultParameterTexts();
-    for (const auto &[name, text] : c.changes)
-        texts[static_cast<std::size_t>(ParameterIndex(name))] = text;
-    const auto result = calculateFromTexts(texts);
+    const auto result = calculateFromTexts(Texts(c.changes));
     ASSERT_FALSE(result.ok());
     EXPECT_EQ(result.fault().kind, c.kind);
     EXPECT_EQ(result.fault().step, c.step);

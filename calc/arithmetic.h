@@ -83,13 +83,15 @@ inline double OutlineOf(FlaredLengths lengths, double perimeterCorrection, const
 }
 
 // 2 l1^2 + 2 (l3 + l2) l2
-inline double SectionCutOf(const PierParameters &p, const Guard<true> &g)
+template<bool Checked>
+inline double SectionCutOf(const PierParameters &p, const Guard<Checked> &g)
 {
     return g(g(2.0 * g(p.l1 * p.l1)) + g(2.0 * g(g(p.l3 + p.l2) * p.l2)));
 }
 
 // ((l2 + l1) sqrt2 4 - (2 l1) 4) - 4 l2
-inline double PerimeterCorrectionOf(const PierParameters &p, const Guard<true> &g)
+template<bool Checked>
+inline double PerimeterCorrectionOf(const PierParameters &p, const Guard<Checked> &g)
 {
     const double slanted = g(g(g(p.l2 + p.l1) * kSqrt2) * 4.0);
     return g(g(slanted - g(g(2.0 * p.l1) * 4.0)) - g(4.0 * p.l2));

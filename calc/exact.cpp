@@ -48,21 +48,31 @@ ArcAt Arc(double R, double h, double y, double d)
 
 enum class Part { Volume, Projected, EndFaces, GroovedFaces, GrooveWalls, Chamfers };
 
-double Integrand(const PierParameters &p, Part part, double y, double d)
+// What does not change with height: the area and outline taken by the
+// chamfers and grooves, the same formulas as the layered method's.
+struct Constants {
+    double sectionCut;
+    double perimeterCorrection;
+};
+
+Constants ConstantsOf(const PierParameters &p)
+{
+    const detail::StepContext context;
+    const detail::Guard<false> unchecked{context};
+    return {detail::SectionCutOf(p, unchecked), detail::PerimeterCorrectionOf(p, unchecked)};
+}
+
+double Integrand(const PierParameters &p, const Constants &constants, Part part, double y, double d)
 {
     const ArcAt a1 = Arc(p.R1, p.h, y, d);
     const ArcAt a2 = Arc(p.R2, p.h, y, d);
     const double length1 = p.L1 + 2.0 * a1.offset;
     const double length2 = p.L2 + 2.0 * a2.offset;
     switch (part) {
-    case Part::Volume: {
-        const double cut = 2.0 * (p.l1 * p.l1) + 2.0 * ((p.l3 + p.l2) * p.l2);
-        return length1 * length2 - cut;
-    }
-    case Part::Projected: {
-        const double correction = 4.0 * kSqrt2 * (p.l1 + p.l2) - 8.0 * p.l1 - 4.0 * p.l2;
-        return 2.0 * (length1 + length2) + correction;
-    }
+    case Part::Volume:
+        return length1 * length2 - constants.sectionCut;
+    case Part::Projected:
+        return 2.0 * (length1 + length2) + constants.perimeterCorrection;
     case Part::EndFaces:
         return 2.0 * (length2 - 2.0 * p.l1) * a1.factor;
     case Part::GroovedFaces:
@@ -84,13 +94,14 @@ double Integrate(const PierParameters &p, Part part, double a, double b)
         return 0.0;
     const double half = (b - a) / 2.0;
     const double belowTop = p.h - b;
+    const Constants constants = ConstantsOf(p);
     // t in [-1, 1]; tc is 1 - t for t > 0 and -1 - t for t < 0, exact near the ends.
     const auto f = [&](double t, double tc) {
         const double fromA = t < 0 ? -tc : 1.0 + t; // 1 + t
         const double toB = t > 0 ? tc : 1.0 - t; // 1 - t
         const double y = a + half * fromA;
         const double d = belowTop + half * toB;
-        return Integrand(p, part, y, d);
+        return Integrand(p, constants, part, y, d);
     };
     try {
         return half * Quadrature().integrate(f, kTolerance);

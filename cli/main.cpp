@@ -178,21 +178,13 @@ int ReportFault(const CalculationFault &fault, bool json)
     return kExitFault;
 }
 
-std::string Fixed(double value, int decimals)
-{
-    std::array<char, 400> buffer{};
-    const auto result =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
-    return std::string(buffer.data(), result.ptr);
-}
-
 // (layered - exact) / exact, in percent, signed.
 std::string PercentDifference(double layered, double exact)
 {
     if (exact == 0.0)
         return "";
     const double percent = (layered - exact) / exact * 100.0;
-    return (percent >= 0 ? "+" : "") + Fixed(percent, 6) + " %";
+    return (percent >= 0 ? "+" : "") + FormatFixed6(percent) + " %";
 }
 
 void AppendExactText(std::string &out, const PierQuantities &q, const ExactOutcome &outcome)

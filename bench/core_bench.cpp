@@ -4,10 +4,10 @@
 #include "calc/parameters.h"
 #include "calc/quantities.h"
 #include "calc/texts.h"
+#include "tests/reference.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -22,39 +22,24 @@ PierParameters Pier(std::int64_t n)
     return p;
 }
 
-// The layer loop without any fault check, writing the same layer list.
-struct Bare {
-    double volume, formwork;
-};
-
-Bare BareLoop(const PierParameters &p, std::vector<LayerSection> &layers)
+// The plain evaluation of the tests, writing the same layer list: the
+// floor for the checked loop.
+void BareLoop(const PierParameters &p, std::vector<LayerSection> &layers)
 {
-    const double cut = 2 * (p.l1 * p.l1) + 2 * ((p.l3 + p.l2) * p.l2);
-    const double pc = (((p.l2 + p.l1) * 1.4142135623730951) * 4 - (2 * p.l1) * 4) - 4 * p.l2;
-    const double lh = p.h / p.n;
-    double previous = p.L1 * p.L2 - cut, volume = 0, formwork = 0;
     layers.clear();
     layers.reserve(static_cast<std::size_t>(p.n));
-    for (int i = 1; i <= p.n; ++i) {
-        const double y = i * lh;
-        const double a = 2 * (p.R1 - std::sqrt(p.R1 * p.R1 - y * y)) + p.L1;
-        const double b = 2 * (p.R2 - std::sqrt(p.R2 * p.R2 - y * y)) + p.L2;
-        const double s = a * b - cut;
-        volume = ((s + previous) * p.h / p.n) / 2 + volume;
-        formwork = (2 * (a + b) + pc) * p.h / p.n + formwork;
-        previous = s;
-        layers.push_back({static_cast<std::int16_t>(i), y, s});
-    }
-    return {volume, formwork};
+    const reference::Totals totals = reference::Evaluate(p, [&](int i, double y, double S) {
+        layers.push_back({static_cast<std::int16_t>(i), y, S});
+    });
+    benchmark::DoNotOptimize(totals.S);
 }
 
 void BM_BareLoop(benchmark::State &state)
 {
     const PierParameters p = Pier(state.range(0));
-    std::vector<LayerSection> layers;
     for (auto _ : state) {
         std::vector<LayerSection> fresh;
-        benchmark::DoNotOptimize(BareLoop(p, fresh));
+        BareLoop(p, fresh);
         benchmark::DoNotOptimize(fresh.data());
     }
     state.SetComplexityN(state.range(0));

@@ -1,0 +1,81 @@
+// calculate() against the plain evaluation of tests/reference.h, bit for bit,
+// over a few hundred seeded random piers: every quantity and every layer.
+// A fused multiply-add, pow(x, 2), i * h / n or a reordered sum shows here.
+#include "calc/quantities.h"
+#include "tests/reference.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace pierqty {
+namespace {
+
+struct Layer {
+    int i;
+    double y, S;
+};
+
+PierParameters RandomPier(std::mt19937_64 &random)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    PierParameters p;
+    p.L1 = 0.5 + 9.5 * unit(random);
+    p.L2 = 0.5 + 9.5 * unit(random);
+    p.H1 = 30.0 * unit(random);
+    p.H2 = 3.0 * unit(random);
+    p.h = 0.2 + 8.0 * unit(random);
+    // Radii from just above h to almost straight faces.
+    p.R1 = p.h * (1.0 + std::pow(10.0, -3.0 + 8.0 * unit(random)));
+    p.R2 = p.h * (1.0 + std::pow(10.0, -3.0 + 8.0 * unit(random)));
+    p.l1 = 0.3 * unit(random);
+    p.l2 = 0.3 * unit(random);
+    p.l3 = 1.0 * unit(random);
+    const int n =
+        unit(random) < 0.9 ? 1 + static_cast<int>(2000 * unit(random)) : 1 + static_cast<int>(32766 * unit(random));
+    p.n = static_cast<std::int16_t>(n);
+    return p;
+}
+
+void ExpectSameAsReference(const PierParameters &p)
+{
+    std::vector<Layer> layers;
+    const reference::Totals r = reference::Evaluate(p, [&](int i, double y, double S) { layers.push_back({i, y, S}); });
+    const auto outcome = calculate(p);
+    ASSERT_TRUE(outcome.ok()) << outcome.fault().messageEn();
+    const PierQuantities &q = outcome.value();
+    const std::pair<double, double> fields[] = {{q.SectionCut, r.SectionCut},
+                                                {q.S0, r.S0},
+                                                {q.ShaftVolume, r.ShaftVolume},
+                                                {q.PerimeterCorrection, r.PerimeterCorrection},
+                                                {q.ShaftFormwork, r.ShaftFormwork},
+                                                {q.TopSection, r.TopSection},
+                                                {q.CapVolume, r.CapVolume},
+                                                {q.CapFormwork, r.CapFormwork},
+                                                {q.LayerHeight, r.LayerHeight},
+                                                {q.FlareVolume, r.FlareVolume},
+                                                {q.FlareFormwork, r.FlareFormwork},
+                                                {q.S, r.S},
+                                                {q.V, r.V}};
+    for (std::size_t k = 0; k < std::size(fields); ++k)
+        EXPECT_EQ(fields[k].first, fields[k].second) << "quantity " << k << std::hexfloat << " of pier h=" << p.h;
+    ASSERT_EQ(q.Layers.size(), layers.size());
+    for (std::size_t k = 0; k < layers.size(); ++k) {
+        ASSERT_EQ(q.Layers[k].i, layers[k].i);
+        ASSERT_EQ(q.Layers[k].y_i, layers[k].y) << "layer " << k + 1;
+        ASSERT_EQ(q.Layers[k].S_i, layers[k].S) << "layer " << k + 1;
+    }
+}
+
+TEST(Reference, RandomPiersBitForBit)
+{
+    std::mt19937_64 random(20261207);
+    for (int k = 0; k < 300; ++k) {
+        SCOPED_TRACE(k);
+        ExpectSameAsReference(RandomPier(random));
+    }
+}
+
+} // namespace
+} // namespace pierqty

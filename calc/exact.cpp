@@ -173,20 +173,15 @@ ExactOutcome calculateExact(const PierParameters &p)
         return NotApplicable{kTooLarge};
 
     // Shaft and cap are straight: their volumes and formwork are those of
-    // the layered method, evaluated the same way.
+    // the layered method, computed by the same steps.
+    PierQuantities straight;
     try {
+        detail::ComputeStraightParts(p, straight);
         const detail::StepContext context;
         const detail::Guard<true> g{context};
-        const double cut = detail::SectionCutOf(p, g);
-        const double correction = detail::PerimeterCorrectionOf(p, g);
-        const double shaftVolume = g(p.H1 * g(g(p.L1 * p.L2) - cut));
-        const double shaftFormwork = g(detail::BaseOutlineOf(p, correction, g) * p.H1);
-        const detail::FlaredLengths top = detail::FlaredLengthsAt(p, p.h, g);
-        const double capVolume = g(p.H2 * detail::AreaOf(top, cut, g));
-        const double capFormwork = g(detail::OutlineOf(top, correction, g) * p.H2);
-        e.V = g(g(capVolume + shaftVolume) + e.FlareVolume);
-        e.S = g(g(e.TrueFlareFormwork + shaftFormwork) + capFormwork);
-        e.ProjectedS = g(g(e.ProjectedFlareFormwork + shaftFormwork) + capFormwork);
+        e.V = g(g(straight.CapVolume + straight.ShaftVolume) + e.FlareVolume);
+        e.S = g(g(e.TrueFlareFormwork + straight.ShaftFormwork) + straight.CapFormwork);
+        e.ProjectedS = g(g(e.ProjectedFlareFormwork + straight.ShaftFormwork) + straight.CapFormwork);
     } catch (const CalculationFault &) {
         return NotApplicable{kTooLarge};
     }

@@ -4,6 +4,37 @@
 
 namespace pierqty {
 
+namespace detail {
+
+void ComputeStraightParts(const PierParameters &p, PierQuantities &q)
+{
+    StepContext context;
+    const Guard<true> g{context};
+
+    context.step = FaultStep::SectionCut;
+    q.SectionCut = SectionCutOf(p, g);
+    context.step = FaultStep::S0;
+    q.S0 = g(g(p.L1 * p.L2) - q.SectionCut);
+    context.step = FaultStep::ShaftVolume;
+    q.ShaftVolume = g(p.H1 * q.S0);
+
+    context.step = FaultStep::PerimeterCorrection;
+    q.PerimeterCorrection = PerimeterCorrectionOf(p, g);
+    context.step = FaultStep::ShaftFormwork;
+    q.ShaftFormwork = g(BaseOutlineOf(p, q.PerimeterCorrection, g) * p.H1);
+
+    context.step = FaultStep::TopSection;
+    context.height = p.h;
+    const FlaredLengths top = FlaredLengthsAt(p, p.h, g);
+    q.TopSection = AreaOf(top, q.SectionCut, g);
+    context.step = FaultStep::CapVolume;
+    q.CapVolume = g(p.H2 * q.TopSection);
+    context.step = FaultStep::CapFormwork;
+    q.CapFormwork = g(OutlineOf(top, q.PerimeterCorrection, g) * p.H2);
+}
+
+} // namespace detail
+
 namespace {
 
 using detail::Guard;
@@ -64,30 +95,10 @@ void RunLayerLoop(const PierParameters &p, PierQuantities &q)
 PierQuantities CalculateOrRaise(const PierParameters &p)
 {
     PierQuantities q;
+    detail::ComputeStraightParts(p, q);
+
     StepContext context;
     const Guard<true> g{context};
-
-    context.step = FaultStep::SectionCut;
-    q.SectionCut = detail::SectionCutOf(p, g);
-    context.step = FaultStep::S0;
-    q.S0 = g(g(p.L1 * p.L2) - q.SectionCut);
-    context.step = FaultStep::ShaftVolume;
-    q.ShaftVolume = g(p.H1 * q.S0);
-
-    context.step = FaultStep::PerimeterCorrection;
-    q.PerimeterCorrection = detail::PerimeterCorrectionOf(p, g);
-    context.step = FaultStep::ShaftFormwork;
-    q.ShaftFormwork = g(detail::BaseOutlineOf(p, q.PerimeterCorrection, g) * p.H1);
-
-    context.step = FaultStep::TopSection;
-    context.height = p.h;
-    const detail::FlaredLengths top = detail::FlaredLengthsAt(p, p.h, g);
-    q.TopSection = detail::AreaOf(top, q.SectionCut, g);
-    context.step = FaultStep::CapVolume;
-    q.CapVolume = g(p.H2 * q.TopSection);
-    context.step = FaultStep::CapFormwork;
-    q.CapFormwork = g(detail::OutlineOf(top, q.PerimeterCorrection, g) * p.H2);
-    context.height = 0.0;
 
     context.step = FaultStep::LayerHeight;
     if (p.n == 0) {

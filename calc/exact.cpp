@@ -120,17 +120,14 @@ bool Positive(double value)
 
 std::string ExactApplicability(const PierParameters &p)
 {
-    const struct {
-        const char *name;
-        double value;
-        bool strictlyPositive;
-    } signs[] = {{"L1", p.L1, true},  {"R1", p.R1, true},  {"L2", p.L2, true}, {"R2", p.R2, true},
-                 {"H1", p.H1, false}, {"H2", p.H2, false}, {"h", p.h, false},  {"l1", p.l1, false},
-                 {"l2", p.l2, false}, {"l3", p.l3, false}};
-    for (const auto &sign : signs) {
-        if (sign.strictlyPositive ? !Positive(sign.value) : !(sign.value >= 0.0))
-            return std::string(sign.name) + " = " + ShortestText(sign.value) + " is not " +
-                (sign.strictlyPositive ? "positive" : "zero or positive");
+    // The lengths and radii must be positive, the heights, chamfers and
+    // groove sizes at least not negative.
+    for (int k = kFieldL1; k < kFieldN; ++k) {
+        const double value = ParameterValue(p, k);
+        const bool strictlyPositive = k <= kFieldR2;
+        if (strictlyPositive ? !Positive(value) : !(value >= 0.0))
+            return std::string(kParameters[static_cast<std::size_t>(k)].name) + " = " + ShortestText(value) +
+                " is not " + (strictlyPositive ? "positive" : "zero or positive");
     }
     if (p.h > p.R1)
         return "h = " + ShortestText(p.h) + " lies above R1 = " + ShortestText(p.R1);

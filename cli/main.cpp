@@ -144,20 +144,6 @@ std::string Dump(const Json &json)
     return json.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-// The report with LF line ends for a terminal or a pipe.
-void AppendReportLines(std::string &out, const std::string &report)
-{
-    std::size_t start = 0;
-    while (start <= report.size()) {
-        std::size_t end = report.find("\r\n", start);
-        if (end == std::string::npos)
-            end = report.size();
-        out.append(report, start, end - start);
-        out += '\n';
-        start = end + 2;
-    }
-}
-
 int Write(const std::string &text)
 {
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
@@ -399,9 +385,8 @@ int Run(const Options &options)
     const PierQuantities &q = quantities.value();
     if (options.csv)
         return Write(LayerCsv(parameters.value(), q));
-    const CalculationTexts calculationTexts = buildCalculationTexts(q);
-
     if (options.json) {
+        const CalculationTexts calculationTexts = buildCalculationTexts(q);
         Json root;
         root["parameters"] = ParametersJson(parameters.value());
         root["quantities"] = QuantitiesJson(q);
@@ -413,11 +398,11 @@ int Run(const Options &options)
             root["exact"] = ExactJson(calculateExact(parameters.value()));
         return Write(Dump(root));
     }
-    std::string out;
-    out.reserve(calculationTexts.report.size() + 64);
-    out += "S= " + calculationTexts.areaText + "\n";
-    out += "V= " + calculationTexts.volumeText + "\n";
-    AppendReportLines(out, calculationTexts.report);
+    // The report goes straight into the one output buffer, with LF line ends
+    // for a terminal or a pipe.
+    std::string out = "S= " + AreaText(q.S) + "\nV= " + VolumeText(q.V) + "\n";
+    AppendReport(out, q, "\n");
+    out += '\n';
     if (options.exact)
         AppendExactText(out, q, calculateExact(parameters.value()));
     return Write(out);

@@ -106,8 +106,7 @@ std::string CalculationFault::messageEn() const
         const std::string r = RadiusName(radiusIndex);
         if (step == FaultStep::Layer) {
             m += "layer " + std::to_string(layer) + " at " + Num(height) + " m lies beyond radius " + r + " = " +
-                Num(radius) + " m (" + r + "^2 - y^2 < 0). The layer tops n x (h / n) round above " + r +
-                "; choose another layer count n, or make " + r + " slightly larger than h.";
+                Num(radius) + " m (" + r + "^2 - y^2 < 0). Make h no larger than R1 and R2, or enlarge " + r + ".";
         } else {
             m += "the height " + Num(height) + " m lies beyond radius " + r + " = " + Num(radius) + " m (" + r +
                 "^2 - h^2 < 0): the arc cannot reach the top of the flare. Make h no larger than R1 and R2, "
@@ -162,8 +161,7 @@ std::string CalculationFault::messageZh() const
         const std::string r = RadiusName(radiusIndex);
         if (step == FaultStep::Layer) {
             m += "第 " + std::to_string(layer) + " 层顶高 " + Num(height) + " m 超过了半径 " + r + " = " + Num(radius) +
-                " m（" + r + "² − y² < 0）。各层高度 n × (h / n) 舍入后略高于 " + r + "；请换一个层数 n，或把 " + r +
-                " 取得略大于 h。";
+                " m（" + r + "² − y² < 0）。请把 h 改为不大于 R1 和 R2 的值，或加大 " + r + "。";
         } else {
             m += "高度 " + Num(height) + " m 超过了半径 " + r + " = " + Num(radius) + " m（" + r +
                 "² − h² < 0），圆弧到不了变截面顶部。请把 h 改为不大于 R1 和 R2 的值，或加大 " + r + "。";

@@ -269,7 +269,6 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"HugeText", {{"H2", "1e309"}}, FaultKind::Overflow, FaultStep::ReadParameter},
         FaultCase{"HAboveR1", {{"h", "5"}}, FaultKind::InvalidArgument, FaultStep::TopSection},
         FaultCase{"HAboveR2", {{"R1", "100"}, {"R2", "2"}}, FaultKind::InvalidArgument, FaultStep::TopSection},
-        FaultCase{"LastLayerRoundsUp", {{"R1", "3"}, {"n", "187"}}, FaultKind::InvalidArgument, FaultStep::Layer},
         FaultCase{"HugeSection", {{"L1", "1e200"}, {"L2", "1e200"}}, FaultKind::Overflow, FaultStep::S0},
         FaultCase{"HugeChamfer", {{"l1", "1e160"}}, FaultKind::Overflow, FaultStep::SectionCut},
         FaultCase{"HugeShaft", {{"H1", "1e307"}, {"L1", "1e3"}}, FaultKind::Overflow, FaultStep::ShaftVolume},
@@ -286,15 +285,82 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Faults, LayerFaultSaysWhereAndWhatToChange)
 {
-    const auto result = calculateFromTexts(Texts({{"R1", "3"}, {"n", "187"}}));
-    ASSERT_FALSE(result.ok());
-    const CalculationFault &f = result.fault();
-    EXPECT_EQ(f.layer, 187);
-    EXPECT_EQ(f.height, 3.0000000000000004);
-    EXPECT_EQ(f.radiusIndex, 1);
-    EXPECT_NE(f.messageEn().find("layer 187 at 3.0000000000000004 m"), std::string::npos) << f.messageEn();
-    EXPECT_NE(f.messageZh().find("第 187 层"), std::string::npos) << f.messageZh();
-    EXPECT_NE(f.messageEn().find("R1 = 3 m"), std::string::npos);
+    CalculationFault f;
+    f.kind = FaultKind::InvalidArgument;
+    f.step = FaultStep::Layer;
+    f.layer = 12;
+    f.height = 3.5;
+    f.radiusIndex = 2;
+    f.radius = 3.25;
+    EXPECT_NE(f.messageEn().find("layer 12 at 3.5 m lies beyond radius R2 = 3.25 m"), std::string::npos)
+        << f.messageEn();
+    EXPECT_NE(f.messageZh().find("第 12 层"), std::string::npos) << f.messageZh();
+    // No other layer count can help: the layer tops never pass h.
+    EXPECT_EQ(f.messageEn().find("layer count"), std::string::npos) << f.messageEn();
+    EXPECT_EQ(f.messageZh().find("层数"), std::string::npos) << f.messageZh();
+}
+
+// A flare that ends horizontal: h equals R1 (or R2). The last layer top
+// n x (h / n) may round just above h, where R^2 - y^2 < 0.
+class HorizontalFlareEnd : public testing::TestWithParam<const char *>
+{
+};
+
+TEST_P(HorizontalFlareEnd, EveryLayerCountGivesAResult)
+{
+    const char *radius = GetParam();
+    const PierParameters base = Params({{"R1", radius}, {"h", radius}});
+    const double h = base.h;
+    int mended = 0;
+    for (int n = 1; n <= 32767; ++n) {
+        // Every count whose last layer top rounds above h runs in full, and
+        // every 64th of the others as a sample.
+        const bool above = static_cast<double>(n) * (h / static_cast<double>(n)) > h;
+        if (!above && n % 64 != 0)
+            continue;
+        PierParameters p = base;
+        p.n = static_cast<std::int16_t>(n);
+        const auto q = calculate(p);
+        ASSERT_TRUE(q.ok()) << "n = " << n << ": " << q.fault().messageEn();
+        const PierQuantities &r = q.value();
+        ASSERT_EQ(r.Layers.size(), static_cast<std::size_t>(n));
+        const LayerSection &last = r.Layers.back();
+        EXPECT_LE(std::fabs(last.y_i - h), std::nextafter(h, 10.0) - h) << n;
+        if (above && last.y_i == h) {
+            // Evaluated at h itself: the top section, bit for bit.
+            ++mended;
+            EXPECT_EQ(last.S_i, r.TopSection) << n;
+        }
+        EXPECT_TRUE(std::isfinite(r.S) && std::isfinite(r.V)) << n;
+    }
+    // The counts that used to stop: 1,546 at 3 m, 121 at 4.488 m.
+    EXPECT_EQ(mended, std::string(radius) == "3" ? 1546 : 121);
+}
+
+INSTANTIATE_TEST_SUITE_P(Radii, HorizontalFlareEnd, testing::Values("3", "4.488"),
+                         [](const auto &info) { return std::string(info.param) == "3" ? "R3" : "R4488"; });
+
+TEST(HorizontalFlareEndCases, OnlyTheRoundedLayerChanges)
+{
+    // n = 187 at R1 = h = 3 used to stop at its last layer.
+    const PierQuantities q = Calc({{"R1", "3"}, {"n", "187"}});
+    ASSERT_EQ(q.Layers.size(), 187u);
+    EXPECT_EQ(q.Layers[185].y_i, 186.0 * (3.0 / 187.0));
+    EXPECT_EQ(q.Layers[186].y_i, 3.0);
+    EXPECT_EQ(q.Layers[186].S_i, q.TopSection);
+    // A neighbouring count gives nearly the same flare.
+    EXPECT_NEAR(q.FlareVolume, Calc({{"R1", "3"}, {"n", "188"}}).FlareVolume, 1e-3);
+
+    // A radius larger than h keeps the rounded layer top bit for bit.
+    const PierQuantities wide = Calc({{"n", "187"}});
+    EXPECT_EQ(wide.Layers.back().y_i, 3.0000000000000004);
+
+    // The same for R2, and for a flare measured downwards (h < 0).
+    const PierQuantities r2 = Calc({{"R1", "100"}, {"R2", "3"}, {"n", "187"}});
+    EXPECT_EQ(r2.Layers.back().y_i, 3.0);
+    const PierQuantities down = Calc({{"R1", "3"}, {"h", "-3"}, {"n", "187"}});
+    EXPECT_EQ(down.Layers.back().y_i, -3.0);
+    EXPECT_EQ(down.Layers.back().S_i, down.TopSection);
 }
 
 TEST(Report, WorkedExample)

@@ -102,6 +102,12 @@ std::string CalculationFault::messageEn() const
         }
         return m;
     }
+    if (step == FaultStep::LayerHeight && kind == FaultKind::InvalidArgument) {
+        m += "the layer count n = " + Num(layerCount) +
+            " is negative and would leave the flared part out of S and V. "
+            "Enter a layer count n from 1 to 32767.";
+        return m;
+    }
     if (kind == FaultKind::InvalidArgument) {
         const std::string r = RadiusName(radiusIndex);
         if (step == FaultStep::Layer) {
@@ -155,6 +161,10 @@ std::string CalculationFault::messageZh() const
             m += "层数 n 的输入“" + text + "”超出 -32768～32767 的范围。请输入 1～32767 之间的整数层数。";
         else
             m += "参数 " + name + " 的输入“" + text + "”数值过大，超出数值范围。请按米输入合理的 " + name + "。";
+        return m;
+    }
+    if (step == FaultStep::LayerHeight && kind == FaultKind::InvalidArgument) {
+        m += "层数 n = " + Num(layerCount) + " 为负数，变截面部分将不计入 S 和 V。请输入 1～32767 之间的层数 n。";
         return m;
     }
     if (kind == FaultKind::InvalidArgument) {

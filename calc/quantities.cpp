@@ -110,11 +110,17 @@ PierQuantities CalculateOrRaise(const PierParameters &p)
     context.height = 0.0;
 
     context.step = FaultStep::LayerHeight;
-    if (p.n == 0) {
+    if (p.n <= 0) {
+        // No layers: n = 0 cannot divide h; a negative count would leave the
+        // flared part out of S and V while the totals still look complete.
         CalculationFault fault;
-        fault.kind = p.h == 0.0 ? FaultKind::InvalidOperation : FaultKind::DivisionByZero;
+        if (p.n < 0)
+            fault.kind = FaultKind::InvalidArgument;
+        else
+            fault.kind = p.h == 0.0 ? FaultKind::InvalidOperation : FaultKind::DivisionByZero;
         fault.step = FaultStep::LayerHeight;
         fault.height = p.h;
+        fault.layerCount = static_cast<double>(p.n);
         throw fault;
     }
     q.LayerHeight = g(p.h / static_cast<double>(p.n));

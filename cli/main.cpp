@@ -103,8 +103,6 @@ void WarnAboutReadings(const ParameterTexts &texts, const ParameterReadings &rea
     }
     if (layerCount && static_cast<double>(*layerCount) != readings[10].value)
         std::cerr << "warning: n: " << ShortestText(readings[10].value) << " rounded to " << *layerCount << " layers\n";
-    if (layerCount && *layerCount < 0)
-        std::cerr << "warning: n = " << *layerCount << " gives no layers: S and V leave out the flared part\n";
 }
 
 Json ParametersJson(const PierParameters &p)

@@ -150,7 +150,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(QuantityCase{"n1000", {}, 19.6433835286, 31.3306110312, 64.1904468491, 38.6534399008},
                     QuantityCase{"n10", {{"n", "10"}}, 19.6940614667, 32.2556581784, 65.1154939964, 38.7041178390},
                     QuantityCase{"n1", {{"n", "1"}}, 24.3301691167, 43.5943396096, 76.4541754276, 43.3402254890},
-                    QuantityCase{"negative", {{"n", "-1"}}, 0, 0, 32.8598358180, 19.0100563722},
                     QuantityCase{"flat", {{"h", "0"}, {"n", "4"}}, 0, 0, 29.8597979746, 15.26}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -265,6 +264,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FaultCase{"ZeroLayers", {{"n", "0"}}, FaultKind::DivisionByZero, FaultStep::LayerHeight},
         FaultCase{"NoLayersNoHeight", {{"n", "0"}, {"h", "0"}}, FaultKind::InvalidOperation, FaultStep::LayerHeight},
+        FaultCase{"NegativeLayers", {{"n", "-1"}}, FaultKind::InvalidArgument, FaultStep::LayerHeight},
+        FaultCase{
+            "MostNegativeLayers", {{"n", "-32768"}, {"h", "0"}}, FaultKind::InvalidArgument, FaultStep::LayerHeight},
         FaultCase{"TooManyLayers", {{"n", "32768"}}, FaultKind::Overflow, FaultStep::ReadParameter},
         FaultCase{"HugeText", {{"H2", "1e309"}}, FaultKind::Overflow, FaultStep::ReadParameter},
         FaultCase{"HAboveR1", {{"h", "5"}}, FaultKind::InvalidArgument, FaultStep::TopSection},
@@ -282,6 +284,17 @@ INSTANTIATE_TEST_SUITE_P(
                   FaultKind::Overflow,
                   FaultStep::TopSection}),
     [](const auto &info) { return std::string(info.param.name); });
+
+TEST(Faults, NegativeLayerCountAsksForOneTo32767)
+{
+    const auto result = calculateFromTexts(Texts({{"n", "-1000"}}));
+    ASSERT_FALSE(result.ok());
+    EXPECT_NE(result.fault().messageEn().find("n = -1000"), std::string::npos) << result.fault().messageEn();
+    EXPECT_NE(result.fault().messageEn().find("from 1 to 32767"), std::string::npos) << result.fault().messageEn();
+    EXPECT_NE(result.fault().messageZh().find("1～32767"), std::string::npos) << result.fault().messageZh();
+    // n = 0 keeps its own fault.
+    EXPECT_EQ(calculateFromTexts(Texts({{"n", "0"}})).fault().kind, FaultKind::DivisionByZero);
+}
 
 TEST(Faults, LayerFaultSaysWhereAndWhatToChange)
 {
@@ -395,12 +408,9 @@ TEST(Report, ShortReports)
     const auto one = Lines(buildCalculationTexts(Calc({{"n", "1"}})).report);
     ASSERT_EQ(one.size(), 3u);
     EXPECT_EQ(one[2], " S1 = 11.860113 m2");
-    const auto none = Lines(buildCalculationTexts(Calc({{"n", "-1000"}})).report);
-    ASSERT_EQ(none.size(), 2u);
-    EXPECT_EQ(none[0], " \u5355\u5c42\u9ad8 = -0.003000 m");
     // Chamfers larger than the section give a negative area, shown signed.
     const auto negative = Lines(
-        buildCalculationTexts(Calc({{"L1", "0.5"}, {"L2", "0.5"}, {"l1", "0.5"}, {"l2", "0"}, {"n", "-1"}})).report);
+        buildCalculationTexts(Calc({{"L1", "0.5"}, {"L2", "0.5"}, {"l1", "0.5"}, {"l2", "0"}, {"n", "1"}})).report);
     EXPECT_EQ(negative[1], " S0 = -0.250000 m2");
 }
 

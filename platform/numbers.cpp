@@ -14,8 +14,9 @@ namespace {
 // any non-ASCII code point that has no ASCII twin.
 constexpr char kForeign = '\x01';
 
-// Decodes UTF-8 and folds the full-width forms U+FF01..U+FF5E onto ASCII and
-// the ideographic space U+3000 onto a blank. Invalid bytes become kForeign.
+// Decodes UTF-8 and folds the full-width forms U+FF01..U+FF5E onto ASCII, the
+// ideographic space U+3000 onto a blank and the ideographic full stop U+3002
+// onto a point. Invalid bytes become kForeign.
 std::string FoldToAscii(std::string_view text)
 {
     std::string out;
@@ -56,6 +57,8 @@ std::string FoldToAscii(std::string_view text)
             out.push_back(static_cast<char>(cp - 0xFEE0));
         else if (cp == 0x3000)
             out.push_back(' ');
+        else if (cp == 0x3002) // ideographic full stop, the point key of a Chinese input method
+            out.push_back('.');
         else
             out.push_back(kForeign);
     }

@@ -28,7 +28,8 @@ struct NumberReading {
 // Reads the leading decimal number of a UTF-8 text: leading blanks skipped,
 // optional sign, digits, optional fraction and exponent; stops at the first
 // character that cannot continue the number. Full-width digits, signs, point
-// and blank (as a Chinese input method types them) read like ASCII. Never
+// and blank, and the ideographic full stop "。" (as a Chinese input method
+// types them) read like ASCII; "。" reads as the decimal point. Never
 // yields NaN or infinity: "inf", "nan" and "0x1p3" read as 0, 0 and 0. A
 // magnitude too small for a double reads as 0 (or a subnormal).
 NumberReading ParseNumber(std::string_view text);

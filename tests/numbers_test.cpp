@@ -55,6 +55,11 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"\uff12\uff0e\uff15", 2.5, NumberStatus::Whole},
         ReadCase{"\u3000\uff0d\uff13", -3.0, NumberStatus::Whole},
         ReadCase{"\uff11\uff45\uff12", 100.0, NumberStatus::Whole}, ReadCase{"3\u7c73", 3.0, NumberStatus::Leading},
+        // The ideographic full stop is the point key of those input methods;
+        // the full-width comma is no decimal separator.
+        ReadCase{"2\u30025", 2.5, NumberStatus::Whole}, ReadCase{"\u30025", 0.5, NumberStatus::Whole},
+        ReadCase{"\uff12\u3002\uff15", 2.5, NumberStatus::Whole}, ReadCase{"2\uff0c5", 2.0, NumberStatus::Leading},
+        ReadCase{"\u3002", 0.0, NumberStatus::NoNumber},
         ReadCase{"\xff"
                  "5",
                  0.0, NumberStatus::NoNumber},

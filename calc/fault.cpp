@@ -91,11 +91,11 @@ std::string CalculationFault::messageEn() const
     if (step == FaultStep::ReadParameter) {
         const std::string name = ParameterName(parameter);
         if (parameter == 10) {
-            m += "the layer count n = \"" + text +
+            m += "the layer count n = \"" + ExcerptText(text) +
                 "\" lies outside -32768..32767. "
                 "Enter a whole number of layers from 1 to 32767.";
         } else {
-            m += "parameter " + name + " = \"" + text +
+            m += "parameter " + name + " = \"" + ExcerptText(text) +
                 "\" is beyond the range of a number. "
                 "Enter " +
                 name + " in metres.";
@@ -158,9 +158,10 @@ std::string CalculationFault::messageZh() const
     if (step == FaultStep::ReadParameter) {
         const std::string name = ParameterName(parameter);
         if (parameter == 10)
-            m += "层数 n 的输入“" + text + "”超出 -32768～32767 的范围。请输入 1～32767 之间的整数层数。";
+            m += "层数 n 的输入“" + ExcerptText(text) + "”超出 -32768～32767 的范围。请输入 1～32767 之间的整数层数。";
         else
-            m += "参数 " + name + " 的输入“" + text + "”数值过大，超出数值范围。请按米输入合理的 " + name + "。";
+            m += "参数 " + name + " 的输入“" + ExcerptText(text) + "”数值过大，超出数值范围。请按米输入合理的 " + name +
+                "。";
         return m;
     }
     if (step == FaultStep::LayerHeight && kind == FaultKind::InvalidArgument) {

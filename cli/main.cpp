@@ -67,11 +67,11 @@ ParameterTexts ApplyAssignments(const std::vector<std::string> &assignments)
     for (const std::string &assignment : assignments) {
         const auto equals = assignment.find('=');
         if (equals == std::string::npos)
-            throw UsageError{"'" + assignment + "' is not NAME=TEXT"};
+            throw UsageError{"'" + ExcerptText(assignment) + "' is not NAME=TEXT"};
         const std::string name = assignment.substr(0, equals);
         const int index = ParameterIndex(name);
         if (index < 0)
-            throw UsageError{"unknown parameter '" + name + "' (one of L1 R1 L2 R2 H1 H2 h l1 l2 l3 n)"};
+            throw UsageError{"unknown parameter '" + ExcerptText(name) + "' (one of L1 R1 L2 R2 H1 H2 h l1 l2 l3 n)"};
         const auto k = static_cast<std::size_t>(index);
         if (given[k])
             throw UsageError{"parameter " + name + " given twice"};
@@ -90,10 +90,10 @@ void WarnAboutReadings(const ParameterTexts &texts, const ParameterReadings &rea
         const std::string value = ShortestText(readings[k].value);
         switch (readings[k].status) {
         case NumberStatus::NoNumber:
-            std::cerr << "warning: " << name << ": \"" << texts[k] << "\" holds no number; read as 0\n";
+            std::cerr << "warning: " << name << ": \"" << ExcerptText(texts[k]) << "\" holds no number; read as 0\n";
             break;
         case NumberStatus::Leading:
-            std::cerr << "warning: " << name << ": \"" << texts[k] << "\" read as " << value
+            std::cerr << "warning: " << name << ": \"" << ExcerptText(texts[k]) << "\" read as " << value
                       << " (the characters after the number are ignored)\n";
             break;
         case NumberStatus::Whole:
@@ -298,7 +298,8 @@ std::string RunBatch(std::istream &in, const ParameterTexts &defaults)
         const std::string name = Trim(raw);
         const int index = name == "id" ? -1 : ParameterIndex(name);
         if (name != "id" && index < 0)
-            throw BatchError{"line 1: unknown column '" + name + "' (columns are id, L1 R1 L2 R2 H1 H2 h l1 l2 l3 n)"};
+            throw BatchError{"line 1: unknown column '" + ExcerptText(name) +
+                             "' (columns are id, L1 R1 L2 R2 H1 H2 h l1 l2 l3 n)"};
         bool &seen = index < 0 ? haveId : named[static_cast<std::size_t>(index)];
         if (seen)
             throw BatchError{"line 1: column '" + name + "' appears twice"};

@@ -269,6 +269,22 @@ void AppendInteger(std::string &out, long long value)
     out.append(buffer.data(), result.ptr);
 }
 
+std::string ExcerptText(std::string_view text, std::size_t maxCharacters)
+{
+    std::size_t characters = 0;
+    std::size_t cut = 0; // where the character that the ellipsis replaces starts
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        if ((static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80)
+            continue; // a continuation byte belongs to the character before it
+        ++characters;
+        if (characters == maxCharacters)
+            cut = pos;
+        else if (characters > maxCharacters)
+            return std::string(text.substr(0, maxCharacters == 0 ? 0 : cut)) + "\u2026";
+    }
+    return std::string(text);
+}
+
 std::vector<std::string> SplitText(std::string_view text, char separator)
 {
     std::vector<std::string> pieces;

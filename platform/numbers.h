@@ -50,6 +50,11 @@ std::string ShortestText(double value);
 // Decimal digits of an integer, no sign for non-negative values, no blanks.
 void AppendInteger(std::string &out, long long value);
 
+// A typed text for quoting in a message: the text itself when it has at most
+// maxCharacters characters (UTF-8 code points), else its first
+// maxCharacters - 1 characters and "…". Never cuts a character in two.
+std::string ExcerptText(std::string_view text, std::size_t maxCharacters = 40);
+
 // Splits at every occurrence of separator, no limit on the pieces.
 std::vector<std::string> SplitText(std::string_view text, char separator);
 

@@ -285,6 +285,23 @@ INSTANTIATE_TEST_SUITE_P(
                   FaultStep::TopSection}),
     [](const auto &info) { return std::string(info.param.name); });
 
+TEST(Faults, LongTextsAreQuotedShort)
+{
+    // A pasted megabyte must not make the message as wide as the screen.
+    const std::string huge = "9" + std::string(1 << 20, '0');
+    for (const char *name : {"L1", "n"}) {
+        const auto result = calculateFromTexts(Texts({{name, huge.c_str()}}));
+        ASSERT_FALSE(result.ok());
+        EXPECT_LT(result.fault().messageEn().size(), 300u) << name;
+        EXPECT_LT(result.fault().messageZh().size(), 300u) << name;
+        EXPECT_NE(result.fault().messageEn().find("\"9" + std::string(38, '0') + "\u2026\""), std::string::npos)
+            << name;
+        EXPECT_NE(result.fault().messageZh().find("0000\u2026\u201d"), std::string::npos) << name;
+    }
+    // A short text is quoted whole.
+    EXPECT_NE(calculateFromTexts(Texts({{"n", "40000"}})).fault().messageEn().find("\"40000\""), std::string::npos);
+}
+
 TEST(Faults, NegativeLayerCountAsksForOneTo32767)
 {
     const auto result = calculateFromTexts(Texts({{"n", "-1000"}}));

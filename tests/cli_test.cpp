@@ -168,6 +168,31 @@ TEST(Cli, WarnsHowImproperTextsWereRead)
     EXPECT_EQ(LfLines(run.out).size(), 6u);
 }
 
+TEST(Cli, LongTextsAreQuotedShort)
+{
+    // Quoted input is cut to 40 characters with an ellipsis; the rest of the
+    // message stays.
+    const std::string longText(100000, '7');
+    const CliRun overflow = Cli({"L1=" + longText + "e999"});
+    EXPECT_EQ(overflow.status, 2);
+    EXPECT_LT(overflow.err.size(), 300u) << overflow.err.substr(0, 300);
+    EXPECT_NE(overflow.err.find(std::string(39, '7') + "\u2026\" is beyond"), std::string::npos);
+
+    const CliRun warning = Cli({"H2=0.5m" + longText});
+    EXPECT_EQ(warning.status, 0);
+    EXPECT_LT(warning.err.size(), 300u) << warning.err.substr(0, 300);
+    EXPECT_NE(warning.err.find("\u2026\" read as"), std::string::npos) << warning.err.substr(0, 300);
+
+    for (const std::vector<std::string> &args : {std::vector<std::string>{longText}, {longText + "=1"}}) {
+        const CliRun usage = Cli(args);
+        EXPECT_EQ(usage.status, 64);
+        EXPECT_LT(usage.err.size(), 300u) << usage.err.substr(0, 300);
+    }
+    const CliRun column = Cli({"--batch", "-"}, longText + "\n1\n");
+    EXPECT_EQ(column.status, 65);
+    EXPECT_LT(column.err.size(), 300u) << column.err.substr(0, 300);
+}
+
 TEST(CliExact, BesideTheLayeredFigures)
 {
     const CliRun text = Cli({"--exact"});

@@ -129,6 +129,23 @@ TEST(FormatFixed6, AgreesWithExactConversion)
     EXPECT_EQ(FormatFixed6(0.0078125), exact(0.0078125));
 }
 
+TEST(ExcerptText, CutsLongTextsAtACharacter)
+{
+    EXPECT_EQ(ExcerptText("2.5"), "2.5");
+    const std::string forty(40, '7');
+    EXPECT_EQ(ExcerptText(forty), forty);
+    const std::string huge(1 << 20, '7');
+    EXPECT_EQ(ExcerptText(huge), std::string(39, '7') + "\u2026");
+    // Three-byte CJK characters are counted as one and never cut in two.
+    std::string wide;
+    for (int k = 0; k < 50; ++k)
+        wide += "\u7c73";
+    const std::string excerpt = ExcerptText(wide);
+    EXPECT_EQ(excerpt.size(), 39u * 3u + 3u);
+    EXPECT_EQ(excerpt.substr(excerpt.size() - 6), "\u7c73\u2026");
+    EXPECT_EQ(ExcerptText("abcdef", 4), "abc\u2026");
+}
+
 TEST(SplitText, KeepsEmptyPieces)
 {
     EXPECT_EQ(SplitText("a,,b,", ','), (std::vector<std::string>{"a", "", "b", ""}));

@@ -171,6 +171,37 @@ private slots:
         QCOMPARE(window->CS(9)->cursorPosition(), 0);
     }
 
+    void keysTypedRightAfterTabOrEnterAreKept()
+    {
+        // The window system hands over keys in bursts: the key that moves the
+        // focus and the first digit arrive together, the next digits later.
+        showActive();
+        QWindow *const handle = window->windowHandle();
+        const auto post = [handle](Qt::Key key, const QString &text) {
+            QCoreApplication::postEvent(handle, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
+            QCoreApplication::postEvent(handle, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text));
+        };
+        struct Case {
+            int from;
+            Qt::Key key;
+            int to;
+        };
+        for (const Case c : {Case{6, Qt::Key_Tab, 10}, Case{9, Qt::Key_Return, 10}, Case{3, Qt::Key_Enter, 4}}) {
+            window->CS(c.from)->setFocus();
+            QTRY_COMPARE(focused(), static_cast<QWidget *>(window->CS(c.from)));
+            QCoreApplication::processEvents();
+            post(c.key, c.key == Qt::Key_Tab ? QStringLiteral("\t") : QStringLiteral("\r"));
+            post(Qt::Key_1, QStringLiteral("1"));
+            QCoreApplication::processEvents();
+            post(Qt::Key_2, QStringLiteral("2"));
+            QCoreApplication::processEvents();
+            post(Qt::Key_3, QStringLiteral("3"));
+            QCoreApplication::processEvents();
+            QCOMPARE(focused(), static_cast<QWidget *>(window->CS(c.to)));
+            QCOMPARE(window->CS(c.to)->text(), QStringLiteral("123"));
+        }
+    }
+
     void enterWalksTheInputsInIndexOrder()
     {
         showActive();

@@ -64,6 +64,32 @@ void FieldEdit::focusInEvent(QFocusEvent *event)
 {
     QLineEdit::focusInEvent(event);
     m_window.CS_GotFocus(m_index);
+    // Only a mouse press moves the caret after GotFocus has selected. Tab,
+    // Enter and the program leave the selection alone, and keys typed right
+    // after them must land in it, not be replaced by a later select.
+    m_selectAfterPress = event->reason() == Qt::MouseFocusReason;
+}
+
+void FieldEdit::focusOutEvent(QFocusEvent *event)
+{
+    m_selectAfterPress = false;
+    QLineEdit::focusOutEvent(event);
+}
+
+void FieldEdit::mousePressEvent(QMouseEvent *event)
+{
+    QLineEdit::mousePressEvent(event);
+    if (!m_selectAfterPress)
+        return;
+    m_selectAfterPress = false;
+    // Select once the press and its release are handled, unless a key or a
+    // drag has changed the text or moved the caret by then.
+    const QString pressedText = text();
+    const int pressedCursor = cursorPosition();
+    QTimer::singleShot(0, this, [this, pressedText, pressedCursor] {
+        if (hasFocus() && text() == pressedText && cursorPosition() == pressedCursor)
+            setSelection(0, static_cast<int>(text().size()));
+    });
 }
 
 void FieldEdit::keyPressEvent(QKeyEvent *event)
@@ -269,12 +295,6 @@ void Hdun::CS_GotFocus(int Index)
     runHandler([&] {
         FieldEdit *field = CS(Index);
         field->setSelection(0, static_cast<int>(field->text().size()));
-        // A mouse press that gave the focus places the caret after this
-        // handler; select again once that press has been handled.
-        QTimer::singleShot(0, field, [field] {
-            if (field->hasFocus())
-                field->setSelection(0, static_cast<int>(field->text().size()));
-        });
     });
 }
 

@@ -35,11 +35,16 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     Hdun &m_window;
     int m_index;
+    // The mouse gave the focus: the press that follows places the caret,
+    // and the text is selected again once that press has been handled.
+    bool m_selectAfterPress = false;
 };
 
 // Label2: shows bold while a mouse button is held on it.

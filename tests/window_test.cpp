@@ -257,6 +257,107 @@ private slots:
         QCOMPARE(window->Text1()->document()->blockCount(), 3);
     }
 
+    void fieldsNotReadAsWrittenAreMarked()
+    {
+        showActive();
+        const QColor plainBase = window->CS(0)->palette().color(QPalette::Base);
+        const auto marked = [this, plainBase](int i) {
+            return window->CS(i)->palette().color(QPalette::Base) != plainBase;
+        };
+        struct Case {
+            int index;
+            const char *text;
+            const char *tip; // nullptr: read as written, no mark
+        };
+        const Case cases[] = {{0, "2，5", "按 2 计算"}, {1, " 4.488 ", nullptr}, {4, "3.00", nullptr},
+                              {7, "abc", "按 0 计算"},  {8, "", "按 0 计算"},    {9, "0.5m", "按 0.5 计算"},
+                              {6, "3e0", nullptr},      {10, "2.5", "按 2 计算"}};
+        pierqty::ParameterTexts texts = pierqty::DefaultParameterTexts();
+        for (const Case &c : cases) {
+            window->CS(c.index)->setText(QString::fromUtf8(c.text));
+            texts[static_cast<std::size_t>(c.index)] = c.text;
+        }
+        QVERIFY(window->calculateCommand());
+        const auto expected = pierqty::calculateFromTexts(texts).value();
+        QCOMPARE(window->CS(11)->text().toStdString(), expected.areaText);
+        QCOMPARE(window->CS(12)->text().toStdString(), expected.volumeText);
+        for (const Case &c : cases) {
+            QCOMPARE(window->CS(c.index)->text(), QString::fromUtf8(c.text));
+            QCOMPARE(marked(c.index), c.tip != nullptr);
+            QCOMPARE(window->CS(c.index)->toolTip(), c.tip ? QString::fromUtf8(c.tip) : QString());
+        }
+        QVERIFY(!marked(2) && !marked(11) && !marked(12));
+
+        // Editing a field clears its mark alone; the next calculation marks afresh.
+        window->CS(10)->setFocus();
+        QTest::keyClicks(window->CS(10), "4");
+        QVERIFY(!marked(10) && window->CS(10)->toolTip().isEmpty());
+        QVERIFY(marked(0) && marked(7));
+        window->CS(0)->setText(QStringLiteral("2.5"));
+        QVERIFY(!marked(0));
+        QVERIFY(window->calculateCommand());
+        QVERIFY(!marked(0) && !marked(10) && marked(7) && marked(8) && marked(9));
+
+        // A calculation that fails marks too: n read as 0 divides by zero.
+        window->CS(10)->setText(QStringLiteral("n"));
+        QVERIFY(!window->calculateCommand());
+        QCOMPARE(services->errors.size(), std::size_t{1});
+        QVERIFY(marked(10));
+        QCOMPARE(window->CS(10)->toolTip(), QStringLiteral("按 0 计算"));
+    }
+
+    void resultsGreyFromAnEditUntilTheNextSuccess()
+    {
+        showActive();
+        QWidget *const results[] = {window->CS(11), window->CS(12), window->Text1()};
+        std::vector<QColor> normal;
+        for (QWidget *result : results)
+            normal.push_back(result->palette().color(QPalette::Text));
+        // How many of the three show their text in another colour than at start.
+        const auto greyed = [&] {
+            int count = 0;
+            for (std::size_t k = 0; k < 3; ++k)
+                count += results[k]->palette().color(QPalette::Text) != normal[k];
+            return count;
+        };
+        QTest::keyClicks(window->CS(0), "3"); // the hint is no result
+        QCOMPARE(greyed(), 0);
+        window->CS(0)->setText(QStringLiteral("2.5"));
+        QVERIFY(window->calculateCommand());
+        QCOMPARE(greyed(), 0);
+        const QString area = window->CS(11)->text(), report = window->Text1()->toPlainText();
+
+        window->CS(2)->setFocus();
+        QTest::keyClicks(window->CS(2), "2");
+        QCOMPARE(greyed(), 3);
+        QCOMPARE(window->CS(11)->text(), area);
+        QCOMPARE(window->Text1()->toPlainText(), report);
+        QVERIFY(window->calculateCommand());
+        QCOMPARE(greyed(), 0);
+        QVERIFY(window->CS(11)->text() != area);
+
+        // A failed calculation writes nothing, and what stays is stale.
+        window->CS(10)->setText(QStringLiteral("0"));
+        QVERIFY(!window->calculateCommand());
+        QCOMPARE(greyed(), 3);
+        window->CS(10)->setText(QStringLiteral("1000"));
+        QCOMPARE(greyed(), 3);
+        QVERIFY(window->calculateCommand());
+        QCOMPARE(greyed(), 0);
+    }
+
+    void longResultsShowTheirStart()
+    {
+        showActive();
+        window->CS(0)->setText(QStringLiteral("1e20"));
+        window->CS(10)->setFocus();
+        press(window->CS(10), Qt::Key_Return);
+        QVERIFY(window->CS(11)->text().startsWith(QStringLiteral("1300000000000000000000.")));
+        QVERIFY(window->CS(11)->fontMetrics().horizontalAdvance(window->CS(11)->text()) > window->CS(11)->width());
+        QCOMPARE(window->CS(11)->cursorPosition(), 0);
+        QCOMPARE(window->CS(12)->cursorPosition(), 0);
+    }
+
     void buttonClicksOnlyByMouseSpaceAndEnter()
     {
         showActive();

@@ -56,9 +56,36 @@ QFont SongFont(int pixelSize)
     return font;
 }
 
+// A light amber under black text: a field whose text was read as something
+// else than written. Grey text: results that no longer match the inputs.
+const QColor kMarkBackground(255, 226, 150);
+const QColor kMarkText(0, 0, 0);
+const QColor kStaleText(140, 140, 140);
+
 } // namespace
 
 FieldEdit::FieldEdit(Hdun &window, int index, QWidget *parent) : QLineEdit(parent), m_window(window), m_index(index) { }
+
+void FieldEdit::markReading(const QString &toolTip)
+{
+    QPalette marked = palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        marked.setColor(group, QPalette::Base, kMarkBackground);
+        marked.setColor(group, QPalette::Text, kMarkText);
+    }
+    setPalette(marked);
+    setToolTip(toolTip);
+    m_marked = true;
+}
+
+void FieldEdit::clearReadingMark()
+{
+    if (!m_marked)
+        return;
+    m_marked = false;
+    setPalette(QPalette()); // back to the window's own colours
+    setToolTip(QString());
+}
 
 void FieldEdit::focusInEvent(QFocusEvent *event)
 {
@@ -173,6 +200,13 @@ Hdun::Hdun(DesktopServices &services, QWidget *parent) : QWidget(parent), m_serv
         field->setReadOnly(i >= 11);
         field->setObjectName(QStringLiteral("CS%1").arg(i));
         m_cs[static_cast<std::size_t>(i)] = field;
+        if (i <= 10) {
+            connect(field, &QLineEdit::textChanged, this, [this, field] {
+                field->clearReadingMark();
+                if (m_haveResults)
+                    setResultsStale(true);
+            });
+        }
     }
 
     m_command1 = new QPushButton(QStringLiteral("计    算"), this);
@@ -276,6 +310,7 @@ bool Hdun::calculateCommand()
         ParameterTexts texts;
         for (int i = 0; i <= 10; ++i)
             texts[static_cast<std::size_t>(i)] = CS(i)->text().toStdString();
+        markReadings(texts);
         const auto result = calculateFromTexts(texts);
         if (!result) {
             m_services.reportError(result.fault().messageZh());
@@ -285,9 +320,57 @@ bool Hdun::calculateCommand()
         CS(11)->setText(QString::fromStdString(published.areaText));
         CS(12)->setText(QString::fromStdString(published.volumeText));
         m_text1->setPlainText(QString::fromStdString(published.report));
+        // A long figure shows its leading digits, not its unit.
+        CS(11)->setCursorPosition(0);
+        CS(12)->setCursorPosition(0);
+        m_haveResults = true;
+        setResultsStale(false);
         succeeded = true;
     });
+    // What a failed calculation leaves on screen belongs to other inputs.
+    if (!succeeded && m_haveResults)
+        setResultsStale(true);
     return succeeded;
+}
+
+void Hdun::markReadings(const ParameterTexts &texts)
+{
+    ParameterReadings readings;
+    (void)parsePierParameters(texts, &readings); // the calculation reads them again
+    for (int i = 0; i <= 10; ++i) {
+        const NumberReading &reading = readings[static_cast<std::size_t>(i)];
+        FieldEdit *field = CS(i);
+        field->clearReadingMark();
+        if (reading.status == NumberStatus::OutOfRange)
+            continue; // the calculation stops and its message names the field
+        double used = reading.value;
+        if (i == 10) {
+            const auto count = ToInt16(reading.value);
+            if (!count)
+                continue; // likewise
+            used = *count;
+        }
+        if (reading.status == NumberStatus::Whole && used == reading.value)
+            continue;
+        field->markReading(QStringLiteral("按 %1 计算").arg(QString::fromStdString(ShortestText(used))));
+    }
+}
+
+void Hdun::setResultsStale(bool stale)
+{
+    QWidget *const results[] = {CS(11), CS(12), m_text1};
+    for (QWidget *result : results) {
+        if (!stale) {
+            result->setPalette(QPalette());
+            result->setToolTip(QString());
+            continue;
+        }
+        QPalette grey = result->palette();
+        for (const auto group : {QPalette::Active, QPalette::Inactive})
+            grey.setColor(group, QPalette::Text, kStaleText);
+        result->setPalette(grey);
+        result->setToolTip(QStringLiteral("输入已改动：此结果与当前输入不符，请重新计算"));
+    }
 }
 
 void Hdun::CS_GotFocus(int Index)

@@ -3,6 +3,7 @@
 // dimensioned drawing of the pier.
 #pragma once
 
+#include "calc/parameters.h"
 #include "platform/desktop.h"
 
 #include <QFrame>
@@ -33,6 +34,11 @@ public:
     FieldEdit(Hdun &window, int index, QWidget *parent);
     int index() const { return m_index; }
 
+    // Marks an input whose text was not read as written, with a tooltip
+    // giving the value used; the mark goes when the text changes.
+    void markReading(const QString &toolTip);
+    void clearReadingMark();
+
 protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
@@ -45,6 +51,7 @@ private:
     // The mouse gave the focus: the press that follows places the caret,
     // and the text is selected again once that press has been handled.
     bool m_selectAfterPress = false;
+    bool m_marked = false;
 };
 
 // Label2: shows bold while a mouse button is held on it.
@@ -112,6 +119,10 @@ protected:
 
 private:
     void Form_Load();
+    // Marks the inputs whose texts were not read as written.
+    void markReadings(const ParameterTexts &texts);
+    // Greys S, V and the report while they no longer match the inputs.
+    void setResultsStale(bool stale);
     // Runs a handler body; an exception becomes a reported run-time error.
     bool runHandler(const std::function<void()> &body);
 
@@ -124,6 +135,7 @@ private:
     LinkLabel *m_label2 = nullptr;
     PierPicture *m_picture1 = nullptr;
     bool m_shown = false;
+    bool m_haveResults = false; // a calculation has written S, V and the report
 };
 
 } // namespace pierqty

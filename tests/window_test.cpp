@@ -3,7 +3,10 @@
 #include "calc/texts.h"
 #include "ui/hdun.h"
 
+#include <QMenu>
+#include <QMessageBox>
 #include <QSignalSpy>
+#include <QTranslator>
 #include <QtTest>
 
 #include <memory>
@@ -420,6 +423,22 @@ private slots:
         QTest::mouseClick(link, Qt::LeftButton);
         QVERIFY(!link->font().bold());
         QCOMPARE(services->errors.size(), std::size_t{1});
+    }
+
+    void qtOwnTextsAreChinese()
+    {
+        QTranslator *translator = pierqty::InstallQtChineseTranslation(*qApp);
+        QVERIFY2(translator, "qtbase_zh_CN.qm is missing from Qt's translations folder");
+        const std::unique_ptr<QMenu> menu(window->CS(0)->createStandardContextMenu());
+        QString actions;
+        for (const QAction *action : menu->actions())
+            actions += action->text() + u'|';
+        QVERIFY2(actions.startsWith(QStringLiteral("撤消(&U)")), qPrintable(actions));
+        QVERIFY2(actions.contains(QStringLiteral("|粘贴(&P)")), qPrintable(actions));
+        QMessageBox box;
+        QCOMPARE(box.addButton(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
     }
 
     void pictureTakesFocusWithoutReacting()

@@ -8,10 +8,12 @@
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QPainter>
 #include <QScreen>
 #include <QSvgRenderer>
 #include <QTimer>
+#include <QTranslator>
 
 #include <stdexcept>
 #include <string>
@@ -63,6 +65,19 @@ const QColor kMarkText(0, 0, 0);
 const QColor kStaleText(140, 140, 140);
 
 } // namespace
+
+QTranslator *InstallQtChineseTranslation(QCoreApplication &app)
+{
+    // The window is Chinese whatever the desktop's language, and so are
+    // the texts Qt adds to it.
+    auto *translator = new QTranslator(&app);
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return nullptr;
+    }
+    return translator;
+}
 
 FieldEdit::FieldEdit(Hdun &window, int index, QWidget *parent) : QLineEdit(parent), m_window(window), m_index(index) { }
 

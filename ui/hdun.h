@@ -17,7 +17,9 @@
 #include <functional>
 #include <string_view>
 
+class QCoreApplication;
 class QSvgRenderer;
+class QTranslator;
 
 namespace pierqty {
 
@@ -25,6 +27,11 @@ class Hdun;
 
 // The web page the link label opens.
 inline constexpr std::string_view PromoPageAddress = "https://www.taobao.com/";
+
+// Installs Qt's own Chinese texts (qtbase_zh_CN: the fields' context menu,
+// the message box's buttons) from Qt's translations folder. Returns the
+// installed translator, owned by app, or null when it is not installed.
+QTranslator *InstallQtChineseTranslation(QCoreApplication &app);
 
 // One element of the control array CS: a single-line text box that passes
 // its GotFocus and KeyPress events, with its Index, to the window.

@@ -136,6 +136,7 @@ void FieldEdit::mousePressEvent(QMouseEvent *event)
 
 void FieldEdit::keyPressEvent(QKeyEvent *event)
 {
+    m_selectAfterPress = false; // typed before any press: nothing to select again
     int keyAscii = 0;
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         keyAscii = 13;

@@ -1,6 +1,7 @@
 // The window, driven as a user drives it (offscreen platform).
 #include "calc/parameters.h"
 #include "calc/texts.h"
+#include "platform/desktop_qt.h"
 #include "ui/hdun.h"
 
 #include <QMenu>
@@ -423,6 +424,33 @@ private slots:
         QTest::mouseClick(link, Qt::LeftButton);
         QVERIFY(!link->font().bold());
         QCOMPARE(services->errors.size(), std::size_t{1});
+    }
+
+    void errorBoxForAHugeFieldFitsTheScreen()
+    {
+        // The real message box, as the program shows it.
+        pierqty::QtDesktopServices desktop;
+        Hdun real(desktop);
+        desktop.setParent(&real);
+        real.show();
+        QVERIFY(QTest::qWaitForWindowActive(&real));
+        real.CS(0)->setText(QStringLiteral("1e999") + QString(1 << 20, u'9'));
+        QRect box;
+        QString shown;
+        QTimer::singleShot(0, &real, [&] {
+            if (auto *messageBox = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                box = messageBox->frameGeometry();
+                shown = messageBox->text();
+                messageBox->accept();
+            }
+        });
+        QVERIFY(!real.calculateCommand());
+        QVERIFY(!box.isNull());
+        const QRect screen = real.screen()->availableGeometry();
+        QVERIFY(shown.contains(QStringLiteral("1e999")));
+        QVERIFY2(box.width() < screen.width() * 2 / 3 && box.height() < screen.height() / 2,
+                 qPrintable(QStringLiteral("%1 x %2").arg(box.width()).arg(box.height())));
+        QVERIFY(real.CS(11)->text().isEmpty());
     }
 
     void qtOwnTextsAreChinese()

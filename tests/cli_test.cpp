@@ -1,14 +1,11 @@
 // pierqty-cli tested through its process, as scripts use it.
+#include "tests/cli_run.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <sys/wait.h>
-
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -16,61 +13,13 @@
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using CliRun = pierqty::test::ProcessRun;
 
-std::string Quote(const std::string &arg)
-{
-    std::string quoted = "'";
-    for (char c : arg) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
-}
-
-std::string Slurp(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// How a run differs from a plain one: variables set before the command
-// (e.g. a preloaded library), and where standard output goes.
-struct CliSetting {
-    std::string environment;
-    std::string output;
-};
+using CliSetting = pierqty::test::RunSetting;
 
 CliRun Cli(const std::vector<std::string> &args, const std::string &input = "", const CliSetting &setting = {})
 {
-    std::string base = testing::TempDir();
-    base += "pierqty_cli_";
-    base += std::to_string(::getpid());
-    std::string command = setting.environment + " " + Quote(PIERQTY_CLI);
-    for (const std::string &arg : args)
-        command.append(" ").append(Quote(arg));
-    if (!input.empty() || (!args.empty() && args[0] == "--batch" && args.size() > 1 && args[1] == "-")) {
-        std::ofstream(base + ".in", std::ios::binary) << input;
-        command += " < " + Quote(base + ".in");
-    } else {
-        command += " < /dev/null";
-    }
-    command += " > " + Quote(setting.output.empty() ? base + ".out" : setting.output) + " 2> " + Quote(base + ".err");
-    std::remove((base + ".out").c_str());
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = Slurp(base + ".out");
-    run.err = Slurp(base + ".err");
-    return run;
+    return pierqty::test::RunProgram(PIERQTY_CLI, args, input, setting);
 }
 
 std::vector<std::string> LfLines(const std::string &text)
@@ -165,6 +114,7 @@ TEST(Cli, UsageErrorsExit64)
     EXPECT_NE(version.out.find("1.00"), std::string::npos);
 }
 
+#ifndef _WIN32
 TEST(Cli, HelpAndVersionThatCannotBeWrittenExit74)
 {
     for (const char *flag : {"--help", "--version"}) {
@@ -174,6 +124,7 @@ TEST(Cli, HelpAndVersionThatCannotBeWrittenExit74)
     }
     EXPECT_EQ(Cli({"n=10"}, "", {"", "/dev/full"}).status, 74);
 }
+#endif
 
 TEST(Cli, WarnsHowImproperTextsWereRead)
 {
@@ -349,10 +300,13 @@ TEST(CliBatch, FilesThatCannotBeRead)
 }
 
 #ifdef PIERQTY_READ_FAULT
+}
+#include <unistd.h>
+namespace {
 // read() made to fail with EIO by a preloaded library, as on a failing disk.
 CliSetting ReadFaultAfter(std::size_t bytes)
 {
-    return {"ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=" + Quote(PIERQTY_READ_FAULT) +
+    return {"ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=" + pierqty::test::ShellQuote(PIERQTY_READ_FAULT) +
                 " PIERQTY_READ_FAULT_AFTER=" + std::to_string(bytes),
             ""};
 }

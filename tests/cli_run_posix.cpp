@@ -1,0 +1,60 @@
+// RunProgram through sh, with the streams redirected to files.
+#include "tests/cli_run.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace pierqty::test {
+namespace { } // namespace
+
+std::string ShellQuote(const std::string &arg)
+{
+    std::string quoted = "'";
+    for (char c : arg) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+namespace {
+
+std::string Slurp(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+ProcessRun RunProgram(const std::string &program, const std::vector<std::string> &args, const std::string &input,
+                      const RunSetting &setting)
+{
+    const std::string base = testing::TempDir() + "pierqty_cli_" + std::to_string(::getpid());
+    std::string command = setting.environment + " " + ShellQuote(program);
+    for (const std::string &arg : args)
+        command.append(" ").append(ShellQuote(arg));
+    std::ofstream(base + ".in", std::ios::binary) << input;
+    std::ofstream(base + ".out", std::ios::binary | std::ios::trunc).flush();
+    command += " < " + ShellQuote(base + ".in") + " > " +
+        ShellQuote(setting.output.empty() ? base + ".out" : setting.output) + " 2> " + ShellQuote(base + ".err");
+    ProcessRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = Slurp(base + ".out");
+    run.err = Slurp(base + ".err");
+    return run;
+}
+
+} // namespace pierqty::test

@@ -3,6 +3,8 @@
 //   pierqty-cli [--json] [--exact] [NAME=TEXT ...]
 //   pierqty-cli --csv [NAME=TEXT ...]
 //   pierqty-cli --batch FILE|- [NAME=TEXT ...]
+//   pierqty-cli --sheet FILE|- [--title TEXT] [NAME=TEXT ...]
+//   pierqty-cli --batch FILE|- --sheet DIR [--title TEXT] [NAME=TEXT ...]
 //
 // Each TEXT is read exactly as the window reads its field; a parameter not
 // given keeps the window's default text. Exit status: 0 done (in a batch:
@@ -18,6 +20,7 @@
 #include "cli/csv.h"
 #include "cli/entry.h"
 #include "cli/input.h"
+#include "cli/sheet_output.h"
 #include "pierqty/version.h"
 #include "platform/numbers.h"
 
@@ -54,6 +57,8 @@ struct Options {
     bool csv = false;
     bool batchGiven = false;
     std::string batch;
+    std::string sheet;
+    std::string title;
     std::vector<std::string> assignments;
 };
 
@@ -314,7 +319,7 @@ struct BatchOutput {
 // stops the batch before anything is written. TOTAL sums every column over
 // the same piers: those with all figures, the exact ones included; its fault
 // column says how many piers that is when it is not all of them.
-BatchOutput RunBatch(std::istream &in, const ParameterTexts &defaults)
+BatchOutput RunBatch(std::istream &in, const ParameterTexts &defaults, cli::SheetFolder *sheets)
 {
     csv::Reader reader(in);
     const auto header = reader.next();
@@ -384,6 +389,8 @@ BatchOutput RunBatch(std::istream &in, const ParameterTexts &defaults)
             continue;
         }
         const PierQuantities &q = quantities.value();
+        if (sheets)
+            sheets->add(row.id, texts);
         row.S = ShortestText(q.S);
         row.V = ShortestText(q.V);
         const ExactOutcome exact = calculateExact(parameters.value());
@@ -438,7 +445,7 @@ ParameterTexts BatchDefaults(const std::vector<std::string> &assignments)
     return texts;
 }
 
-int RunBatchFile(const std::string &path, const ParameterTexts &defaults)
+int RunBatchFile(const std::string &path, const ParameterTexts &defaults, cli::SheetFolder *sheets)
 {
     const cli::InputFile file = cli::ReadWholeFile(path);
     const std::string name = path == "-" ? "standard input" : "'" + path + "'";
@@ -453,24 +460,35 @@ int RunBatchFile(const std::string &path, const ParameterTexts &defaults)
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     const std::string_view data(file.data);
     std::istringstream in(std::string(data.substr(data.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0)));
-    const BatchOutput batch = RunBatch(in, defaults);
+    const BatchOutput batch = RunBatch(in, defaults, sheets);
+    if (sheets && !sheets->write())
+        throw BatchError{sheets->error() + "; the sheets after it were not written", kExitIo};
     const int status = Write(batch.csv);
     return status != 0 ? status : batch.anyStopped ? kExitFault : 0;
 }
 
 int Run(const Options &options)
 {
+    if (!options.title.empty() && options.sheet.empty())
+        throw UsageError{"--title names the pier on a sheet: it goes with --sheet"};
+    if (options.batchGiven && options.sheet == "-")
+        throw UsageError{"with --batch, --sheet names a folder for one sheet per pier, not -"};
     if (options.batchGiven) {
         if (options.batch.empty())
             throw UsageError{"--batch needs a file name, or - for standard input"};
         if (options.json || options.csv || options.exact)
             throw UsageError{"--batch writes its own CSV: it takes no --json, --csv or --exact"};
-        return RunBatchFile(options.batch, BatchDefaults(options.assignments));
+        std::optional<cli::SheetFolder> sheets;
+        if (!options.sheet.empty())
+            sheets.emplace(options.sheet, options.title);
+        return RunBatchFile(options.batch, BatchDefaults(options.assignments), sheets ? &*sheets : nullptr);
     }
     if (options.csv && options.exact)
         throw UsageError{"--csv writes the per-layer table with its own true strip areas: it takes no --exact"};
     if (options.csv && options.json)
         throw UsageError{"--csv and --json are two different outputs: choose one"};
+    if (!options.sheet.empty() && (options.csv || options.json || options.exact))
+        throw UsageError{"--sheet writes the calculation sheet: it takes no --json, --csv or --exact"};
 
     const ParameterTexts texts = ApplyAssignments(options.assignments);
     ParameterReadings readings;
@@ -482,6 +500,8 @@ int Run(const Options &options)
     if (!quantities)
         return ReportFault(quantities.fault(), options.json);
     const PierQuantities &q = quantities.value();
+    if (!options.sheet.empty())
+        return cli::WriteSheet(options.sheet, options.title, texts, readings, parameters.value(), q);
     if (options.csv)
         return Write(LayerCsv(parameters.value(), q));
     if (options.json) {
@@ -526,6 +546,11 @@ int PierqtyCliMain(int argc, char **argv)
                        "Run every pier of a CSV file (- for standard input) whose header names the parameters;\n"
                        "NAME=TEXT then sets the defaults for columns not given")
             ->type_name("FILE");
+    app.add_option("--sheet", options.sheet,
+                   "Write the calculation sheet (HTML, prints to A4) to FILE (- for standard output);\n"
+                   "with --batch, one sheet per computed pier into the folder DIR, named by its id")
+        ->type_name("FILE|DIR");
+    app.add_option("--title", options.title, "A line naming the project or pier on the sheet")->type_name("TEXT");
     app.add_option("NAME=TEXT", options.assignments,
                    "A parameter and its text, read as the window reads a field:\n"
                    "L1 R1 L2 R2 H1 H2 h l1 l2 l3 (metres) and n (layers)");

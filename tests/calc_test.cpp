@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -266,7 +267,13 @@ TEST_P(Faults, StopWithKindAndPlace)
     EXPECT_EQ(result.fault().step, c.step);
     const std::string en = result.fault().messageEn();
     EXPECT_EQ(en.rfind(FaultKindName(c.kind), 0), 0u) << en;
-    EXPECT_FALSE(result.fault().messageZh().empty());
+    // The Chinese message opens with the same kind, in Chinese.
+    const std::map<FaultKind, std::string> zhKinds = {{FaultKind::Overflow, "溢出："},
+                                                      {FaultKind::DivisionByZero, "除数为零："},
+                                                      {FaultKind::InvalidOperation, "无效运算："},
+                                                      {FaultKind::InvalidArgument, "无效参数："}};
+    const std::string zh = result.fault().messageZh();
+    EXPECT_EQ(zh.rfind(zhKinds.at(c.kind), 0), 0u) << zh;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -283,6 +290,10 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"HAboveR2", {{"R1", "100"}, {"R2", "2"}}, FaultKind::InvalidArgument, FaultStep::TopSection},
         FaultCase{"HugeSection", {{"L1", "1e200"}, {"L2", "1e200"}}, FaultKind::Overflow, FaultStep::S0},
         FaultCase{"HugeChamfer", {{"l1", "1e160"}}, FaultKind::Overflow, FaultStep::SectionCut},
+        FaultCase{"HugeTotalVolume",
+                  {{"L1", "7.7e153"}, {"L2", "7.7e153"}, {"H1", "1.6"}, {"H2", "1.6"}, {"h", "0.01"}},
+                  FaultKind::Overflow,
+                  FaultStep::TotalVolume},
         FaultCase{"HugeShaft", {{"H1", "1e307"}, {"L1", "1e3"}}, FaultKind::Overflow, FaultStep::ShaftVolume},
         FaultCase{"HugeCap", {{"H2", "1e307"}, {"L1", "1e3"}}, FaultKind::Overflow, FaultStep::CapVolume},
         FaultCase{"HugeLayerVolume",

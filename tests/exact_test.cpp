@@ -150,7 +150,8 @@ TEST(ExactAgainstMesh, FaceByFace)
         ExpectRelative(e.GroovedFaces, mesh.groovedFaces, 1e-6, "grooved faces");
         ExpectRelative(e.GrooveWalls, mesh.grooveWalls, 1e-6, "groove walls");
         ExpectRelative(e.Chamfers, mesh.chamfers, 1e-6, "chamfers");
-        ExpectRelative(e.TrueFlareFormwork, e.EndFaces + e.GroovedFaces + e.GrooveWalls + e.Chamfers, 1e-15, "sum");
+        ExpectRelative(e.TrueFlareFormwork, mesh.endFaces + mesh.groovedFaces + mesh.grooveWalls + mesh.chamfers, 1e-6,
+                       "whole surface");
     }
 }
 
@@ -214,6 +215,12 @@ TEST(ExactApplicability, OnlyPhysicalPiers)
          [](PierParameters &p) {
              p.L1 = 1e200;
              p.L2 = 1e200;
+         },
+         "too large"},
+        {"chamfers too large to square",
+         [](PierParameters &p) {
+             p.L1 = p.L2 = 1e156;
+             p.l1 = 1e155;
          },
          "too large"},
     };

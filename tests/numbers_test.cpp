@@ -87,7 +87,16 @@ TEST(ParseNumber, BeyondDoubleRangeIsOutOfRange)
                              "e304",
                              "0.1e310"})
         EXPECT_EQ(ParseNumber(text).status, NumberStatus::OutOfRange) << text;
+    // 1e350 written with 400 zeros and a negative exponent.
+    EXPECT_EQ(ParseNumber("1" + std::string(400, '0') + "e-50").status, NumberStatus::OutOfRange);
     EXPECT_EQ(ParseNumber("1.7976931348623157e308").value, 1.7976931348623157e308);
+    // Long digit strings whose value is far below the range are zero, not
+    // out of range: the digits after the point do not raise the magnitude.
+    for (const std::string &text : {"0." + std::string(300, '0') + "1e-100", "0." + std::string(500, '1') + "e-400"}) {
+        const NumberReading r = ParseNumber(text);
+        EXPECT_EQ(r.status, NumberStatus::Whole) << text.size();
+        EXPECT_EQ(r.value, 0.0) << text.size();
+    }
 }
 
 TEST(ToInt16, RoundsHalfToEvenWithinRange)

@@ -5,7 +5,7 @@ set -euo pipefail
 profile=${1:-test}
 
 packages=(g++ cmake ninja-build pkg-config libcli11-dev nlohmann-json3-dev libboost-dev
-          qt6-base-dev qt6-svg-dev libgl-dev fonts-noto-cjk xdg-utils)
+          qt6-base-dev qt6-svg-dev libgl-dev fonts-noto-cjk xdg-utils qt6-translations-l10n)
 case "$profile" in
   run) ;;
   test) packages+=(libgtest-dev libbenchmark-dev locales) ;;

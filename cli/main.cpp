@@ -3,6 +3,8 @@
 //   pierqty-cli [--json] [--exact] [NAME=TEXT ...]
 //   pierqty-cli --csv [NAME=TEXT ...]
 //   pierqty-cli --batch FILE|- [NAME=TEXT ...]
+//   pierqty-cli --sheet FILE|- [--title TEXT] [NAME=TEXT ...]
+//   pierqty-cli --batch FILE|- --sheet DIR [--title TEXT] [NAME=TEXT ...]
 //
 // Each TEXT is read exactly as the window reads its field; a parameter not
 // given keeps the window's default text. Exit status: 0 done, 2 the
@@ -15,6 +17,7 @@
 #include "calc/quantities.h"
 #include "calc/texts.h"
 #include "cli/csv.h"
+#include "cli/sheet_output.h"
 #include "platform/numbers.h"
 
 #include <CLI/CLI.hpp>
@@ -46,6 +49,8 @@ struct Options {
     bool exact = false;
     bool csv = false;
     std::string batch;
+    std::string sheet;
+    std::string title;
     std::vector<std::string> assignments;
 };
 
@@ -273,7 +278,7 @@ std::string Trim(const std::string &text)
 // Runs every pier of a CSV file whose header names the parameters (any
 // subset, any order, and an optional id). A faulty pier is reported in its
 // row; a malformed file stops the batch before anything is written.
-std::string RunBatch(std::istream &in, const ParameterTexts &defaults)
+std::string RunBatch(std::istream &in, const ParameterTexts &defaults, cli::SheetFolder *sheets = nullptr)
 {
     csv::Reader reader(in);
     const auto header = reader.next();
@@ -327,6 +332,8 @@ std::string RunBatch(std::istream &in, const ParameterTexts &defaults)
             continue;
         }
         const PierQuantities &q = quantities.value();
+        if (sheets)
+            sheets->add(id, texts);
         row[1] = ShortestText(q.S);
         row[2] = ShortestText(q.V);
         S.add(q.S);
@@ -355,23 +362,34 @@ std::string RunBatch(std::istream &in, const ParameterTexts &defaults)
 
 int Run(const Options &options)
 {
+    if (!options.title.empty() && options.sheet.empty())
+        throw UsageError{"--title names the pier on a sheet: it goes with --sheet"};
+    if (!options.batch.empty() && options.sheet == "-")
+        throw UsageError{"with --batch, --sheet names a folder for one sheet per pier, not -"};
     if (!options.batch.empty()) {
         if (options.json || options.csv || options.exact)
             throw UsageError{"--batch writes its own CSV: it takes no --json, --csv or --exact"};
         const ParameterTexts defaults = ApplyAssignments(options.assignments);
+        std::optional<cli::SheetFolder> sheets;
+        if (!options.sheet.empty())
+            sheets.emplace(options.sheet, options.title);
         std::string out;
         if (options.batch == "-") {
-            out = RunBatch(std::cin, defaults);
+            out = RunBatch(std::cin, defaults, sheets ? &*sheets : nullptr);
         } else {
             std::ifstream file(options.batch, std::ios::binary);
             if (!file)
                 throw BatchError{"cannot read '" + options.batch + "'", kExitNoInput};
-            out = RunBatch(file, defaults);
+            out = RunBatch(file, defaults, sheets ? &*sheets : nullptr);
         }
+        if (sheets && !sheets->write())
+            throw BatchError{sheets->error() + "; the sheets after it were not written", kExitIo};
         return Write(out);
     }
     if (options.csv && options.json)
         throw UsageError{"--csv and --json are two different outputs: choose one"};
+    if (!options.sheet.empty() && (options.csv || options.json || options.exact))
+        throw UsageError{"--sheet writes the calculation sheet: it takes no --json, --csv or --exact"};
 
     const ParameterTexts texts = ApplyAssignments(options.assignments);
     ParameterReadings readings;
@@ -383,6 +401,8 @@ int Run(const Options &options)
     if (!quantities)
         return ReportFault(quantities.fault(), options.json);
     const PierQuantities &q = quantities.value();
+    if (!options.sheet.empty())
+        return cli::WriteSheet(options.sheet, options.title, texts, readings, parameters.value(), q);
     if (options.csv)
         return Write(LayerCsv(parameters.value(), q));
     if (options.json) {
@@ -426,6 +446,11 @@ int main(int argc, char **argv)
                    "Run every pier of a CSV file (- for standard input) whose header names the parameters;\n"
                    "NAME=TEXT then sets the defaults for columns not given")
         ->type_name("FILE");
+    app.add_option("--sheet", options.sheet,
+                   "Write the calculation sheet (HTML, prints to A4) to FILE (- for standard output);\n"
+                   "with --batch, one sheet per computed pier into the folder DIR, named by its id")
+        ->type_name("FILE|DIR");
+    app.add_option("--title", options.title, "A line naming the project or pier on the sheet")->type_name("TEXT");
     app.add_option("NAME=TEXT", options.assignments,
                    "A parameter and its text, read as the window reads a field:\n"
                    "L1 R1 L2 R2 H1 H2 h l1 l2 l3 (metres) and n (layers)");

@@ -9,7 +9,7 @@ packages=(g++ cmake ninja-build pkg-config libcli11-dev nlohmann-json3-dev libbo
 case "$profile" in
   run) ;;
   test) packages+=(libgtest-dev libbenchmark-dev locales) ;;
-  ci) packages+=(libgtest-dev libbenchmark-dev locales clang libclang-rt-14-dev dpkg-dev file) ;;
+  ci) packages+=(libgtest-dev libbenchmark-dev locales clang libclang-rt-14-dev dpkg-dev file chromium poppler-utils) ;;
   *) echo "usage: $0 [run|test|ci]" >&2; exit 64 ;;
 esac
 

@@ -78,13 +78,16 @@ if ! awk -F'\t' '
   fail "table rows cut across pages"
 fi
 
-# No heading as the last thing on a page (above the page number).
+# No section starts at the foot of a page: on the page where a heading is
+# printed, at least three lines of its section follow it.
 for k in $(seq 1 "$pages"); do
-  last=$(grep -v '^[[:space:]]*$' "$work/page-$k.txt" | grep -v '第 *[0-9]* *页' | tail -n 1 | sed 's/^ *//; s/ *$//')
-  case "$last" in
-    [1-6]\ *[^0-9.]) grep -qxF "$last" <(printf '%s\n' "1 输入参数" "2 计算简图" "3 计算方法" "4 计算结果" "5 曲线" "6 分层表") &&
-      fail "page $k ends with the heading '$last'" ;;
-  esac
+  grep -v '^[[:space:]]*$' "$work/page-$k.txt" | grep -v '第 *[0-9]* *页' | sed 's/^ *//; s/ *$//' > "$work/lines-$k.txt"
+  for heading in "1 输入参数" "2 计算简图" "3 计算方法" "4 计算结果" "5 曲线" "6 分层表"; do
+    at=$(grep -nxF "$heading" "$work/lines-$k.txt" | head -n 1 | cut -d: -f1 || true)
+    [ -n "$at" ] || continue
+    after=$(($(wc -l < "$work/lines-$k.txt") - at))
+    [ "$after" -ge 3 ] || fail "section '$heading' starts at the foot of page $k ($after line(s) after it)"
+  done
 done
 
 if [ "$failures" -gt 0 ]; then

@@ -40,7 +40,7 @@ body { margin: 0 auto; max-width: 176mm; line-height: 1.45; }
 header { text-align: center; margin-bottom: 4mm; }
 h1 { font-size: 17pt; margin: 0 0 2mm; letter-spacing: 0.05em; }
 header p { margin: 0.5mm 0; }
-h2 { font-size: 13pt; margin: 6mm 0 2mm; padding-bottom: 0.5mm; border-bottom: 0.6pt solid #000;
+h2 { font-size: 13pt; margin: 5mm 0 2mm; padding-bottom: 0.5mm; border-bottom: 0.6pt solid #000;
   break-after: avoid; page-break-after: avoid; }
 h3 { font-size: 11pt; margin: 3mm 0 1mm; break-after: avoid; page-break-after: avoid; }
 section > h2 + * { break-before: avoid; page-break-before: avoid; }
@@ -55,6 +55,7 @@ thead { display: table-header-group; }
 figure { margin: 2mm 0 3mm; break-inside: avoid; page-break-inside: avoid; }
 figcaption { text-align: center; font-size: 9.5pt; margin-top: 1mm; }
 svg { display: block; width: 100%; height: auto; }
+svg.drawing { width: 90%; margin: 0 auto; }
 svg text { font-family: inherit; }
 .formula { display: grid; grid-template-columns: 6.5em 1fr; column-gap: 0.8em; margin: 0.6mm 0 0.6mm 4mm;
   break-inside: avoid; page-break-inside: avoid; }
@@ -668,13 +669,15 @@ private:
             w.close();
             return;
         }
+        // The note is the table's caption, so that it never stays behind
+        // at the foot of a page without the table.
+        w.open("table", {{"id", "layer-table"}});
         if (static_cast<int>(count) > kFullLayerTable)
-            w.element("p",
+            w.element("caption",
                       "共 " + std::to_string(count) + " 层，此处列出均匀选取的 " +
                           std::to_string(profiles.table.size()) +
                           " 层（含第 1 层和最后一层）。全部分层见 pierqty-cli --csv 的输出。",
                       {{"class", "note"}, {"id", "layer-note"}});
-        w.open("table", {{"id", "layer-table"}});
         w.open("thead").open("tr");
         for (const char *head :
              {"层号 <i>i</i>", "层顶高 <i>y</i><sub>i</sub>（m）", "截面 <i>S</i><sub>i</sub>（m²）", "层顶周长（m）",

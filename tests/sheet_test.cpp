@@ -349,11 +349,6 @@ TEST(Sheet, ReasonWhereExactQuantitiesDoNotApply)
     EXPECT_EQ(s.root->byId("drawing"), nullptr);
     EXPECT_TRUE(s.root->byClass("cumulative-true-formwork").empty());
     EXPECT_EQ(s.root->byClass("cumulative-volume").size(), 1u);
-
-    // A negative layer count: no layer table, and the sheet says why.
-    const Sheet none = MakeSheet({{"n", "-3"}});
-    EXPECT_EQ(none.root->byId("layer-table"), nullptr);
-    EXPECT_NE(none.root->byId("layers")->textContent().find("无分层"), std::string::npos);
 }
 
 TEST(Sheet, FromTextsStopsAtTheFirstFault)

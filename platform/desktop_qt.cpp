@@ -29,17 +29,17 @@ bool QtDesktopServices::openUrl(const std::string &url)
 
 std::optional<std::string> QtDesktopServices::chooseSaveFile(const SaveFileRequest &request)
 {
-    const QString name = QString::fromStdString(request.suggestedName);
+    // The user's documents folder, or the home folder where there is none.
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString start = documents.isEmpty() ? QDir::home().filePath(name) : QDir(documents).filePath(name);
+    const QString folder = !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
     const QString extension = QString::fromStdString(request.extension);
-    QFileDialog dialog(m_parent, QString::fromStdString(request.title), start,
+    QFileDialog dialog(m_parent, QString::fromStdString(request.title), folder,
                        QStringLiteral("%1 (*.%2)").arg(QString::fromStdString(request.kindName), extension));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The dialog asks before an existing file is replaced.
     dialog.setDefaultSuffix(extension);
-    dialog.selectFile(start);
+    dialog.selectFile(QString::fromStdString(request.suggestedName));
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();

@@ -13,11 +13,12 @@ namespace pierqty::sheet {
 namespace {
 
 constexpr double kWidth = 680.0;
-constexpr double kMaxElevationHeight = 400.0;
+constexpr double kMaxElevationHeight = 320.0;
 constexpr double kMinHeight = 300.0;
 constexpr double kSectionColumn = 240.0; // right column for the section
 constexpr double kHeightDims = 64.0; // left of the front elevation
 constexpr double kGap = 36.0; // between the two elevations
+constexpr double kMinPanel = 150.0; // least width given to one elevation
 constexpr double kTopRoom = 44.0; // above the elevations: top widths
 constexpr double kBottomRoom = 64.0; // below: bottom widths and captions
 
@@ -217,7 +218,12 @@ bool WritePierDrawing(MarkupWriter &w, const PierParameters &p)
 
     // One scale for both elevations, another for the section.
     const double elevationWidth = kWidth - kSectionColumn - kHeightDims - kGap - 10.0;
-    const double scale = std::min(kMaxElevationHeight / totalHeight, elevationWidth / (top1 + top2));
+    double scale = std::min(kMaxElevationHeight / totalHeight, elevationWidth / (top1 + top2));
+    // An elevation narrower than its least panel leaves the other less room.
+    if (top2 * scale < kMinPanel)
+        scale = std::min(scale, (elevationWidth - kMinPanel) / top1);
+    if (top1 * scale < kMinPanel)
+        scale = std::min(scale, (elevationWidth - kMinPanel) / top2);
     if (!(scale > 0.0) || !std::isfinite(scale))
         return false;
     const double sectionScale = std::min(120.0 / p.L1, 200.0 / p.L2);
@@ -235,8 +241,10 @@ bool WritePierDrawing(MarkupWriter &w, const PierParameters &p)
     Pen pen(w);
 
     const double baseY = kTopRoom + elevationHeight;
-    const double frontCx = kHeightDims + top1 * scale / 2;
-    const double sideCx = kHeightDims + top1 * scale + kGap + top2 * scale / 2;
+    // A slender pier still gets room for its labels beside and above it.
+    const double frontPanel = std::max(top1 * scale, kMinPanel), sidePanel = std::max(top2 * scale, kMinPanel);
+    const double frontCx = kHeightDims + frontPanel / 2;
+    const double sideCx = kHeightDims + frontPanel + kGap + sidePanel / 2;
     const auto Y = [&](double z) { return baseY - z * scale; };
 
     // Front elevation: the grooved faces, widths along L1, arcs of R1.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -41,7 +42,8 @@ protected:
     void SetUp() override
     {
         const auto *info = testing::UnitTest::GetInstance()->current_test_info();
-        work = fs::path(testing::TempDir()) / (std::string("pierqty_sheet_cli_") + info->name());
+        work = fs::path(testing::TempDir()) /
+            (std::string("pierqty_sheet_cli_") + info->name() + "_" + std::to_string(::getpid()));
         fs::remove_all(work);
         fs::create_directories(work / "out");
     }

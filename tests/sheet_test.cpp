@@ -191,12 +191,12 @@ TEST(Sheet, DrawingIsToScaleWithTheActualValues)
                               "l3=0.5", "=4.800", "=2.500"})
         EXPECT_NE(labels.find(label), std::string::npos) << label;
 
-    // The two elevations' outlines carry arcs whose radii stand as R1 : R2,
-    // drawn at one scale: the front one is as tall as the side one.
+    // The two elevations are drawn at one scale: their outlines carry arcs
+    // whose radii stand as R1 : R2.
     const auto outlines = drawing->byClass("outline");
     ASSERT_EQ(outlines.size(), 3u); // front, side, section
     std::vector<double> radii;
-    for (int k = 0; k < 2; ++k) {
+    for (std::size_t k = 0; k < 2; ++k) {
         const std::string d = outlines[k]->attribute("d");
         const auto a = d.find(" A");
         ASSERT_NE(a, std::string::npos);

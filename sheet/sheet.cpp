@@ -714,14 +714,12 @@ Outcome<std::string> CalculationSheetFromTexts(const ParameterTexts &texts, std:
                                                std::string_view date)
 {
     ParameterReadings readings;
-    const auto parameters = parsePierParameters(texts, &readings);
-    if (!parameters)
-        return parameters.fault();
-    const auto quantities = calculate(parameters.value());
-    if (!quantities)
-        return quantities.fault();
-    const ExactOutcome exact = calculateExact(parameters.value());
-    return BuildCalculationSheet({texts, readings, parameters.value(), quantities.value(), exact, subject, date});
+    const auto pier = CalculatePier(texts, &readings);
+    if (!pier)
+        return pier.fault();
+    const PierCalculation &c = pier.value();
+    const ExactOutcome exact = calculateExact(c.parameters);
+    return BuildCalculationSheet({texts, readings, c.parameters, c.quantities, exact, subject, date});
 }
 
 std::string LocalDateText()

@@ -1,6 +1,7 @@
 // Hdun, the calculator's one window: eleven parameter fields, the Calculate
 // button, the S and V fields, the layer report, the link label and the
-// dimensioned drawing of the pier.
+// dimensioned drawing of the pier. The report's context menu and Ctrl+S
+// save the calculation sheet; the menu also copies the results.
 #pragma once
 
 #include "calc/parameters.h"
@@ -17,7 +18,9 @@
 #include <functional>
 #include <string_view>
 
+class QAction;
 class QCoreApplication;
+class QMenu;
 class QSvgRenderer;
 class QTranslator;
 
@@ -97,7 +100,8 @@ public:
     static constexpr int kClientWidth = 672;
     static constexpr int kClientHeight = 528;
 
-    // services: error reports and the URL handler; must outlive the window.
+    // services: error reports, the URL handler, the save dialog and the
+    // clipboard; must outlive the window.
     explicit Hdun(DesktopServices &services, QWidget *parent = nullptr);
 
     // Control-array lookup; throws std::out_of_range for an index without
@@ -115,6 +119,21 @@ public:
     // Returns whether the calculation succeeded.
     bool calculateCommand();
 
+    // 保存计算书…: calculates as the button does, asks where to save, writes
+    // the sheet atomically and opens it. Returns whether it was saved and
+    // handed to the browser; false when cancelled or on a fault.
+    bool saveSheetCommand();
+    // 复制结果: calculates as the button does and puts the tab-separated
+    // results on the clipboard. Returns whether they were put there.
+    bool copyResultsCommand();
+
+    // The two commands, as the report's context menu and Ctrl+S offer them.
+    QAction *saveSheetAction() const { return m_saveSheet; }
+    QAction *copyResultsAction() const { return m_copyResults; }
+    // Text1's context menu: the standard entries, a separator, then the two
+    // commands. The caller owns it.
+    QMenu *createText1ContextMenu(const QPoint &position);
+
     // Event handlers, shared by the elements of CS.
     void CS_GotFocus(int Index);
     void CS_KeyPress(int Index, int &KeyAscii);
@@ -130,6 +149,8 @@ private:
     void markReadings(const ParameterTexts &texts);
     // Greys S, V and the report while they no longer match the inputs.
     void setResultsStale(bool stale);
+    // The texts of CS(0)..CS(10), as typed.
+    ParameterTexts inputTexts() const;
     // Runs a handler body; an exception becomes a reported run-time error.
     bool runHandler(const std::function<void()> &body);
 
@@ -141,6 +162,8 @@ private:
     QPlainTextEdit *m_text1 = nullptr;
     LinkLabel *m_label2 = nullptr;
     PierPicture *m_picture1 = nullptr;
+    QAction *m_saveSheet = nullptr;
+    QAction *m_copyResults = nullptr;
     bool m_shown = false;
     bool m_haveResults = false; // a calculation has written S, V and the report
 };

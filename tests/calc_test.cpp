@@ -306,6 +306,18 @@ INSTANTIATE_TEST_SUITE_P(
                   FaultStep::TopSection}),
     [](const auto &info) { return std::string(info.param.name); });
 
+TEST(Faults, OverflowingTextNamesItsParameter)
+{
+    for (int k = kFieldL1; k < kFieldN; ++k) {
+        const std::string name(kParameterNames[static_cast<std::size_t>(k)]);
+        const auto result = calculateFromTexts(Texts({{name.c_str(), "1e999"}}));
+        ASSERT_FALSE(result.ok()) << name;
+        const std::string en = result.fault().messageEn(), zh = result.fault().messageZh();
+        EXPECT_NE(en.find("parameter " + name + " = \"1e999\""), std::string::npos) << en;
+        EXPECT_NE(zh.find("参数 " + name + " 的输入“1e999”"), std::string::npos) << zh;
+    }
+}
+
 TEST(Faults, LongTextsAreQuotedShort)
 {
     // A pasted megabyte must not make the message as wide as the screen.

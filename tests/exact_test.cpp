@@ -205,7 +205,13 @@ TEST(ExactApplicability, OnlyPhysicalPiers)
         const char *mention;
     } cases[] = {
         {"negative length", [](PierParameters &p) { p.L1 = -2.5; }, "L1"},
-        {"zero radius", [](PierParameters &p) { p.R2 = 0; }, "R2"},
+        {"zero radius", [](PierParameters &p) { p.R2 = 0; }, "R2 = 0 is not positive"},
+        {"zero length",
+         [](PierParameters &p) {
+             p.L1 = 0;
+             p.l1 = p.l2 = p.l3 = 0;
+         },
+         "L1 = 0 is not positive"},
         {"negative cap", [](PierParameters &p) { p.H2 = -0.5; }, "H2"},
         {"h above R2", [](PierParameters &p) { p.R2 = 2.9; }, "R2"},
         {"h above R1", [](PierParameters &p) { p.h = 5; }, "R1"},

@@ -69,6 +69,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"\xff"
                  "5",
                  0.0, NumberStatus::NoNumber},
+        // A two-byte character with a stray continuation byte is no blank.
+        ReadCase{"\xc3\x80\x80"
+                 "5",
+                 0.0, NumberStatus::NoNumber},
         // Too small for a double is zero, not a fault.
         ReadCase{"1e-400", 0.0, NumberStatus::Whole}, ReadCase{"0.000e999999", 0.0, NumberStatus::Whole}),
     // Named by position and the text's ASCII letters and digits: "9_15e3" is "1.5e3".

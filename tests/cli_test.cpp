@@ -235,6 +235,12 @@ TEST(CliBatch, RowsFaultsAndTotals)
     EXPECT_NE(lines[5].find(",sums over 2 of 4 piers (2 stopped)"), std::string::npos) << lines[5];
     EXPECT_NE(run.err.find("2 of 4"), std::string::npos);
 
+    // A file saved with CR LF line ends reads the same, its last column too.
+    const CliRun crlf = Cli({"--batch", "-"}, "n,id\r\n10,A\r\n");
+    const auto crlfLines = LfLines(crlf.out);
+    ASSERT_EQ(crlfLines.size(), 3u) << crlf.out;
+    EXPECT_EQ(crlfLines[1].rfind("A,65.11549399635003,", 0), 0u) << crlf.out;
+
     // Parameters not named keep the defaults, which NAME=TEXT may change.
     const CliRun defaults = Cli({"--batch", "-", "n=10"}, "id\nA\n");
     EXPECT_EQ(LfLines(defaults.out)[1].rfind("A,65.11549399635003,", 0), 0u) << defaults.out;
@@ -355,6 +361,17 @@ TEST(CliBatch, ReadErrorStopsWithTheLineReached)
     EXPECT_EQ(first.out, "");
     EXPECT_NE(first.err.find("cannot read"), std::string::npos) << first.err;
     std::remove(path.c_str());
+
+    // A read interrupted by a signal is tried again and the batch read whole;
+    // the end of the input still ends it (timeout stops a run that loops).
+    const std::string small = testing::TempDir() + "pierqty_read_interrupt_" + std::to_string(::getpid()) + ".csv";
+    std::ofstream(small, std::ios::binary) << "id,n\nA,10\nB,20\n";
+    CliSetting interrupted = ReadFaultAfter(8);
+    interrupted.environment += " PIERQTY_READ_FAULT_INTERRUPT=1 timeout 60";
+    const CliRun resumed = Cli({"--batch", small}, "", interrupted);
+    EXPECT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_EQ(resumed.out, Cli({"--batch", small}).out);
+    std::remove(small.c_str());
 }
 #endif
 

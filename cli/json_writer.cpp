@@ -14,38 +14,38 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// A member of a result struct and its key, in the order the object lists them.
+// A member of a result struct and its key, in the order the object lists
+// them. The key is the member's own name.
 template<class T>
 using Field = std::pair<const char *, double T::*>;
+#define PIERQTY_FIELD(T, member) Field<T>(#member, &T::member)
 
-constexpr std::array<Field<PierQuantities>, 13> kQuantityFields = {{
-    {"SectionCut", &PierQuantities::SectionCut},
-    {"S0", &PierQuantities::S0},
-    {"ShaftVolume", &PierQuantities::ShaftVolume},
-    {"PerimeterCorrection", &PierQuantities::PerimeterCorrection},
-    {"ShaftFormwork", &PierQuantities::ShaftFormwork},
-    {"TopSection", &PierQuantities::TopSection},
-    {"CapVolume", &PierQuantities::CapVolume},
-    {"CapFormwork", &PierQuantities::CapFormwork},
-    {"LayerHeight", &PierQuantities::LayerHeight},
-    {"FlareVolume", &PierQuantities::FlareVolume},
-    {"FlareFormwork", &PierQuantities::FlareFormwork},
-    {"S", &PierQuantities::S},
-    {"V", &PierQuantities::V},
-}};
+constexpr std::array kQuantityFields = {PIERQTY_FIELD(PierQuantities, SectionCut),
+                                        PIERQTY_FIELD(PierQuantities, S0),
+                                        PIERQTY_FIELD(PierQuantities, ShaftVolume),
+                                        PIERQTY_FIELD(PierQuantities, PerimeterCorrection),
+                                        PIERQTY_FIELD(PierQuantities, ShaftFormwork),
+                                        PIERQTY_FIELD(PierQuantities, TopSection),
+                                        PIERQTY_FIELD(PierQuantities, CapVolume),
+                                        PIERQTY_FIELD(PierQuantities, CapFormwork),
+                                        PIERQTY_FIELD(PierQuantities, LayerHeight),
+                                        PIERQTY_FIELD(PierQuantities, FlareVolume),
+                                        PIERQTY_FIELD(PierQuantities, FlareFormwork),
+                                        PIERQTY_FIELD(PierQuantities, S),
+                                        PIERQTY_FIELD(PierQuantities, V)};
 
-constexpr std::array<Field<ExactQuantities>, 10> kExactFields = {{
-    {"FlareVolume", &ExactQuantities::FlareVolume},
-    {"V", &ExactQuantities::V},
-    {"ProjectedFlareFormwork", &ExactQuantities::ProjectedFlareFormwork},
-    {"TrueFlareFormwork", &ExactQuantities::TrueFlareFormwork},
-    {"EndFaces", &ExactQuantities::EndFaces},
-    {"GroovedFaces", &ExactQuantities::GroovedFaces},
-    {"GrooveWalls", &ExactQuantities::GrooveWalls},
-    {"Chamfers", &ExactQuantities::Chamfers},
-    {"ProjectedS", &ExactQuantities::ProjectedS},
-    {"S", &ExactQuantities::S},
-}};
+constexpr std::array kExactFields = {PIERQTY_FIELD(ExactQuantities, FlareVolume),
+                                     PIERQTY_FIELD(ExactQuantities, V),
+                                     PIERQTY_FIELD(ExactQuantities, ProjectedFlareFormwork),
+                                     PIERQTY_FIELD(ExactQuantities, TrueFlareFormwork),
+                                     PIERQTY_FIELD(ExactQuantities, EndFaces),
+                                     PIERQTY_FIELD(ExactQuantities, GroovedFaces),
+                                     PIERQTY_FIELD(ExactQuantities, GrooveWalls),
+                                     PIERQTY_FIELD(ExactQuantities, Chamfers),
+                                     PIERQTY_FIELD(ExactQuantities, ProjectedS),
+                                     PIERQTY_FIELD(ExactQuantities, S)};
+
+#undef PIERQTY_FIELD
 
 template<class T, std::size_t N>
 Json FieldsJson(const T &object, const std::array<Field<T>, N> &fields)

@@ -43,6 +43,23 @@ int RunBatch(const Options &options)
     return RunBatchFile(options.batch, BatchDefaults(options.assignments), sheets ? &*sheets : nullptr);
 }
 
+std::optional<ExactOutcome> ExactIfAsked(const Options &options, const PierParameters &p)
+{
+    return options.exact ? std::optional(calculateExact(p)) : std::nullopt;
+}
+
+// The text report formats each layer as the loop hands it on; the other
+// outputs need the whole table of layers.
+int RunText(const Options &options, const PierParameters &p)
+{
+    TextReport report(p.n);
+    const auto quantities = calculate(p, report);
+    if (!quantities)
+        return ReportFault(quantities.fault(), false);
+    const std::optional<ExactOutcome> exact = ExactIfAsked(options, p);
+    return report.write(quantities.value(), exact ? &*exact : nullptr);
+}
+
 int Run(const Options &options)
 {
     if (!options.title.empty() && options.sheet.empty())
@@ -65,6 +82,8 @@ int Run(const Options &options)
     if (!parameters)
         return ReportFault(parameters.fault(), options.json);
     const PierParameters &p = parameters.value();
+    if (options.sheet.empty() && !options.csv && !options.json)
+        return RunText(options, p);
     const auto quantities = calculate(p);
     if (!quantities)
         return ReportFault(quantities.fault(), options.json);
@@ -73,9 +92,8 @@ int Run(const Options &options)
         return WriteSheet(options.sheet, options.title, texts, readings, p, q);
     if (options.csv)
         return Write(LayerCsv(p, q));
-    const std::optional<ExactOutcome> exact = options.exact ? std::optional(calculateExact(p)) : std::nullopt;
-    const ExactOutcome *shown = exact ? &*exact : nullptr;
-    return Write(options.json ? JsonOutput(p, q, shown) : TextOutput(q, shown));
+    const std::optional<ExactOutcome> exact = ExactIfAsked(options, p);
+    return Write(JsonOutput(p, q, exact ? &*exact : nullptr));
 }
 
 } // namespace

@@ -17,9 +17,13 @@ int OutputFailed()
 
 } // namespace
 
-int Write(std::string_view text)
+int Write(std::initializer_list<std::string_view> pieces)
 {
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+    for (const std::string_view piece : pieces) {
+        if (std::fwrite(piece.data(), 1, piece.size(), stdout) != piece.size())
+            return OutputFailed();
+    }
+    if (std::fflush(stdout) != 0)
         return OutputFailed();
     return kExitDone;
 }

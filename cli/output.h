@@ -4,6 +4,7 @@
 
 #include "calc/fault.h"
 
+#include <initializer_list>
 #include <string_view>
 
 namespace pierqty::cli {
@@ -15,9 +16,13 @@ constexpr int kExitData = 65; // a malformed batch file
 constexpr int kExitNoInput = 66; // a batch file that cannot be read
 constexpr int kExitIo = 74; // output failed
 
-// Writes text to standard output in one piece and flushes it: kExitDone,
-// or kExitIo with the reason on standard error.
-int Write(std::string_view text);
+// Writes the pieces to standard output one after the other and flushes
+// them: kExitDone, or kExitIo with the reason on standard error.
+int Write(std::initializer_list<std::string_view> pieces);
+inline int Write(std::string_view text)
+{
+    return Write({text});
+}
 
 // Flushes what went to std::cout (--help, --version): kExitDone or kExitIo.
 int FlushStandardOutput();

@@ -2,7 +2,10 @@
 #include "cli/writers.h"
 
 #include "calc/texts.h"
+#include "cli/output.h"
 #include "platform/numbers.h"
+
+#include <algorithm>
 
 namespace pierqty::cli {
 
@@ -65,16 +68,26 @@ void AppendExactText(std::string &out, const PierQuantities &q, const ExactOutco
 
 } // namespace
 
-std::string TextOutput(const PierQuantities &q, const ExactOutcome *exact)
+constexpr std::string_view kLineBreak = "\n";
+
+TextReport::TextReport(int layerCount)
 {
-    // The report goes straight into the one output buffer, with LF line ends
-    // for a terminal or a pipe.
-    std::string out = "S= " + AreaText(q.S) + "\nV= " + VolumeText(q.V) + "\n";
-    AppendReport(out, q, "\n");
-    out += '\n';
+    m_layers.reserve(ReportLayersSize(static_cast<std::size_t>(std::max(layerCount, 0)), kLineBreak));
+}
+
+void TextReport::operator()(const LayerSection &layer)
+{
+    AppendReportLayer(m_layers, layer, kLineBreak);
+}
+
+int TextReport::write(const PierQuantities &q, const ExactOutcome *exact) const
+{
+    std::string head = "S= " + AreaText(q.S) + "\nV= " + VolumeText(q.V) + "\n";
+    AppendReportHead(head, q, kLineBreak);
+    std::string tail = "\n";
     if (exact)
-        AppendExactText(out, q, *exact);
-    return out;
+        AppendExactText(tail, q, *exact);
+    return Write({head, m_layers, tail});
 }
 
 } // namespace pierqty::cli

@@ -8,12 +8,26 @@
 #include "calc/quantities.h"
 
 #include <string>
+#include <string_view>
 
 namespace pierqty::cli {
 
-// S and V, the layer report, and with exact (when given) the exact
-// quantities beside the layered ones. LF line ends.
-std::string TextOutput(const PierQuantities &q, const ExactOutcome *exact);
+// The text report, built while the calculation runs: as the layer sink it
+// takes each layer the loop hands on and formats its line straight into its
+// buffer. S, V and the report's head, known once the totals are, go in
+// front of it as another piece of the same write. LF line ends.
+class TextReport
+{
+public:
+    explicit TextReport(int layerCount);
+    void operator()(const LayerSection &layer);
+    // Writes S and V, the layer report, and with exact (when given) the
+    // exact quantities beside the layered ones: Write's status.
+    int write(const PierQuantities &q, const ExactOutcome *exact) const;
+
+private:
+    std::string m_layers;
+};
 
 // Parameters, quantities, layers and the window's texts as one JSON object
 // on one line, with exact (when given) under "exact".

@@ -182,4 +182,15 @@ Outcome<PierQuantities> calculate(const PierParameters &p, LayerSink sink)
     return Calculate(p, sink);
 }
 
+Outcome<PierCalculation> CalculatePier(const ParameterTexts &texts, ParameterReadings *readings)
+{
+    auto parameters = parsePierParameters(texts, readings);
+    if (!parameters)
+        return parameters.fault();
+    auto quantities = calculate(parameters.value());
+    if (!quantities)
+        return quantities.fault();
+    return PierCalculation{parameters.value(), std::move(quantities).value()};
+}
+
 } // namespace pierqty

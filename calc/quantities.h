@@ -68,4 +68,15 @@ Outcome<PierQuantities> calculate(const PierParameters &p);
 // handed on some layers already.
 Outcome<PierQuantities> calculate(const PierParameters &p, LayerSink sink);
 
+// One pier from the eleven field texts: the parameters read and the
+// quantities calculated.
+struct PierCalculation {
+    PierParameters parameters;
+    PierQuantities quantities;
+};
+
+// Reads the texts and calculates, or stops with the first fault. When
+// readings is given, it receives how each text was read.
+Outcome<PierCalculation> CalculatePier(const ParameterTexts &texts, ParameterReadings *readings = nullptr);
+
 } // namespace pierqty

@@ -160,21 +160,19 @@ BatchOutput RunBatch(std::istream &in, const ParameterTexts &defaults, SheetFold
             row.appendTo(out);
             continue;
         }
-        const auto parameters = parsePierParameters(texts);
-        const auto quantities =
-            parameters ? calculate(parameters.value()) : Outcome<PierQuantities>(parameters.fault());
-        if (!quantities) {
+        const auto pier = CalculatePier(texts);
+        if (!pier) {
             ++stopped;
-            row.fault = quantities.fault().messageEn();
+            row.fault = pier.fault().messageEn();
             row.appendTo(out);
             continue;
         }
-        const PierQuantities &q = quantities.value();
+        const PierQuantities &q = pier.value().quantities;
         if (sheets)
             sheets->add(row.id, texts);
         row.S = ShortestText(q.S);
         row.V = ShortestText(q.V);
-        const ExactOutcome exact = calculateExact(parameters.value());
+        const ExactOutcome exact = calculateExact(pier.value().parameters);
         if (const auto *e = std::get_if<ExactQuantities>(&exact)) {
             row.trueS = ShortestText(e->S);
             row.exactV = ShortestText(e->V);

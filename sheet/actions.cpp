@@ -87,13 +87,10 @@ std::string ResultSummary(const PierQuantities &q, const ExactOutcome &exact)
 
 Outcome<std::string> ResultSummaryFromTexts(const ParameterTexts &texts)
 {
-    const auto parameters = parsePierParameters(texts);
-    if (!parameters)
-        return parameters.fault();
-    const auto quantities = calculate(parameters.value());
-    if (!quantities)
-        return quantities.fault();
-    return ResultSummary(quantities.value(), calculateExact(parameters.value()));
+    const auto pier = CalculatePier(texts);
+    if (!pier)
+        return pier.fault();
+    return ResultSummary(pier.value().quantities, calculateExact(pier.value().parameters));
 }
 
 } // namespace pierqty::sheet

@@ -11,6 +11,9 @@ namespace pierqty::cli {
 
 namespace {
 
+// For a terminal or a pipe.
+constexpr std::string_view kLineBreak = "\n";
+
 // (layered - exact) / exact, in percent, signed; nothing when exact is 0.
 void AppendPercentDifference(std::string &out, double layered, double exact)
 {
@@ -67,8 +70,6 @@ void AppendExactText(std::string &out, const PierQuantities &q, const ExactOutco
 }
 
 } // namespace
-
-constexpr std::string_view kLineBreak = "\n";
 
 TextReport::TextReport(int layerCount)
 {

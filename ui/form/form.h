@@ -155,9 +155,6 @@ std::string LinkLaunchFailureMessage();
 // error of the toolkit or the runtime.
 inline constexpr std::string_view kRuntimeErrorPrefix = "运行时错误：";
 
-// The error box's title.
-inline constexpr std::string_view kErrorBoxTitle = "花瓶墩工程量计算";
-
 // The state that lives beside the controls' texts: the marks on inputs whose
 // text was not read as written, and whether S, V and the report still match
 // the inputs.

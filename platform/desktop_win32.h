@@ -1,0 +1,31 @@
+// DesktopServices on Windows: a modal message box and the shell's handler
+// for web addresses. Also the UTF-8 / UTF-16 conversions the Win32 window
+// needs at its edge to the API.
+#pragma once
+
+#include "platform/desktop.h"
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace pierqty {
+
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view utf16);
+
+class Win32DesktopServices final : public DesktopServices
+{
+public:
+    // owner: the window the message box is modal to (may be null).
+    explicit Win32DesktopServices(HWND owner = nullptr) : m_owner(owner) { }
+    void setOwner(HWND owner) { m_owner = owner; }
+    void reportError(const std::string &message) override;
+    bool openUrl(const std::string &url) override;
+
+private:
+    HWND m_owner;
+};
+
+} // namespace pierqty

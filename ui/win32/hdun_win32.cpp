@@ -68,7 +68,7 @@ HFONT SongFont(const form::FontSpec &spec, int dpi, bool bold = false)
 {
     return CreateFontW(-MulDiv(spec.pixelsAt96, dpi, 96), 0, 0, 0, bold ? FW_BOLD : spec.weight, FALSE,
                        spec.underline ? TRUE : FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Widen(form::kSongFaceLatin).c_str());
+                       spec.pixelsAt96 <= 12 ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Widen(form::kSongFaceLatin).c_str());
 }
 
 } // namespace

@@ -68,45 +68,35 @@ HFONT SongFont(const form::FontSpec &spec, int dpi, bool bold = false)
 {
     return CreateFontW(-MulDiv(spec.pixelsAt96, dpi, 96), 0, 0, 0, bold ? FW_BOLD : spec.weight, FALSE,
                        spec.underline ? TRUE : FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       spec.pixelsAt96 <= 12 ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Widen(form::kSongFaceLatin).c_str());
+                       spec.pixelsAt96 <= 12 ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       Widen(form::kSongFaceLatin).c_str());
 }
 
 } // namespace
 
-// The pier drawing at its three resolutions, decoded once.
+// The pier drawing at its three resolutions. Each is decoded the first time
+// it is drawn: at start only the one the dpi needs (decoding is most of the
+// time to the first paint).
 struct HdunWindow::Drawing {
     struct Image {
+        int resource = 0;
+        int width = 0; // the size rsvg-convert gives at the zoom of this image
+        int height = 0;
+        bool tried = false;
         Gdiplus::Bitmap *bitmap = nullptr;
         HBITMAP gdi = nullptr;
-        int width = 0;
-        int height = 0;
     };
     std::array<Image, 3> images{};
 
     Drawing()
     {
+        // 462 x 528 at 96 dpi: 100 %, 150 % and 200 %.
+        const form::Rect base = form::ToPixels({0, 0, 6930, 7920}, 96);
         const int ids[3] = {PIERQTY_IDR_PIER_100, PIERQTY_IDR_PIER_150, PIERQTY_IDR_PIER_200};
         for (std::size_t k = 0; k < images.size(); ++k) {
-            HMODULE module = GetModuleHandleW(nullptr);
-            HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(ids[k]), MAKEINTRESOURCEW(10)); // RT_RCDATA
-            if (!found)
-                continue;
-            HGLOBAL loaded = LoadResource(module, found);
-            const auto *bytes = static_cast<const BYTE *>(LockResource(loaded));
-            const DWORD size = SizeofResource(module, found);
-            IStream *stream = SHCreateMemStream(bytes, static_cast<UINT>(size));
-            if (!stream)
-                continue;
-            Gdiplus::Bitmap *bitmap = Gdiplus::Bitmap::FromStream(stream);
-            stream->Release();
-            if (!bitmap || bitmap->GetLastStatus() != Gdiplus::Ok) {
-                delete bitmap;
-                continue;
-            }
-            images[k].bitmap = bitmap;
-            images[k].width = static_cast<int>(bitmap->GetWidth());
-            images[k].height = static_cast<int>(bitmap->GetHeight());
-            bitmap->GetHBITMAP(Gdiplus::Color(0, 0, 0), &images[k].gdi);
+            images[k].resource = ids[k];
+            images[k].width = base.width * static_cast<int>(k + 2) / 2;
+            images[k].height = base.height * static_cast<int>(k + 2) / 2;
         }
     }
     ~Drawing()
@@ -120,25 +110,47 @@ struct HdunWindow::Drawing {
     Drawing(const Drawing &) = delete;
     Drawing &operator=(const Drawing &) = delete;
 
-    // The image that fits a destination: the exact size if there is one,
-    // else the smallest that is larger, else the largest.
-    const Image *fit(int width, int height) const
+    static void decode(Image &image)
     {
-        const Image *best = nullptr;
-        for (const Image &image : images) {
-            if (!image.bitmap)
-                continue;
-            if (image.width == width && image.height == height)
-                return &image;
+        image.tried = true;
+        HMODULE module = GetModuleHandleW(nullptr);
+        HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(image.resource), MAKEINTRESOURCEW(10)); // RT_RCDATA
+        if (!found)
+            return;
+        const auto *bytes = static_cast<const BYTE *>(LockResource(LoadResource(module, found)));
+        IStream *stream = SHCreateMemStream(bytes, static_cast<UINT>(SizeofResource(module, found)));
+        if (!stream)
+            return;
+        Gdiplus::Bitmap *bitmap = Gdiplus::Bitmap::FromStream(stream);
+        stream->Release();
+        if (!bitmap || bitmap->GetLastStatus() != Gdiplus::Ok) {
+            delete bitmap;
+            return;
+        }
+        image.bitmap = bitmap;
+        image.width = static_cast<int>(bitmap->GetWidth());
+        image.height = static_cast<int>(bitmap->GetHeight());
+        bitmap->GetHBITMAP(Gdiplus::Color(0, 0, 0), &image.gdi);
+    }
+
+    // The image that fits a destination: the exact size if there is one,
+    // else the smallest that is larger, else the largest; decoded.
+    const Image *fit(int width, int height)
+    {
+        Image *best = nullptr;
+        for (Image &image : images) {
+            if (image.width == width && image.height == height) {
+                best = &image;
+                break;
+            }
             if (image.width >= width && image.height >= height && (!best || image.width < best->width))
                 best = &image;
         }
-        if (best)
-            return best;
-        for (const Image &image : images)
-            if (image.bitmap && (!best || image.width > best->width))
-                best = &image;
-        return best;
+        if (!best)
+            best = &images.back();
+        if (!best->tried)
+            decode(*best);
+        return best->bitmap ? best : nullptr;
     }
 };
 

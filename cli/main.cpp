@@ -15,6 +15,8 @@
 #include "calc/quantities.h"
 #include "calc/texts.h"
 #include "cli/csv.h"
+#include "cli/entry.h"
+#include "pierqty/version.h"
 #include "platform/numbers.h"
 
 #include <CLI/CLI.hpp>
@@ -425,14 +427,14 @@ int Run(const Options &options)
 
 } // namespace
 
-int main(int argc, char **argv)
+int PierqtyCliMain(int argc, char **argv)
 {
     Options options;
     CLI::App app{"Formwork area and concrete volume of one vase-shaped bridge pier.\n"
                  "Parameters not given keep their defaults: " +
                      std::string(DefaultInputText),
                  "pierqty-cli"};
-    app.set_version_flag("--version", "pierqty-cli 1.00");
+    app.set_version_flag("--version", "pierqty-cli " PIERQTY_VERSION_TEXT);
     app.add_flag("--json", options.json, "Write every quantity, layer and text as one JSON object");
     app.add_flag("--exact", options.exact,
                  "Add the exact volume and the true formwork area by face, beside the layered figures");

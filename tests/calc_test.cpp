@@ -130,6 +130,11 @@ struct QuantityCase {
     double flareVolume, flareFormwork, S, V;
 };
 
+void PrintTo(const QuantityCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class ReferenceQuantities : public testing::TestWithParam<QuantityCase>
 {
 };
@@ -243,6 +248,11 @@ struct FaultCase {
     FaultKind kind;
     FaultStep step;
 };
+
+void PrintTo(const FaultCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class Faults : public testing::TestWithParam<FaultCase>
 {

@@ -1,67 +1,20 @@
 // pierqty-cli tested through its process, as scripts use it.
+#include "tests/cli_run.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <sys/wait.h>
-
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string &arg)
-{
-    std::string quoted = "'";
-    for (char c : arg) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
-}
-
-std::string Slurp(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using CliRun = pierqty::test::ProcessRun;
 
 CliRun Cli(const std::vector<std::string> &args, const std::string &input = "")
 {
-    std::string base = testing::TempDir();
-    base += "pierqty_cli_";
-    base += std::to_string(::getpid());
-    std::string command = Quote(PIERQTY_CLI);
-    for (const std::string &arg : args)
-        command.append(" ").append(Quote(arg));
-    if (!input.empty() || (!args.empty() && args[0] == "--batch" && args.size() > 1 && args[1] == "-")) {
-        std::ofstream(base + ".in", std::ios::binary) << input;
-        command += " < " + Quote(base + ".in");
-    } else {
-        command += " < /dev/null";
-    }
-    command += " > " + Quote(base + ".out") + " 2> " + Quote(base + ".err");
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = Slurp(base + ".out");
-    run.err = Slurp(base + ".err");
-    return run;
+    return pierqty::test::RunProgram(PIERQTY_CLI, args, input);
 }
 
 std::vector<std::string> LfLines(const std::string &text)

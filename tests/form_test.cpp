@@ -341,6 +341,9 @@ TEST(Stale, ResultsGreyFromTheFirstEditOfAnInputUntilTheNextSuccess)
     EXPECT_TRUE(form.resultsStale()); // the old results stay, still stale
     EXPECT_TRUE(form.calculate(DefaultTexts()).succeeded);
     EXPECT_FALSE(form.resultsStale());
+    // A fault leaves results of other inputs on screen.
+    EXPECT_FALSE(form.calculate(With({{6, "9"}})).succeeded);
+    EXPECT_TRUE(form.resultsStale());
 }
 
 TEST(Link, TheLabelOpensAWebPageAndAFailureNamesIt)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -16,6 +17,11 @@ struct ReadCase {
     double value;
     NumberStatus status;
 };
+
+void PrintTo(const ReadCase &c, std::ostream *os)
+{
+    *os << '"' << c.text << '"';
+}
 
 class ParseNumberTest : public testing::TestWithParam<ReadCase>
 {
@@ -59,7 +65,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "5",
                  0.0, NumberStatus::NoNumber},
         // Too small for a double is zero, not a fault.
-        ReadCase{"1e-400", 0.0, NumberStatus::Whole}, ReadCase{"0.000e999999", 0.0, NumberStatus::Whole}));
+        ReadCase{"1e-400", 0.0, NumberStatus::Whole}, ReadCase{"0.000e999999", 0.0, NumberStatus::Whole}),
+    // Named by position and the text's ASCII letters and digits: "9_15e3" is "1.5e3".
+    [](const testing::TestParamInfo<ReadCase> &info) {
+        std::string name = std::to_string(info.index) + "_";
+        for (const char *c = info.param.text; *c; ++c)
+            if (std::isalnum(static_cast<unsigned char>(*c)) && static_cast<unsigned char>(*c) < 0x80)
+                name += *c;
+        return name;
+    });
 
 TEST(ParseNumber, BeyondDoubleRangeIsOutOfRange)
 {
@@ -136,7 +150,7 @@ TEST(Locale, DecimalCommaLocaleChangesNothing)
     const char *previous = std::setlocale(LC_ALL, nullptr);
     const std::string saved = previous ? previous : "C";
     bool switched = false;
-    for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"}) {
+    for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8", "German_Germany.1252"}) {
         if (std::setlocale(LC_ALL, name)) {
             switched = true;
             break;

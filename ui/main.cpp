@@ -1,4 +1,5 @@
 // pierqty: the calculator window.
+#include "pierqty/version.h"
 #include "platform/desktop_qt.h"
 #include "ui/hdun.h"
 
@@ -50,7 +51,7 @@ int main(int argc, char **argv)
     g_previousHandler = qInstallMessageHandler(StartupMessageHandler);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pierqty"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationVersion(QStringLiteral(PIERQTY_VERSION_TEXT));
     QApplication::setDesktopFileName(QStringLiteral("pierqty"));
 
     pierqty::QtDesktopServices services;

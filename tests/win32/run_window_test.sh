@@ -20,6 +20,9 @@ xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" sh -c '
   set -u
   reg=$1 exe=$2
   dpi() { wine reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d "$1" /f > /dev/null 2>&1; }
+  # A server left from programs started without a display would keep them
+  # away from this X server.
+  wineserver -w
   # The Song faces drawn with AR PL UMing; Wine draws its own frames.
   wine regedit /S "$reg"
   status=0

@@ -211,6 +211,7 @@ CalculationOutcome FormState::calculate(const ParameterTexts &texts)
     const auto result = calculateFromTexts(texts);
     if (!result) {
         outcome.errorMessage = result.fault().messageZh();
+        m_stale = true;
         return outcome;
     }
     const CalculationTexts &published = result.value();

@@ -145,6 +145,21 @@ struct CalculationOutcome {
     std::string errorMessage; // on a fault: the error box's message
 };
 
+// Colours both windows use for the marks and the stale results.
+struct Colour {
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+};
+// A light amber under black text: an input read as something else than
+// written.
+inline constexpr Colour kMarkBackground{255, 226, 150};
+inline constexpr Colour kMarkText{0, 0, 0};
+// Grey text: results that no longer match the inputs.
+inline constexpr Colour kStaleText{140, 140, 140};
+// The stale results' tooltip.
+inline constexpr std::string_view kStaleToolTip = "输入已改动：此结果与当前输入不符，请重新计算";
+
 // The web page Label2 opens.
 inline constexpr std::string_view kPromoPageAddress = "https://www.taobao.com/";
 
@@ -162,8 +177,9 @@ class FormState
 {
 public:
     // The Calculate command on the eleven input texts: reads, calculates and
-    // says what to write. Marks every input not read exactly as written, and
-    // on success makes the results current.
+    // says what to write. Marks every input not read exactly as written. On
+    // success the results are current; after a fault, results still on
+    // screen belong to other inputs and are stale.
     CalculationOutcome calculate(const ParameterTexts &texts);
 
     // The user (or the program) changed the text of CS(index): clears that

@@ -417,13 +417,13 @@ bool HdunWindow::calculateCommand()
             texts[static_cast<std::size_t>(i)] = Narrow(WindowText(control(form::CS(i))));
         const form::CalculationOutcome outcome = m_state.calculate(texts);
         showMarks();
+        showStale();
         if (!outcome.succeeded) {
             m_services.reportError(outcome.errorMessage);
             return;
         }
         for (const form::TextWrite &write : outcome.writes)
             SetWindowTextW(control(write.target), Widen(write.text).c_str());
-        showStale();
         succeeded = true;
     });
     return succeeded;
@@ -466,8 +466,21 @@ void HdunWindow::showMarks()
 
 void HdunWindow::showStale()
 {
-    for (HWND result : {m_cs[form::kAreaField], m_cs[form::kVolumeField], m_text1})
+    const bool stale = m_state.resultsStale();
+    std::wstring tip = Widen(form::kStaleToolTip);
+    for (HWND result : {m_cs[form::kAreaField], m_cs[form::kVolumeField], m_text1}) {
+        if (stale != m_staleTips) {
+            TTTOOLINFOW tool{};
+            tool.cbSize = sizeof tool;
+            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.hwnd = m_hwnd;
+            tool.uId = reinterpret_cast<UINT_PTR>(result);
+            tool.lpszText = tip.data();
+            SendMessageW(m_tooltip, stale ? TTM_ADDTOOLW : TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
         InvalidateRect(result, nullptr, TRUE);
+    }
+    m_staleTips = stale;
 }
 
 void HdunWindow::CS_GotFocus(int index)
@@ -580,7 +593,7 @@ LRESULT HdunWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
             break;
         if (ref->name == Name::CS && m_state.marked(ref->index)) {
             SetBkColor(dc, kMarkColour);
-            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            SetTextColor(dc, ToColorRef(form::kMarkText));
             return reinterpret_cast<LRESULT>(m_markBrush);
         }
         const bool result =
@@ -589,7 +602,7 @@ LRESULT HdunWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
             const LRESULT brush = DefWindowProcW(m_hwnd, message, wParam, lParam);
             SetBkColor(dc, GetSysColor(message == WM_CTLCOLOREDIT ? COLOR_WINDOW : COLOR_3DFACE));
             if (m_state.resultsStale())
-                SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+                SetTextColor(dc, kStaleColour);
             return brush;
         }
         if (*ref == form::kLabel2) {

@@ -104,6 +104,7 @@ private:
     bool m_linkBold = false;
     bool m_linkPressed = false;
     std::array<bool, form::kInputCount> m_tipShown{};
+    bool m_staleTips = false;
     struct Drawing;
     std::unique_ptr<Drawing> m_drawing;
     // The select posted after a click: what the field held when it was made.
@@ -121,7 +122,13 @@ int RunMessageLoop(HWND window);
 // One message through the dialog manager, as the loop does it.
 void DispatchWindowMessage(HWND window, MSG &message);
 
-// The colour of marked fields, and of stale results.
-inline constexpr COLORREF kMarkColour = RGB(255, 224, 130);
+inline constexpr COLORREF ToColorRef(form::Colour colour)
+{
+    return RGB(colour.red, colour.green, colour.blue);
+}
+
+// The background of marked fields, and the text of stale results.
+inline constexpr COLORREF kMarkColour = ToColorRef(form::kMarkBackground);
+inline constexpr COLORREF kStaleColour = ToColorRef(form::kStaleText);
 
 } // namespace pierqty::win32

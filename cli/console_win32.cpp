@@ -1,0 +1,133 @@
+// Standard streams of pierqty-cli on Windows.
+//
+// The program writes UTF-8 with "\n" line ends through stdio. msvcrt's text
+// mode would turn each "\n" into "\r\n", so a redirected stream is put in
+// binary mode and its bytes match the Linux program's. A console shows bytes
+// in its own code page (936 on Chinese Windows), and SetConsoleOutputCP(65001)
+// followed by msvcrt's fwrite garbles multi-byte characters. So a stream that
+// is a console is redirected into a pipe, and a thread hands what arrives to
+// WriteConsoleW as UTF-16, keeping a character split between two reads whole.
+#include "cli/console_win32.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+
+namespace pierqty {
+
+std::string Utf8FromWide(const wchar_t *text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return "";
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+    utf8.pop_back(); // the terminating zero
+    return utf8;
+}
+
+namespace {
+
+// How many bytes at the end of text begin a UTF-8 sequence that is not
+// complete yet (0 to 3).
+std::size_t IncompleteTail(const std::string &text)
+{
+    const std::size_t size = text.size();
+    for (std::size_t back = 1; back <= 3 && back <= size; ++back) {
+        const auto byte = static_cast<unsigned char>(text[size - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue; // a continuation byte: look further back
+        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+
+void WriteToConsole(HANDLE console, const std::string &utf8)
+{
+    if (utf8.empty())
+        return;
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
+    const wchar_t *next = wide.data();
+    DWORD left = static_cast<DWORD>(wide.size());
+    while (left > 0) {
+        DWORD written = 0;
+        if (!WriteConsoleW(console, next, left, &written, nullptr) || written == 0)
+            return;
+        next += written;
+        left -= written;
+    }
+}
+
+} // namespace
+
+struct StandardStreams::Relay {
+    FILE *stream = nullptr;
+    int savedFd = -1; // the console's descriptor while the pipe stands in
+    int readFd = -1;
+    std::thread thread;
+
+    Relay(FILE *s, DWORD standardHandle) : stream(s)
+    {
+        const int fd = _fileno(stream);
+        HANDLE handle = GetStdHandle(standardHandle);
+        DWORD mode = 0;
+        if (handle == nullptr || handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) {
+            _setmode(fd, _O_BINARY);
+            return;
+        }
+        int pipe[2];
+        if (_pipe(pipe, 1 << 16, _O_BINARY | _O_NOINHERIT) != 0)
+            return; // the console in text mode, as a last resort
+        std::fflush(stream);
+        savedFd = _dup(fd);
+        _dup2(pipe[1], fd);
+        _close(pipe[1]);
+        _setmode(fd, _O_BINARY);
+        readFd = pipe[0];
+        thread = std::thread([this, handle] {
+            std::string pending;
+            char buffer[1 << 14];
+            for (;;) {
+                const int count = _read(readFd, buffer, sizeof buffer);
+                if (count <= 0)
+                    break;
+                pending.append(buffer, static_cast<std::size_t>(count));
+                const std::size_t keep = IncompleteTail(pending);
+                WriteToConsole(handle, pending.substr(0, pending.size() - keep));
+                pending.erase(0, pending.size() - keep);
+            }
+            WriteToConsole(handle, pending);
+        });
+    }
+
+    ~Relay()
+    {
+        std::fflush(stream);
+        if (savedFd < 0)
+            return;
+        _dup2(savedFd, _fileno(stream)); // closes the pipe's only writer: the thread sees its end
+        _close(savedFd);
+        thread.join();
+        _close(readFd);
+    }
+};
+
+StandardStreams::StandardStreams()
+    : out_(new Relay(stdout, STD_OUTPUT_HANDLE)), err_(new Relay(stderr, STD_ERROR_HANDLE))
+{ }
+
+StandardStreams::~StandardStreams()
+{
+    delete out_;
+    delete err_;
+}
+
+} // namespace pierqty

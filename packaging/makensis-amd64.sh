@@ -1,0 +1,4 @@
+#!/bin/sh
+# makensis for a 64-bit Unicode installer: Debian's makensis builds 32-bit
+# installers by default, which a 64-bit-only Wine prefix cannot start.
+exec makensis "-XTarget amd64-unicode" "$@"

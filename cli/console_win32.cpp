@@ -68,31 +68,49 @@ void WriteToConsole(HANDLE console, const std::string &utf8)
 
 } // namespace
 
+// Standard output and error that are a console share one pipe, so that what
+// the program writes to them reaches the screen in the order written.
 struct StandardStreams::Relay {
-    FILE *stream = nullptr;
-    int savedFd = -1; // the console's descriptor while the pipe stands in
+    int fds[2] = {-1, -1}; // the descriptors that were consoles, or -1
+    int savedFds[2] = {-1, -1}; // their console handles while the pipe stands in
     int readFd = -1;
     std::thread thread;
 
-    Relay(FILE *s, DWORD standardHandle) : stream(s)
+    Relay()
     {
-        const int fd = _fileno(stream);
-        HANDLE handle = GetStdHandle(standardHandle);
-        DWORD mode = 0;
-        if (handle == nullptr || handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) {
-            _setmode(fd, _O_BINARY);
+        HANDLE console = nullptr;
+        FILE *const streams[2] = {stdout, stderr};
+        const DWORD handles[2] = {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+        for (int k = 0; k < 2; ++k) {
+            const int fd = _fileno(streams[k]);
+            HANDLE handle = GetStdHandle(handles[k]);
+            DWORD mode = 0;
+            if (handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode))
+                fds[k] = fd;
+            else
+                _setmode(fd, _O_BINARY);
+        }
+        if (fds[0] < 0 && fds[1] < 0)
+            return;
+        int pipe[2];
+        if (_pipe(pipe, 1 << 16, _O_BINARY | _O_NOINHERIT) != 0) {
+            fds[0] = fds[1] = -1; // the console in text mode, as a last resort
             return;
         }
-        int pipe[2];
-        if (_pipe(pipe, 1 << 16, _O_BINARY | _O_NOINHERIT) != 0)
-            return; // the console in text mode, as a last resort
-        std::fflush(stream);
-        savedFd = _dup(fd);
-        _dup2(pipe[1], fd);
+        for (int k = 0; k < 2; ++k) {
+            if (fds[k] < 0)
+                continue;
+            std::fflush(streams[k]);
+            // _dup2 closes the console's handle under fd; write through a copy.
+            savedFds[k] = _dup(fds[k]);
+            if (!console)
+                console = reinterpret_cast<HANDLE>(_get_osfhandle(savedFds[k]));
+            _dup2(pipe[1], fds[k]);
+            _setmode(fds[k], _O_BINARY);
+        }
         _close(pipe[1]);
-        _setmode(fd, _O_BINARY);
         readFd = pipe[0];
-        thread = std::thread([this, handle] {
+        thread = std::thread([this, console] {
             std::string pending;
             char buffer[1 << 14];
             for (;;) {
@@ -101,33 +119,35 @@ struct StandardStreams::Relay {
                     break;
                 pending.append(buffer, static_cast<std::size_t>(count));
                 const std::size_t keep = IncompleteTail(pending);
-                WriteToConsole(handle, pending.substr(0, pending.size() - keep));
+                WriteToConsole(console, pending.substr(0, pending.size() - keep));
                 pending.erase(0, pending.size() - keep);
             }
-            WriteToConsole(handle, pending);
+            WriteToConsole(console, pending);
         });
     }
 
     ~Relay()
     {
-        std::fflush(stream);
-        if (savedFd < 0)
+        std::fflush(stdout);
+        std::fflush(stderr);
+        if (readFd < 0)
             return;
-        _dup2(savedFd, _fileno(stream)); // closes the pipe's only writer: the thread sees its end
-        _close(savedFd);
-        thread.join();
+        for (int k = 0; k < 2; ++k) {
+            if (savedFds[k] < 0)
+                continue;
+            _dup2(savedFds[k], fds[k]); // closes a writer of the pipe
+            _close(savedFds[k]);
+        }
+        thread.join(); // the last writer closed: the thread has seen the end
         _close(readFd);
     }
 };
 
-StandardStreams::StandardStreams()
-    : out_(new Relay(stdout, STD_OUTPUT_HANDLE)), err_(new Relay(stderr, STD_ERROR_HANDLE))
-{ }
+StandardStreams::StandardStreams() : relay_(new Relay) { }
 
 StandardStreams::~StandardStreams()
 {
-    delete out_;
-    delete err_;
+    delete relay_;
 }
 
 } // namespace pierqty

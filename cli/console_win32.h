@@ -21,8 +21,7 @@ public:
 
 private:
     struct Relay;
-    Relay *out_;
-    Relay *err_;
+    Relay *relay_;
 };
 
 } // namespace pierqty

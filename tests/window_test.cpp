@@ -1,9 +1,13 @@
 // The window, driven as a user drives it (offscreen platform).
 #include "calc/parameters.h"
 #include "calc/texts.h"
+#include "platform/desktop_qt.h"
 #include "ui/hdun.h"
 
+#include <QMenu>
+#include <QMessageBox>
 #include <QSignalSpy>
+#include <QTranslator>
 #include <QtTest>
 
 #include <memory>
@@ -171,6 +175,37 @@ private slots:
         QCOMPARE(window->CS(9)->cursorPosition(), 0);
     }
 
+    void keysTypedRightAfterTabOrEnterAreKept()
+    {
+        // The window system hands over keys in bursts: the key that moves the
+        // focus and the first digit arrive together, the next digits later.
+        showActive();
+        QWindow *const handle = window->windowHandle();
+        const auto post = [handle](Qt::Key key, const QString &text) {
+            QCoreApplication::postEvent(handle, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
+            QCoreApplication::postEvent(handle, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text));
+        };
+        struct Case {
+            int from;
+            Qt::Key key;
+            int to;
+        };
+        for (const Case c : {Case{6, Qt::Key_Tab, 10}, Case{9, Qt::Key_Return, 10}, Case{3, Qt::Key_Enter, 4}}) {
+            window->CS(c.from)->setFocus();
+            QTRY_COMPARE(focused(), static_cast<QWidget *>(window->CS(c.from)));
+            QCoreApplication::processEvents();
+            post(c.key, c.key == Qt::Key_Tab ? QStringLiteral("\t") : QStringLiteral("\r"));
+            post(Qt::Key_1, QStringLiteral("1"));
+            QCoreApplication::processEvents();
+            post(Qt::Key_2, QStringLiteral("2"));
+            QCoreApplication::processEvents();
+            post(Qt::Key_3, QStringLiteral("3"));
+            QCoreApplication::processEvents();
+            QCOMPARE(focused(), static_cast<QWidget *>(window->CS(c.to)));
+            QCOMPARE(window->CS(c.to)->text(), QStringLiteral("123"));
+        }
+    }
+
     void enterWalksTheInputsInIndexOrder()
     {
         showActive();
@@ -224,6 +259,107 @@ private slots:
         window->CS(10)->setText(QStringLiteral("1"));
         press(window->CS(10), Qt::Key_Return);
         QCOMPARE(window->Text1()->document()->blockCount(), 3);
+    }
+
+    void fieldsNotReadAsWrittenAreMarked()
+    {
+        showActive();
+        const QColor plainBase = window->CS(0)->palette().color(QPalette::Base);
+        const auto marked = [this, plainBase](int i) {
+            return window->CS(i)->palette().color(QPalette::Base) != plainBase;
+        };
+        struct Case {
+            int index;
+            const char *text;
+            const char *tip; // nullptr: read as written, no mark
+        };
+        const Case cases[] = {{0, "2，5", "按 2 计算"}, {1, " 4.488 ", nullptr}, {4, "3.00", nullptr},
+                              {7, "abc", "按 0 计算"},  {8, "", "按 0 计算"},    {9, "0.5m", "按 0.5 计算"},
+                              {6, "3e0", nullptr},      {10, "2.5", "按 2 计算"}};
+        pierqty::ParameterTexts texts = pierqty::DefaultParameterTexts();
+        for (const Case &c : cases) {
+            window->CS(c.index)->setText(QString::fromUtf8(c.text));
+            texts[static_cast<std::size_t>(c.index)] = c.text;
+        }
+        QVERIFY(window->calculateCommand());
+        const auto expected = pierqty::calculateFromTexts(texts).value();
+        QCOMPARE(window->CS(11)->text().toStdString(), expected.areaText);
+        QCOMPARE(window->CS(12)->text().toStdString(), expected.volumeText);
+        for (const Case &c : cases) {
+            QCOMPARE(window->CS(c.index)->text(), QString::fromUtf8(c.text));
+            QCOMPARE(marked(c.index), c.tip != nullptr);
+            QCOMPARE(window->CS(c.index)->toolTip(), c.tip ? QString::fromUtf8(c.tip) : QString());
+        }
+        QVERIFY(!marked(2) && !marked(11) && !marked(12));
+
+        // Editing a field clears its mark alone; the next calculation marks afresh.
+        window->CS(10)->setFocus();
+        QTest::keyClicks(window->CS(10), "4");
+        QVERIFY(!marked(10) && window->CS(10)->toolTip().isEmpty());
+        QVERIFY(marked(0) && marked(7));
+        window->CS(0)->setText(QStringLiteral("2.5"));
+        QVERIFY(!marked(0));
+        QVERIFY(window->calculateCommand());
+        QVERIFY(!marked(0) && !marked(10) && marked(7) && marked(8) && marked(9));
+
+        // A calculation that fails marks too: n read as 0 divides by zero.
+        window->CS(10)->setText(QStringLiteral("n"));
+        QVERIFY(!window->calculateCommand());
+        QCOMPARE(services->errors.size(), std::size_t{1});
+        QVERIFY(marked(10));
+        QCOMPARE(window->CS(10)->toolTip(), QStringLiteral("按 0 计算"));
+    }
+
+    void resultsGreyFromAnEditUntilTheNextSuccess()
+    {
+        showActive();
+        QWidget *const results[] = {window->CS(11), window->CS(12), window->Text1()};
+        std::vector<QColor> normal;
+        for (QWidget *result : results)
+            normal.push_back(result->palette().color(QPalette::Text));
+        // How many of the three show their text in another colour than at start.
+        const auto greyed = [&] {
+            int count = 0;
+            for (std::size_t k = 0; k < 3; ++k)
+                count += results[k]->palette().color(QPalette::Text) != normal[k];
+            return count;
+        };
+        QTest::keyClicks(window->CS(0), "3"); // the hint is no result
+        QCOMPARE(greyed(), 0);
+        window->CS(0)->setText(QStringLiteral("2.5"));
+        QVERIFY(window->calculateCommand());
+        QCOMPARE(greyed(), 0);
+        const QString area = window->CS(11)->text(), report = window->Text1()->toPlainText();
+
+        window->CS(2)->setFocus();
+        QTest::keyClicks(window->CS(2), "2");
+        QCOMPARE(greyed(), 3);
+        QCOMPARE(window->CS(11)->text(), area);
+        QCOMPARE(window->Text1()->toPlainText(), report);
+        QVERIFY(window->calculateCommand());
+        QCOMPARE(greyed(), 0);
+        QVERIFY(window->CS(11)->text() != area);
+
+        // A failed calculation writes nothing, and what stays is stale.
+        window->CS(10)->setText(QStringLiteral("0"));
+        QVERIFY(!window->calculateCommand());
+        QCOMPARE(greyed(), 3);
+        window->CS(10)->setText(QStringLiteral("1000"));
+        QCOMPARE(greyed(), 3);
+        QVERIFY(window->calculateCommand());
+        QCOMPARE(greyed(), 0);
+    }
+
+    void longResultsShowTheirStart()
+    {
+        showActive();
+        window->CS(0)->setText(QStringLiteral("1e20"));
+        window->CS(10)->setFocus();
+        press(window->CS(10), Qt::Key_Return);
+        QVERIFY(window->CS(11)->text().startsWith(QStringLiteral("1300000000000000000000.")));
+        QVERIFY(window->CS(11)->fontMetrics().horizontalAdvance(window->CS(11)->text()) > window->CS(11)->width());
+        QCOMPARE(window->CS(11)->cursorPosition(), 0);
+        QCOMPARE(window->CS(12)->cursorPosition(), 0);
     }
 
     void buttonClicksOnlyByMouseSpaceAndEnter()
@@ -288,6 +424,49 @@ private slots:
         QTest::mouseClick(link, Qt::LeftButton);
         QVERIFY(!link->font().bold());
         QCOMPARE(services->errors.size(), std::size_t{1});
+    }
+
+    void errorBoxForAHugeFieldFitsTheScreen()
+    {
+        // The real message box, as the program shows it.
+        pierqty::QtDesktopServices desktop;
+        Hdun real(desktop);
+        desktop.setParent(&real);
+        real.show();
+        QVERIFY(QTest::qWaitForWindowActive(&real));
+        real.CS(0)->setText(QStringLiteral("1e999") + QString(1 << 20, u'9'));
+        QRect box;
+        QString shown;
+        QTimer::singleShot(0, &real, [&] {
+            if (auto *messageBox = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                box = messageBox->frameGeometry();
+                shown = messageBox->text();
+                messageBox->accept();
+            }
+        });
+        QVERIFY(!real.calculateCommand());
+        QVERIFY(!box.isNull());
+        const QRect screen = real.screen()->availableGeometry();
+        QVERIFY(shown.contains(QStringLiteral("1e999")));
+        QVERIFY2(box.width() < screen.width() * 2 / 3 && box.height() < screen.height() / 2,
+                 qPrintable(QStringLiteral("%1 x %2").arg(box.width()).arg(box.height())));
+        QVERIFY(real.CS(11)->text().isEmpty());
+    }
+
+    void qtOwnTextsAreChinese()
+    {
+        QTranslator *translator = pierqty::InstallQtChineseTranslation(*qApp);
+        QVERIFY2(translator, "qtbase_zh_CN.qm is missing from Qt's translations folder");
+        const std::unique_ptr<QMenu> menu(window->CS(0)->createStandardContextMenu());
+        QString actions;
+        for (const QAction *action : menu->actions())
+            actions += action->text() + u'|';
+        QVERIFY2(actions.startsWith(QStringLiteral("撤消(&U)")), qPrintable(actions));
+        QVERIFY2(actions.contains(QStringLiteral("|粘贴(&P)")), qPrintable(actions));
+        QMessageBox box;
+        QCOMPARE(box.addButton(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
     }
 
     void pictureTakesFocusWithoutReacting()

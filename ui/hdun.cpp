@@ -8,10 +8,12 @@
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QPainter>
 #include <QScreen>
 #include <QSvgRenderer>
 #include <QTimer>
+#include <QTranslator>
 
 #include <stdexcept>
 #include <string>
@@ -56,18 +58,85 @@ QFont SongFont(int pixelSize)
     return font;
 }
 
+// A light amber under black text: a field whose text was read as something
+// else than written. Grey text: results that no longer match the inputs.
+const QColor kMarkBackground(255, 226, 150);
+const QColor kMarkText(0, 0, 0);
+const QColor kStaleText(140, 140, 140);
+
 } // namespace
 
+QTranslator *InstallQtChineseTranslation(QCoreApplication &app)
+{
+    // The window is Chinese whatever the desktop's language, and so are
+    // the texts Qt adds to it.
+    auto *translator = new QTranslator(&app);
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return nullptr;
+    }
+    return translator;
+}
+
 FieldEdit::FieldEdit(Hdun &window, int index, QWidget *parent) : QLineEdit(parent), m_window(window), m_index(index) { }
+
+void FieldEdit::markReading(const QString &toolTip)
+{
+    QPalette marked = palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        marked.setColor(group, QPalette::Base, kMarkBackground);
+        marked.setColor(group, QPalette::Text, kMarkText);
+    }
+    setPalette(marked);
+    setToolTip(toolTip);
+    m_marked = true;
+}
+
+void FieldEdit::clearReadingMark()
+{
+    if (!m_marked)
+        return;
+    m_marked = false;
+    setPalette(QPalette()); // back to the window's own colours
+    setToolTip(QString());
+}
 
 void FieldEdit::focusInEvent(QFocusEvent *event)
 {
     QLineEdit::focusInEvent(event);
     m_window.CS_GotFocus(m_index);
+    // Only a mouse press moves the caret after GotFocus has selected. Tab,
+    // Enter and the program leave the selection alone, and keys typed right
+    // after them must land in it, not be replaced by a later select.
+    m_selectAfterPress = event->reason() == Qt::MouseFocusReason;
+}
+
+void FieldEdit::focusOutEvent(QFocusEvent *event)
+{
+    m_selectAfterPress = false;
+    QLineEdit::focusOutEvent(event);
+}
+
+void FieldEdit::mousePressEvent(QMouseEvent *event)
+{
+    QLineEdit::mousePressEvent(event);
+    if (!m_selectAfterPress)
+        return;
+    m_selectAfterPress = false;
+    // Select once the press and its release are handled, unless a key or a
+    // drag has changed the text or moved the caret by then.
+    const QString pressedText = text();
+    const int pressedCursor = cursorPosition();
+    QTimer::singleShot(0, this, [this, pressedText, pressedCursor] {
+        if (hasFocus() && text() == pressedText && cursorPosition() == pressedCursor)
+            setSelection(0, static_cast<int>(text().size()));
+    });
 }
 
 void FieldEdit::keyPressEvent(QKeyEvent *event)
 {
+    m_selectAfterPress = false; // typed before any press: nothing to select again
     int keyAscii = 0;
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         keyAscii = 13;
@@ -147,6 +216,13 @@ Hdun::Hdun(DesktopServices &services, QWidget *parent) : QWidget(parent), m_serv
         field->setReadOnly(i >= 11);
         field->setObjectName(QStringLiteral("CS%1").arg(i));
         m_cs[static_cast<std::size_t>(i)] = field;
+        if (i <= 10) {
+            connect(field, &QLineEdit::textChanged, this, [this, field] {
+                field->clearReadingMark();
+                if (m_haveResults)
+                    setResultsStale(true);
+            });
+        }
     }
 
     m_command1 = new QPushButton(QStringLiteral("计    算"), this);
@@ -250,6 +326,7 @@ bool Hdun::calculateCommand()
         ParameterTexts texts;
         for (int i = 0; i <= 10; ++i)
             texts[static_cast<std::size_t>(i)] = CS(i)->text().toStdString();
+        markReadings(texts);
         const auto result = calculateFromTexts(texts);
         if (!result) {
             m_services.reportError(result.fault().messageZh());
@@ -259,9 +336,57 @@ bool Hdun::calculateCommand()
         CS(11)->setText(QString::fromStdString(published.areaText));
         CS(12)->setText(QString::fromStdString(published.volumeText));
         m_text1->setPlainText(QString::fromStdString(published.report));
+        // A long figure shows its leading digits, not its unit.
+        CS(11)->setCursorPosition(0);
+        CS(12)->setCursorPosition(0);
+        m_haveResults = true;
+        setResultsStale(false);
         succeeded = true;
     });
+    // What a failed calculation leaves on screen belongs to other inputs.
+    if (!succeeded && m_haveResults)
+        setResultsStale(true);
     return succeeded;
+}
+
+void Hdun::markReadings(const ParameterTexts &texts)
+{
+    ParameterReadings readings;
+    (void)parsePierParameters(texts, &readings); // the calculation reads them again
+    for (int i = 0; i <= 10; ++i) {
+        const NumberReading &reading = readings[static_cast<std::size_t>(i)];
+        FieldEdit *field = CS(i);
+        field->clearReadingMark();
+        if (reading.status == NumberStatus::OutOfRange)
+            continue; // the calculation stops and its message names the field
+        double used = reading.value;
+        if (i == 10) {
+            const auto count = ToInt16(reading.value);
+            if (!count)
+                continue; // likewise
+            used = *count;
+        }
+        if (reading.status == NumberStatus::Whole && used == reading.value)
+            continue;
+        field->markReading(QStringLiteral("按 %1 计算").arg(QString::fromStdString(ShortestText(used))));
+    }
+}
+
+void Hdun::setResultsStale(bool stale)
+{
+    QWidget *const results[] = {CS(11), CS(12), m_text1};
+    for (QWidget *result : results) {
+        if (!stale) {
+            result->setPalette(QPalette());
+            result->setToolTip(QString());
+            continue;
+        }
+        QPalette grey = result->palette();
+        for (const auto group : {QPalette::Active, QPalette::Inactive})
+            grey.setColor(group, QPalette::Text, kStaleText);
+        result->setPalette(grey);
+        result->setToolTip(QStringLiteral("输入已改动：此结果与当前输入不符，请重新计算"));
+    }
 }
 
 void Hdun::CS_GotFocus(int Index)
@@ -269,12 +394,6 @@ void Hdun::CS_GotFocus(int Index)
     runHandler([&] {
         FieldEdit *field = CS(Index);
         field->setSelection(0, static_cast<int>(field->text().size()));
-        // A mouse press that gave the focus places the caret after this
-        // handler; select again once that press has been handled.
-        QTimer::singleShot(0, field, [field] {
-            if (field->hasFocus())
-                field->setSelection(0, static_cast<int>(field->text().size()));
-        });
     });
 }
 

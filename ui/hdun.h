@@ -3,6 +3,7 @@
 // dimensioned drawing of the pier.
 #pragma once
 
+#include "calc/parameters.h"
 #include "platform/desktop.h"
 
 #include <QFrame>
@@ -16,7 +17,9 @@
 #include <functional>
 #include <string_view>
 
+class QCoreApplication;
 class QSvgRenderer;
+class QTranslator;
 
 namespace pierqty {
 
@@ -24,6 +27,11 @@ class Hdun;
 
 // The web page the link label opens.
 inline constexpr std::string_view PromoPageAddress = "https://www.taobao.com/";
+
+// Installs Qt's own Chinese texts (qtbase_zh_CN: the fields' context menu,
+// the message box's buttons) from Qt's translations folder. Returns the
+// installed translator, owned by app, or null when it is not installed.
+QTranslator *InstallQtChineseTranslation(QCoreApplication &app);
 
 // One element of the control array CS: a single-line text box that passes
 // its GotFocus and KeyPress events, with its Index, to the window.
@@ -33,13 +41,24 @@ public:
     FieldEdit(Hdun &window, int index, QWidget *parent);
     int index() const { return m_index; }
 
+    // Marks an input whose text was not read as written, with a tooltip
+    // giving the value used; the mark goes when the text changes.
+    void markReading(const QString &toolTip);
+    void clearReadingMark();
+
 protected:
     void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     Hdun &m_window;
     int m_index;
+    // The mouse gave the focus: the press that follows places the caret,
+    // and the text is selected again once that press has been handled.
+    bool m_selectAfterPress = false;
+    bool m_marked = false;
 };
 
 // Label2: shows bold while a mouse button is held on it.
@@ -107,6 +126,10 @@ protected:
 
 private:
     void Form_Load();
+    // Marks the inputs whose texts were not read as written.
+    void markReadings(const ParameterTexts &texts);
+    // Greys S, V and the report while they no longer match the inputs.
+    void setResultsStale(bool stale);
     // Runs a handler body; an exception becomes a reported run-time error.
     bool runHandler(const std::function<void()> &body);
 
@@ -119,6 +142,7 @@ private:
     LinkLabel *m_label2 = nullptr;
     PierPicture *m_picture1 = nullptr;
     bool m_shown = false;
+    bool m_haveResults = false; // a calculation has written S, V and the report
 };
 
 } // namespace pierqty

@@ -53,6 +53,8 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("pierqty"));
     QApplication::setApplicationVersion(QStringLiteral(PIERQTY_VERSION_TEXT));
     QApplication::setDesktopFileName(QStringLiteral("pierqty"));
+    // Without it Qt's menus and buttons stay English; the window still works.
+    pierqty::InstallQtChineseTranslation(app);
 
     pierqty::QtDesktopServices services;
     pierqty::Hdun window(services);

@@ -15,6 +15,7 @@
 
 #include "calc/fault.h"
 #include "calc/parameters.h"
+#include "calc/quantities.h"
 
 #include <cmath>
 
@@ -102,5 +103,9 @@ inline double BaseOutlineOf(const PierParameters &p, double perimeterCorrection,
 {
     return g(g(2.0 * g(p.L1 + p.L2)) + perimeterCorrection);
 }
+
+// Steps 1 to 4 of the calculation: the base section, the shaft, the section
+// at the top of the flare and the cap, each checked. Throws CalculationFault.
+void ComputeStraightParts(const PierParameters &p, PierQuantities &q);
 
 } // namespace pierqty::detail

@@ -120,17 +120,14 @@ bool Positive(double value)
 
 std::string ExactApplicability(const PierParameters &p)
 {
-    const struct {
-        const char *name;
-        double value;
-        bool strictlyPositive;
-    } signs[] = {{"L1", p.L1, true},  {"R1", p.R1, true},  {"L2", p.L2, true}, {"R2", p.R2, true},
-                 {"H1", p.H1, false}, {"H2", p.H2, false}, {"h", p.h, false},  {"l1", p.l1, false},
-                 {"l2", p.l2, false}, {"l3", p.l3, false}};
-    for (const auto &sign : signs) {
-        if (sign.strictlyPositive ? !Positive(sign.value) : !(sign.value >= 0.0))
-            return std::string(sign.name) + " = " + ShortestText(sign.value) + " is not " +
-                (sign.strictlyPositive ? "positive" : "zero or positive");
+    // The lengths and radii must be positive, the heights, chamfers and
+    // groove sizes at least not negative.
+    for (int k = kFieldL1; k < kFieldN; ++k) {
+        const double value = ParameterValue(p, k);
+        const bool strictlyPositive = k <= kFieldR2;
+        if (strictlyPositive ? !Positive(value) : !(value >= 0.0))
+            return std::string(kParameters[static_cast<std::size_t>(k)].name) + " = " + ShortestText(value) +
+                " is not " + (strictlyPositive ? "positive" : "zero or positive");
     }
     if (p.h > p.R1)
         return "h = " + ShortestText(p.h) + " lies above R1 = " + ShortestText(p.R1);
@@ -173,20 +170,15 @@ ExactOutcome calculateExact(const PierParameters &p)
         return NotApplicable{kTooLarge};
 
     // Shaft and cap are straight: their volumes and formwork are those of
-    // the layered method, evaluated the same way.
+    // the layered method, computed by the same steps.
+    PierQuantities straight;
     try {
+        detail::ComputeStraightParts(p, straight);
         const detail::StepContext context;
         const detail::Guard<true> g{context};
-        const double cut = detail::SectionCutOf(p, g);
-        const double correction = detail::PerimeterCorrectionOf(p, g);
-        const double shaftVolume = g(p.H1 * g(g(p.L1 * p.L2) - cut));
-        const double shaftFormwork = g(detail::BaseOutlineOf(p, correction, g) * p.H1);
-        const detail::FlaredLengths top = detail::FlaredLengthsAt(p, p.h, g);
-        const double capVolume = g(p.H2 * detail::AreaOf(top, cut, g));
-        const double capFormwork = g(detail::OutlineOf(top, correction, g) * p.H2);
-        e.V = g(g(capVolume + shaftVolume) + e.FlareVolume);
-        e.S = g(g(e.TrueFlareFormwork + shaftFormwork) + capFormwork);
-        e.ProjectedS = g(g(e.ProjectedFlareFormwork + shaftFormwork) + capFormwork);
+        e.V = g(g(straight.CapVolume + straight.ShaftVolume) + e.FlareVolume);
+        e.S = g(g(e.TrueFlareFormwork + straight.ShaftFormwork) + straight.CapFormwork);
+        e.ProjectedS = g(g(e.ProjectedFlareFormwork + straight.ShaftFormwork) + straight.CapFormwork);
     } catch (const CalculationFault &) {
         return NotApplicable{kTooLarge};
     }

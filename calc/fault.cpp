@@ -91,23 +91,28 @@ std::string CalculationFault::messageEn() const
     if (step == FaultStep::ReadParameter) {
         const std::string name = ParameterName(parameter);
         if (parameter == 10) {
-            m += "the layer count n = \"" + text +
+            m += "the layer count n = \"" + ExcerptText(text) +
                 "\" lies outside -32768..32767. "
                 "Enter a whole number of layers from 1 to 32767.";
         } else {
-            m += "parameter " + name + " = \"" + text +
+            m += "parameter " + name + " = \"" + ExcerptText(text) +
                 "\" is beyond the range of a number. "
                 "Enter " +
                 name + " in metres.";
         }
         return m;
     }
+    if (step == FaultStep::LayerHeight && kind == FaultKind::InvalidArgument) {
+        m += "the layer count n = " + Num(layerCount) +
+            " is negative and would leave the flared part out of S and V. "
+            "Enter a layer count n from 1 to 32767.";
+        return m;
+    }
     if (kind == FaultKind::InvalidArgument) {
         const std::string r = RadiusName(radiusIndex);
         if (step == FaultStep::Layer) {
             m += "layer " + std::to_string(layer) + " at " + Num(height) + " m lies beyond radius " + r + " = " +
-                Num(radius) + " m (" + r + "^2 - y^2 < 0). The layer tops n x (h / n) round above " + r +
-                "; choose another layer count n, or make " + r + " slightly larger than h.";
+                Num(radius) + " m (" + r + "^2 - y^2 < 0). Make h no larger than R1 and R2, or enlarge " + r + ".";
         } else {
             m += "the height " + Num(height) + " m lies beyond radius " + r + " = " + Num(radius) + " m (" + r +
                 "^2 - h^2 < 0): the arc cannot reach the top of the flare. Make h no larger than R1 and R2, "
@@ -153,17 +158,21 @@ std::string CalculationFault::messageZh() const
     if (step == FaultStep::ReadParameter) {
         const std::string name = ParameterName(parameter);
         if (parameter == 10)
-            m += "层数 n 的输入“" + text + "”超出 -32768～32767 的范围。请输入 1～32767 之间的整数层数。";
+            m += "层数 n 的输入“" + ExcerptText(text) + "”超出 -32768～32767 的范围。请输入 1～32767 之间的整数层数。";
         else
-            m += "参数 " + name + " 的输入“" + text + "”数值过大，超出数值范围。请按米输入合理的 " + name + "。";
+            m += "参数 " + name + " 的输入“" + ExcerptText(text) + "”数值过大，超出数值范围。请按米输入合理的 " + name +
+                "。";
+        return m;
+    }
+    if (step == FaultStep::LayerHeight && kind == FaultKind::InvalidArgument) {
+        m += "层数 n = " + Num(layerCount) + " 为负数，变截面部分将不计入 S 和 V。请输入 1～32767 之间的层数 n。";
         return m;
     }
     if (kind == FaultKind::InvalidArgument) {
         const std::string r = RadiusName(radiusIndex);
         if (step == FaultStep::Layer) {
             m += "第 " + std::to_string(layer) + " 层顶高 " + Num(height) + " m 超过了半径 " + r + " = " + Num(radius) +
-                " m（" + r + "² − y² < 0）。各层高度 n × (h / n) 舍入后略高于 " + r + "；请换一个层数 n，或把 " + r +
-                " 取得略大于 h。";
+                " m（" + r + "² − y² < 0）。请把 h 改为不大于 R1 和 R2 的值，或加大 " + r + "。";
         } else {
             m += "高度 " + Num(height) + " m 超过了半径 " + r + " = " + Num(radius) + " m（" + r +
                 "² − h² < 0），圆弧到不了变截面顶部。请把 h 改为不大于 R1 和 R2 的值，或加大 " + r + "。";

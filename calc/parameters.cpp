@@ -2,13 +2,26 @@
 
 namespace pierqty {
 
+namespace {
+
+// The ten lengths of PierParameters in field order; n, the eleventh, is an integer.
+constexpr std::array<double PierParameters::*, kFieldN> kLengths = {
+    &PierParameters::L1, &PierParameters::R1, &PierParameters::L2, &PierParameters::R2, &PierParameters::H1,
+    &PierParameters::H2, &PierParameters::h,  &PierParameters::l1, &PierParameters::l2, &PierParameters::l3};
+
+} // namespace
+
 ParameterTexts DefaultParameterTexts()
 {
-    const auto pieces = SplitText(DefaultInputText, ',');
     ParameterTexts texts;
     for (std::size_t k = 0; k < texts.size(); ++k)
-        texts[k] = pieces.at(k);
+        texts[k] = kParameters[k].defaultText;
     return texts;
+}
+
+double ParameterValue(const PierParameters &p, int k)
+{
+    return k == kFieldN ? static_cast<double>(p.n) : p.*kLengths.at(static_cast<std::size_t>(k));
 }
 
 int ParameterIndex(std::string_view name)
@@ -48,20 +61,12 @@ Outcome<PierParameters> parsePierParameters(const ParameterTexts &texts, Paramet
             return ParameterOverflow(texts, k);
         values[k] = read[k].value;
     }
-    const auto count = ToInt16(values[10]);
+    const auto count = ToInt16(values[kFieldN]);
     if (!count)
-        return ParameterOverflow(texts, 10);
+        return ParameterOverflow(texts, kFieldN);
     PierParameters p;
-    p.L1 = values[0];
-    p.R1 = values[1];
-    p.L2 = values[2];
-    p.R2 = values[3];
-    p.H1 = values[4];
-    p.H2 = values[5];
-    p.h = values[6];
-    p.l1 = values[7];
-    p.l2 = values[8];
-    p.l3 = values[9];
+    for (std::size_t k = 0; k < kLengths.size(); ++k)
+        p.*kLengths[k] = values[k];
     p.n = *count;
     return p;
 }

@@ -4,6 +4,7 @@
 #include "calc/fault.h"
 #include "platform/numbers.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -27,12 +28,72 @@ struct PierParameters {
 
 constexpr int kParameterCount = 11;
 
-// The letters of the drawing, in the order of the input fields.
-inline constexpr std::array<std::string_view, kParameterCount> kParameterNames = {"L1", "R1", "L2", "R2", "H1", "H2",
-                                                                                  "h",  "l1", "l2", "l3", "n"};
+// Indices of the window's thirteen fields CS(0)..CS(12): the eleven
+// parameters in reading order, then the two results.
+enum FieldIndex : int {
+    kFieldL1 = 0,
+    kFieldR1 = 1,
+    kFieldL2 = 2,
+    kFieldR2 = 3,
+    kFieldH1 = 4,
+    kFieldH2 = 5,
+    kFieldh = 6,
+    kFieldl1 = 7,
+    kFieldl2 = 8,
+    kFieldl3 = 9,
+    kFieldN = 10, // the layer count n, the last input
+    kFieldS = 11, // result: the formwork area S
+    kFieldV = 12, // result: the concrete volume V
+};
+constexpr int kFieldCount = 13;
 
 // The texts the input fields start with, separated by ",".
 inline constexpr std::string_view DefaultInputText = "2.5,4.488,1.8,13.032,3.00,0.5,3,0.1,0.1,0.5,1000";
+static_assert(std::ranges::count(DefaultInputText, ',') == kParameterCount - 1, "one default text per parameter");
+
+// Piece k of a text split at ",", at compile time.
+constexpr std::string_view CommaPiece(std::string_view text, int k)
+{
+    for (; k > 0; --k)
+        text.remove_prefix(text.find(',') + 1);
+    return text.substr(0, text.find(','));
+}
+
+// One parameter: its letter in the drawing (case matters: "L1" is not
+// "l1"), the caption beside its field, its default text, what it means and
+// its unit. The member of PierParameters is reached by ParameterValue.
+struct ParameterInfo {
+    std::string_view name;
+    std::string_view caption;
+    std::string_view defaultText;
+    std::string_view meaning; // Simplified Chinese
+    std::string_view unit; // "m", or empty for the layer count
+};
+
+inline constexpr std::array<ParameterInfo, kParameterCount> kParameters = {{
+    {"L1", "L1：", CommaPiece(DefaultInputText, 0), "截面第一方向长度", "m"},
+    {"R1", "R1：", CommaPiece(DefaultInputText, 1), "加宽 L1 方向的圆弧半径", "m"},
+    {"L2", "L2：", CommaPiece(DefaultInputText, 2), "截面第二方向长度", "m"},
+    {"R2", "R2：", CommaPiece(DefaultInputText, 3), "加宽 L2 方向的圆弧半径", "m"},
+    {"H1", "H1：", CommaPiece(DefaultInputText, 4), "下部直段高度", "m"},
+    {"H2", "H2：", CommaPiece(DefaultInputText, 5), "顶部直段高度", "m"},
+    {"h", "h：", CommaPiece(DefaultInputText, 6), "变截面段高度", "m"},
+    {"l1", "l1：", CommaPiece(DefaultInputText, 7), "四角倒角边长", "m"},
+    {"l2", "l2：", CommaPiece(DefaultInputText, 8), "凹槽斜边边长（凹槽深度）", "m"},
+    {"l3", "l3：", CommaPiece(DefaultInputText, 9), "凹槽底宽", "m"},
+    {"n", "n：", CommaPiece(DefaultInputText, 10), "变截面段分层数", ""},
+}};
+
+// The letters alone, in the order of the input fields.
+inline constexpr std::array<std::string_view, kParameterCount> kParameterNames = [] {
+    std::array<std::string_view, kParameterCount> names{};
+    for (std::size_t k = 0; k < names.size(); ++k)
+        names[k] = kParameters[k].name;
+    return names;
+}();
+
+// Parameter k of p as a double (n as the double of its integer).
+double ParameterValue(const PierParameters &p, int k);
 
 using ParameterTexts = std::array<std::string, kParameterCount>;
 using ParameterReadings = std::array<NumberReading, kParameterCount>;

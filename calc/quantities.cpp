@@ -4,6 +4,37 @@
 
 namespace pierqty {
 
+namespace detail {
+
+void ComputeStraightParts(const PierParameters &p, PierQuantities &q)
+{
+    StepContext context;
+    const Guard<true> g{context};
+
+    context.step = FaultStep::SectionCut;
+    q.SectionCut = SectionCutOf(p, g);
+    context.step = FaultStep::S0;
+    q.S0 = g(g(p.L1 * p.L2) - q.SectionCut);
+    context.step = FaultStep::ShaftVolume;
+    q.ShaftVolume = g(p.H1 * q.S0);
+
+    context.step = FaultStep::PerimeterCorrection;
+    q.PerimeterCorrection = PerimeterCorrectionOf(p, g);
+    context.step = FaultStep::ShaftFormwork;
+    q.ShaftFormwork = g(BaseOutlineOf(p, q.PerimeterCorrection, g) * p.H1);
+
+    context.step = FaultStep::TopSection;
+    context.height = p.h;
+    const FlaredLengths top = FlaredLengthsAt(p, p.h, g);
+    q.TopSection = AreaOf(top, q.SectionCut, g);
+    context.step = FaultStep::CapVolume;
+    q.CapVolume = g(p.H2 * q.TopSection);
+    context.step = FaultStep::CapFormwork;
+    q.CapFormwork = g(OutlineOf(top, q.PerimeterCorrection, g) * p.H2);
+}
+
+} // namespace detail
+
 namespace {
 
 using detail::Guard;
@@ -31,6 +62,19 @@ inline double LayerPass(const PierParameters &p, const PierQuantities &q, double
     return area;
 }
 
+bool PassIsFinite(double y, double area, const LoopSums &sums)
+{
+    return std::isfinite(y) && std::isfinite(area) && std::isfinite(sums.volume) && std::isfinite(sums.formwork);
+}
+
+// A layer top y beyond h in magnitude can only come from rounding i x (h / n)
+// with i <= n. It matters only when it takes y beyond a radius (R^2 - y^2 < 0);
+// h itself is within reach of both arcs, since the top section was computed.
+bool RoundedPastRadius(const PierParameters &p, double y)
+{
+    return std::fabs(y) > std::fabs(p.h) && (p.R1 * p.R1 - y * y < 0.0 || p.R2 * p.R2 - y * y < 0.0);
+}
+
 void RunLayerLoop(const PierParameters &p, PierQuantities &q)
 {
     const int n = p.n;
@@ -43,11 +87,18 @@ void RunLayerLoop(const PierParameters &p, PierQuantities &q)
     const Guard<false> unchecked{bare};
     for (int i = 1; i <= n; ++i) {
         // y_i = i * (h / n): one product with the layer height, not i * h / n.
-        const double y = static_cast<double>(i) * q.LayerHeight;
+        double y = static_cast<double>(i) * q.LayerHeight;
         LoopSums next = sums;
-        const double area = LayerPass(p, q, count, y, next, unchecked);
-        if (!(std::isfinite(y) && std::isfinite(area) && std::isfinite(next.volume) && std::isfinite(next.formwork)))
-            [[unlikely]] {
+        double area = LayerPass(p, q, count, y, next, unchecked);
+        if (!PassIsFinite(y, area, next) && RoundedPastRadius(p, y)) [[unlikely]] {
+            // The top layer's n x (h / n) rounded just past h, and h equals a
+            // radius (a flare that ends horizontal): the arc is evaluated at
+            // h itself, where the top section was, and the layer records h.
+            y = p.h;
+            next = sums;
+            area = LayerPass(p, q, count, y, next, unchecked);
+        }
+        if (!PassIsFinite(y, area, next)) [[unlikely]] {
             const StepContext context{FaultStep::Layer, i, y};
             const Guard<true> checked{context};
             checked(y);
@@ -64,37 +115,23 @@ void RunLayerLoop(const PierParameters &p, PierQuantities &q)
 PierQuantities CalculateOrRaise(const PierParameters &p)
 {
     PierQuantities q;
+    detail::ComputeStraightParts(p, q);
+
     StepContext context;
     const Guard<true> g{context};
 
-    context.step = FaultStep::SectionCut;
-    q.SectionCut = detail::SectionCutOf(p, g);
-    context.step = FaultStep::S0;
-    q.S0 = g(g(p.L1 * p.L2) - q.SectionCut);
-    context.step = FaultStep::ShaftVolume;
-    q.ShaftVolume = g(p.H1 * q.S0);
-
-    context.step = FaultStep::PerimeterCorrection;
-    q.PerimeterCorrection = detail::PerimeterCorrectionOf(p, g);
-    context.step = FaultStep::ShaftFormwork;
-    q.ShaftFormwork = g(detail::BaseOutlineOf(p, q.PerimeterCorrection, g) * p.H1);
-
-    context.step = FaultStep::TopSection;
-    context.height = p.h;
-    const detail::FlaredLengths top = detail::FlaredLengthsAt(p, p.h, g);
-    q.TopSection = detail::AreaOf(top, q.SectionCut, g);
-    context.step = FaultStep::CapVolume;
-    q.CapVolume = g(p.H2 * q.TopSection);
-    context.step = FaultStep::CapFormwork;
-    q.CapFormwork = g(detail::OutlineOf(top, q.PerimeterCorrection, g) * p.H2);
-    context.height = 0.0;
-
     context.step = FaultStep::LayerHeight;
-    if (p.n == 0) {
+    if (p.n <= 0) {
+        // No layers: n = 0 cannot divide h; a negative count would leave the
+        // flared part out of S and V while the totals still look complete.
         CalculationFault fault;
-        fault.kind = p.h == 0.0 ? FaultKind::InvalidOperation : FaultKind::DivisionByZero;
+        if (p.n < 0)
+            fault.kind = FaultKind::InvalidArgument;
+        else
+            fault.kind = p.h == 0.0 ? FaultKind::InvalidOperation : FaultKind::DivisionByZero;
         fault.step = FaultStep::LayerHeight;
         fault.height = p.h;
+        fault.layerCount = static_cast<double>(p.n);
         throw fault;
     }
     q.LayerHeight = g(p.h / static_cast<double>(p.n));

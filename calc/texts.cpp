@@ -18,33 +18,44 @@ std::string formatQuantity(double value)
     return FormatFixed6(value);
 }
 
+void AppendReport(std::string &out, const PierQuantities &q, std::string_view lineBreak)
+{
+    // Sized for the usual line " S12345 = 123.456789 m2" so that a long
+    // report is not copied as it grows.
+    out.reserve(out.size() + 64 + q.Layers.size() * (24 + lineBreak.size()));
+    out += kLayerHeightLabel;
+    AppendFixed6(out, q.LayerHeight);
+    out += " m";
+    out += lineBreak;
+    out += " S0 = ";
+    AppendFixed6(out, q.S0);
+    out += " m2";
+    for (const LayerSection &layer : q.Layers) {
+        out += lineBreak;
+        out += " S";
+        AppendInteger(out, layer.i);
+        out += " = ";
+        AppendFixed6(out, layer.S_i);
+        out += " m2";
+    }
+}
+
+std::string AreaText(double S)
+{
+    return formatQuantity(S) + " m2";
+}
+
+std::string VolumeText(double V)
+{
+    return formatQuantity(V) + " m3";
+}
+
 CalculationTexts buildCalculationTexts(const PierQuantities &q)
 {
     CalculationTexts texts;
-    texts.areaText = formatQuantity(q.S);
-    texts.areaText += " m2";
-    texts.volumeText = formatQuantity(q.V);
-    texts.volumeText += " m3";
-
-    // One growing buffer, sized for the usual line " S12345 = 123.456789 m2"
-    // so that a long report is not copied as it grows.
-    std::string &report = texts.report;
-    report.reserve(64 + q.Layers.size() * 26);
-    report += kLayerHeightLabel;
-    AppendFixed6(report, q.LayerHeight);
-    report += " m";
-    report += kLineBreak;
-    report += " S0 = ";
-    AppendFixed6(report, q.S0);
-    report += " m2";
-    for (const LayerSection &layer : q.Layers) {
-        report += kLineBreak;
-        report += " S";
-        AppendInteger(report, layer.i);
-        report += " = ";
-        AppendFixed6(report, layer.S_i);
-        report += " m2";
-    }
+    texts.areaText = AreaText(q.S);
+    texts.volumeText = VolumeText(q.V);
+    AppendReport(texts.report, q, kLineBreak);
     return texts;
 }
 

@@ -6,6 +6,7 @@
 #include "calc/quantities.h"
 
 #include <string>
+#include <string_view>
 
 namespace pierqty {
 
@@ -18,6 +19,14 @@ struct CalculationTexts {
 
 // Fixed-point text with six decimals, pattern "0.000000".
 std::string formatQuantity(double value);
+
+// The result fields' texts: "64.190447 m2" for S, "38.653440 m3" for V.
+std::string AreaText(double S);
+std::string VolumeText(double V);
+
+// Appends the report to out, its lines joined with lineBreak ("\r\n" in the
+// window, "\n" for a terminal): written straight into the caller's buffer.
+void AppendReport(std::string &out, const PierQuantities &q, std::string_view lineBreak);
 
 // Cannot fail: every quantity of a completed calculation is finite.
 CalculationTexts buildCalculationTexts(const PierQuantities &q);

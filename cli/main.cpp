@@ -3,11 +3,14 @@
 //   pierqty-cli [--json] [--exact] [NAME=TEXT ...]
 //   pierqty-cli --csv [NAME=TEXT ...]
 //   pierqty-cli --batch FILE|- [NAME=TEXT ...]
+//   pierqty-cli --sheet FILE|- [--title TEXT] [NAME=TEXT ...]
+//   pierqty-cli --batch FILE|- --sheet DIR [--title TEXT] [NAME=TEXT ...]
 //
 // Each TEXT is read exactly as the window reads its field; a parameter not
-// given keeps the window's default text. Exit status: 0 done, 2 the
-// calculation stopped with a fault, 64 a usage error, 65 a malformed batch
-// file, 66 a batch file that cannot be read, 74 output failed.
+// given keeps the window's default text. Exit status: 0 done (in a batch:
+// every pier computed), 2 the calculation stopped with a fault (in a batch:
+// some pier did, every row and TOTAL written), 64 a usage error, 65 a
+// malformed batch file, 66 a batch file that cannot be read, 74 output failed.
 
 #include "calc/exact.h"
 #include "calc/geometry.h"
@@ -16,20 +19,25 @@
 #include "calc/texts.h"
 #include "cli/csv.h"
 #include "cli/entry.h"
+#include "cli/input.h"
+#include "cli/sheet_output.h"
 #include "pierqty/version.h"
 #include "platform/numbers.h"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -47,7 +55,10 @@ struct Options {
     bool json = false;
     bool exact = false;
     bool csv = false;
+    bool batchGiven = false;
     std::string batch;
+    std::string sheet;
+    std::string title;
     std::vector<std::string> assignments;
 };
 
@@ -69,11 +80,11 @@ ParameterTexts ApplyAssignments(const std::vector<std::string> &assignments)
     for (const std::string &assignment : assignments) {
         const auto equals = assignment.find('=');
         if (equals == std::string::npos)
-            throw UsageError{"'" + assignment + "' is not NAME=TEXT"};
+            throw UsageError{"'" + ExcerptText(assignment) + "' is not NAME=TEXT"};
         const std::string name = assignment.substr(0, equals);
         const int index = ParameterIndex(name);
         if (index < 0)
-            throw UsageError{"unknown parameter '" + name + "' (one of L1 R1 L2 R2 H1 H2 h l1 l2 l3 n)"};
+            throw UsageError{"unknown parameter '" + ExcerptText(name) + "' (one of L1 R1 L2 R2 H1 H2 h l1 l2 l3 n)"};
         const auto k = static_cast<std::size_t>(index);
         if (given[k])
             throw UsageError{"parameter " + name + " given twice"};
@@ -92,10 +103,10 @@ void WarnAboutReadings(const ParameterTexts &texts, const ParameterReadings &rea
         const std::string value = ShortestText(readings[k].value);
         switch (readings[k].status) {
         case NumberStatus::NoNumber:
-            std::cerr << "warning: " << name << ": \"" << texts[k] << "\" holds no number; read as 0\n";
+            std::cerr << "warning: " << name << ": \"" << ExcerptText(texts[k]) << "\" holds no number; read as 0\n";
             break;
         case NumberStatus::Leading:
-            std::cerr << "warning: " << name << ": \"" << texts[k] << "\" read as " << value
+            std::cerr << "warning: " << name << ": \"" << ExcerptText(texts[k]) << "\" read as " << value
                       << " (the characters after the number are ignored)\n";
             break;
         case NumberStatus::Whole:
@@ -105,8 +116,6 @@ void WarnAboutReadings(const ParameterTexts &texts, const ParameterReadings &rea
     }
     if (layerCount && static_cast<double>(*layerCount) != readings[10].value)
         std::cerr << "warning: n: " << ShortestText(readings[10].value) << " rounded to " << *layerCount << " layers\n";
-    if (layerCount && *layerCount < 0)
-        std::cerr << "warning: n = " << *layerCount << " gives no layers: S and V leave out the flared part\n";
 }
 
 Json ParametersJson(const PierParameters &p)
@@ -144,20 +153,6 @@ std::string Dump(const Json &json)
 {
     // User texts may hold invalid UTF-8: replace such bytes, never throw.
     return json.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
-}
-
-// The report with LF line ends for a terminal or a pipe.
-void AppendReportLines(std::string &out, const std::string &report)
-{
-    std::size_t start = 0;
-    while (start <= report.size()) {
-        std::size_t end = report.find("\r\n", start);
-        if (end == std::string::npos)
-            end = report.size();
-        out.append(report, start, end - start);
-        out += '\n';
-        start = end + 2;
-    }
 }
 
 int Write(const std::string &text)
@@ -286,10 +281,45 @@ std::string Trim(const std::string &text)
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+// A cell's text for the fault column: cut short, and a control character
+// (a NUL from a damaged file) shown as \xNN so the field stays printable.
+std::string QuoteCell(const std::string &text)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string quoted = "\"";
+    for (const char c : ExcerptText(text)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            quoted += "\\x";
+            quoted += kHex[byte >> 4];
+            quoted += kHex[byte & 0xF];
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
+// One pier's row of the batch output. A figure left empty was not computed.
+struct BatchRow {
+    std::string id, S, V, trueS, exactV, projectedS, fault;
+
+    void appendTo(std::string &out) const { csv::AppendRow(out, {id, S, V, trueS, exactV, projectedS, fault}); }
+};
+
+struct BatchOutput {
+    std::string csv;
+    bool anyStopped = false; // some pier has no figures: a fault or a cell that is no number
+};
+
 // Runs every pier of a CSV file whose header names the parameters (any
-// subset, any order, and an optional id). A faulty pier is reported in its
-// row; a malformed file stops the batch before anything is written.
-std::string RunBatch(std::istream &in, const ParameterTexts &defaults)
+// subset, any order, and an optional id). A blank cell takes the default, as
+// a missing column does. A pier that stops, or whose cell is not wholly a
+// number, is reported in its row with its figures empty; a malformed file
+// stops the batch before anything is written. TOTAL sums every column over
+// the same piers: those with all figures, the exact ones included; its fault
+// column says how many piers that is when it is not all of them.
+BatchOutput RunBatch(std::istream &in, const ParameterTexts &defaults, cli::SheetFolder *sheets)
 {
     csv::Reader reader(in);
     const auto header = reader.next();
@@ -302,7 +332,8 @@ std::string RunBatch(std::istream &in, const ParameterTexts &defaults)
         const std::string name = Trim(raw);
         const int index = name == "id" ? -1 : ParameterIndex(name);
         if (name != "id" && index < 0)
-            throw BatchError{"line 1: unknown column '" + name + "' (columns are id, L1 R1 L2 R2 H1 H2 h l1 l2 l3 n)"};
+            throw BatchError{"line 1: unknown column '" + ExcerptText(name) +
+                             "' (columns are id, L1 R1 L2 R2 H1 H2 h l1 l2 l3 n)"};
         bool &seen = index < 0 ? haveId : named[static_cast<std::size_t>(index)];
         if (seen)
             throw BatchError{"line 1: column '" + name + "' appears twice"};
@@ -316,7 +347,7 @@ std::string RunBatch(std::istream &in, const ParameterTexts &defaults)
         double value = 0.0;
         void add(double v) { value += v; }
     } S, V, trueS, exactV, projectedS;
-    int piers = 0, faulty = 0;
+    int piers = 0, stopped = 0, withoutExact = 0;
     while (const auto record = reader.next()) {
         if (record->fields.size() == 1 && Trim(record->fields[0]).empty())
             continue; // a blank line
@@ -325,69 +356,139 @@ std::string RunBatch(std::istream &in, const ParameterTexts &defaults)
                              " fields where the header names " + std::to_string(columns.size())};
         ++piers;
         ParameterTexts texts = defaults;
-        std::string id = std::to_string(piers);
+        BatchRow row;
+        row.id = std::to_string(piers);
         for (std::size_t k = 0; k < columns.size(); ++k) {
-            if (columns[k] < 0)
-                id = record->fields[k];
-            else
-                texts[static_cast<std::size_t>(columns[k])] = record->fields[k];
+            const std::string &cell = record->fields[k];
+            if (columns[k] < 0) {
+                row.id = cell;
+                continue;
+            }
+            if (Trim(cell).empty())
+                continue;
+            const auto index = static_cast<std::size_t>(columns[k]);
+            const NumberStatus status = ParseNumber(cell).status;
+            if (status == NumberStatus::Leading || status == NumberStatus::NoNumber) {
+                row.fault += row.fault.empty() ? "NotANumber: " : "; ";
+                row.fault += std::string(kParameterNames[index]) + " = " + QuoteCell(cell) + " is not a number";
+            }
+            texts[index] = cell;
         }
-        std::vector<std::string> row = {id, "", "", "", "", "", ""};
+        if (!row.fault.empty()) {
+            ++stopped;
+            row.appendTo(out);
+            continue;
+        }
         const auto parameters = parsePierParameters(texts);
         const auto quantities =
             parameters ? calculate(parameters.value()) : Outcome<PierQuantities>(parameters.fault());
         if (!quantities) {
-            ++faulty;
-            row[6] = quantities.fault().messageEn();
-            csv::AppendRow(out, row);
+            ++stopped;
+            row.fault = quantities.fault().messageEn();
+            row.appendTo(out);
             continue;
         }
         const PierQuantities &q = quantities.value();
-        row[1] = ShortestText(q.S);
-        row[2] = ShortestText(q.V);
-        S.add(q.S);
-        V.add(q.V);
+        if (sheets)
+            sheets->add(row.id, texts);
+        row.S = ShortestText(q.S);
+        row.V = ShortestText(q.V);
         const ExactOutcome exact = calculateExact(parameters.value());
         if (const auto *e = std::get_if<ExactQuantities>(&exact)) {
-            row[3] = ShortestText(e->S);
-            row[4] = ShortestText(e->V);
-            row[5] = ShortestText(e->ProjectedS);
+            row.trueS = ShortestText(e->S);
+            row.exactV = ShortestText(e->V);
+            row.projectedS = ShortestText(e->ProjectedS);
+            S.add(q.S);
+            V.add(q.V);
             trueS.add(e->S);
             exactV.add(e->V);
             projectedS.add(e->ProjectedS);
         } else {
-            row[6] = "NotApplicable: " + std::get<NotApplicable>(exact).reason;
+            ++withoutExact;
+            row.fault = "NotApplicable: " + std::get<NotApplicable>(exact).reason;
         }
-        csv::AppendRow(out, row);
+        row.appendTo(out);
     }
-    if (faulty > 0)
-        std::cerr << "warning: " << faulty << " of " << piers << " piers stopped with a fault\n";
+    std::string coverage;
+    if (stopped + withoutExact > 0) {
+        coverage =
+            "sums over " + std::to_string(piers - stopped - withoutExact) + " of " + std::to_string(piers) + " piers (";
+        if (stopped > 0)
+            coverage += std::to_string(stopped) + " stopped";
+        if (stopped > 0 && withoutExact > 0)
+            coverage += ", ";
+        if (withoutExact > 0)
+            coverage += std::to_string(withoutExact) + " without exact figures";
+        coverage += ")";
+        std::cerr << "warning: TOTAL " << coverage << "\n";
+    }
     csv::AppendRow(out,
                    {"TOTAL", ShortestText(S.value), ShortestText(V.value), ShortestText(trueS.value),
-                    ShortestText(exactV.value), ShortestText(projectedS.value),
-                    faulty > 0 ? std::to_string(faulty) + " of " + std::to_string(piers) + " faulty" : ""});
-    return out;
+                    ShortestText(exactV.value), ShortestText(projectedS.value), coverage});
+    return {std::move(out), stopped > 0};
+}
+
+// NAME=TEXT over the default texts, for every pier of a batch. A default
+// that cannot be read, or is not wholly a number, would spoil every row.
+ParameterTexts BatchDefaults(const std::vector<std::string> &assignments)
+{
+    const ParameterTexts texts = ApplyAssignments(assignments);
+    ParameterReadings readings;
+    const auto parameters = parsePierParameters(texts, &readings);
+    if (!parameters)
+        throw UsageError{"the default cannot be read: " + parameters.fault().messageEn()};
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        if (readings[k].status != NumberStatus::Whole)
+            throw UsageError{"the default " + std::string(kParameterNames[k]) + " = " + QuoteCell(texts[k]) +
+                             " is not a number"};
+    }
+    return texts;
+}
+
+int RunBatchFile(const std::string &path, const ParameterTexts &defaults, cli::SheetFolder *sheets)
+{
+    const cli::InputFile file = cli::ReadWholeFile(path);
+    const std::string name = path == "-" ? "standard input" : "'" + path + "'";
+    if (file.error != 0) {
+        const std::string reason = std::generic_category().message(file.error);
+        if (file.data.empty())
+            throw BatchError{"cannot read " + name + ": " + reason, kExitNoInput};
+        const auto line = std::count(file.data.begin(), file.data.end(), '\n') + 1;
+        throw BatchError{"reading " + name + " failed at line " + std::to_string(line) + ": " + reason, kExitNoInput};
+    }
+    // Excel's "CSV UTF-8" starts with a byte order mark.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    const std::string_view data(file.data);
+    std::istringstream in(std::string(data.substr(data.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0)));
+    const BatchOutput batch = RunBatch(in, defaults, sheets);
+    if (sheets && !sheets->write())
+        throw BatchError{sheets->error() + "; the sheets after it were not written", kExitIo};
+    const int status = Write(batch.csv);
+    return status != 0 ? status : batch.anyStopped ? kExitFault : 0;
 }
 
 int Run(const Options &options)
 {
-    if (!options.batch.empty()) {
+    if (!options.title.empty() && options.sheet.empty())
+        throw UsageError{"--title names the pier on a sheet: it goes with --sheet"};
+    if (options.batchGiven && options.sheet == "-")
+        throw UsageError{"with --batch, --sheet names a folder for one sheet per pier, not -"};
+    if (options.batchGiven) {
+        if (options.batch.empty())
+            throw UsageError{"--batch needs a file name, or - for standard input"};
         if (options.json || options.csv || options.exact)
             throw UsageError{"--batch writes its own CSV: it takes no --json, --csv or --exact"};
-        const ParameterTexts defaults = ApplyAssignments(options.assignments);
-        std::string out;
-        if (options.batch == "-") {
-            out = RunBatch(std::cin, defaults);
-        } else {
-            std::ifstream file(options.batch, std::ios::binary);
-            if (!file)
-                throw BatchError{"cannot read '" + options.batch + "'", kExitNoInput};
-            out = RunBatch(file, defaults);
-        }
-        return Write(out);
+        std::optional<cli::SheetFolder> sheets;
+        if (!options.sheet.empty())
+            sheets.emplace(options.sheet, options.title);
+        return RunBatchFile(options.batch, BatchDefaults(options.assignments), sheets ? &*sheets : nullptr);
     }
+    if (options.csv && options.exact)
+        throw UsageError{"--csv writes the per-layer table with its own true strip areas: it takes no --exact"};
     if (options.csv && options.json)
         throw UsageError{"--csv and --json are two different outputs: choose one"};
+    if (!options.sheet.empty() && (options.csv || options.json || options.exact))
+        throw UsageError{"--sheet writes the calculation sheet: it takes no --json, --csv or --exact"};
 
     const ParameterTexts texts = ApplyAssignments(options.assignments);
     ParameterReadings readings;
@@ -399,11 +500,12 @@ int Run(const Options &options)
     if (!quantities)
         return ReportFault(quantities.fault(), options.json);
     const PierQuantities &q = quantities.value();
+    if (!options.sheet.empty())
+        return cli::WriteSheet(options.sheet, options.title, texts, readings, parameters.value(), q);
     if (options.csv)
         return Write(LayerCsv(parameters.value(), q));
-    const CalculationTexts calculationTexts = buildCalculationTexts(q);
-
     if (options.json) {
+        const CalculationTexts calculationTexts = buildCalculationTexts(q);
         Json root;
         root["parameters"] = ParametersJson(parameters.value());
         root["quantities"] = QuantitiesJson(q);
@@ -415,11 +517,11 @@ int Run(const Options &options)
             root["exact"] = ExactJson(calculateExact(parameters.value()));
         return Write(Dump(root));
     }
-    std::string out;
-    out.reserve(calculationTexts.report.size() + 64);
-    out += "S= " + calculationTexts.areaText + "\n";
-    out += "V= " + calculationTexts.volumeText + "\n";
-    AppendReportLines(out, calculationTexts.report);
+    // The report goes straight into the one output buffer, with LF line ends
+    // for a terminal or a pipe.
+    std::string out = "S= " + AreaText(q.S) + "\nV= " + VolumeText(q.V) + "\n";
+    AppendReport(out, q, "\n");
+    out += '\n';
     if (options.exact)
         AppendExactText(out, q, calculateExact(parameters.value()));
     return Write(out);
@@ -439,21 +541,35 @@ int PierqtyCliMain(int argc, char **argv)
     app.add_flag("--exact", options.exact,
                  "Add the exact volume and the true formwork area by face, beside the layered figures");
     app.add_flag("--csv", options.csv, "Write one CSV row per layer instead (with true strip areas)");
-    app.add_option("--batch", options.batch,
-                   "Run every pier of a CSV file (- for standard input) whose header names the parameters;\n"
-                   "NAME=TEXT then sets the defaults for columns not given")
-        ->type_name("FILE");
+    const CLI::Option *batch =
+        app.add_option("--batch", options.batch,
+                       "Run every pier of a CSV file (- for standard input) whose header names the parameters;\n"
+                       "NAME=TEXT then sets the defaults for columns not given")
+            ->type_name("FILE");
+    app.add_option("--sheet", options.sheet,
+                   "Write the calculation sheet (HTML, prints to A4) to FILE (- for standard output);\n"
+                   "with --batch, one sheet per computed pier into the folder DIR, named by its id")
+        ->type_name("FILE|DIR");
+    app.add_option("--title", options.title, "A line naming the project or pier on the sheet")->type_name("TEXT");
     app.add_option("NAME=TEXT", options.assignments,
                    "A parameter and its text, read as the window reads a field:\n"
                    "L1 R1 L2 R2 H1 H2 h l1 l2 l3 (metres) and n (layers)");
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success &success) {
-        return app.exit(success);
+        // --help and --version: their text is output like any other.
+        const int status = app.exit(success);
+        std::cout.flush();
+        if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::perror("pierqty-cli: writing the output");
+            return kExitIo;
+        }
+        return status;
     } catch (const CLI::ParseError &error) {
         std::cerr << "pierqty-cli: " << error.what() << "\nRun with --help for more information.\n";
         return kExitUsage;
     }
+    options.batchGiven = batch->count() > 0;
     try {
         return Run(options);
     } catch (const UsageError &error) {

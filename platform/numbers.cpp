@@ -14,8 +14,9 @@ namespace {
 // any non-ASCII code point that has no ASCII twin.
 constexpr char kForeign = '\x01';
 
-// Decodes UTF-8 and folds the full-width forms U+FF01..U+FF5E onto ASCII and
-// the ideographic space U+3000 onto a blank. Invalid bytes become kForeign.
+// Decodes UTF-8 and folds the full-width forms U+FF01..U+FF5E onto ASCII, the
+// ideographic space U+3000 onto a blank and the ideographic full stop U+3002
+// onto a point. Invalid bytes become kForeign.
 std::string FoldToAscii(std::string_view text)
 {
     std::string out;
@@ -56,6 +57,8 @@ std::string FoldToAscii(std::string_view text)
             out.push_back(static_cast<char>(cp - 0xFEE0));
         else if (cp == 0x3000)
             out.push_back(' ');
+        else if (cp == 0x3002) // ideographic full stop, the point key of a Chinese input method
+            out.push_back('.');
         else
             out.push_back(kForeign);
     }
@@ -264,6 +267,22 @@ void AppendInteger(std::string &out, long long value)
     std::array<char, 24> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     out.append(buffer.data(), result.ptr);
+}
+
+std::string ExcerptText(std::string_view text, std::size_t maxCharacters)
+{
+    std::size_t characters = 0;
+    std::size_t cut = 0; // where the character that the ellipsis replaces starts
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        if ((static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80)
+            continue; // a continuation byte belongs to the character before it
+        ++characters;
+        if (characters == maxCharacters)
+            cut = pos;
+        else if (characters > maxCharacters)
+            return std::string(text.substr(0, maxCharacters == 0 ? 0 : cut)) + "\u2026";
+    }
+    return std::string(text);
 }
 
 std::vector<std::string> SplitText(std::string_view text, char separator)

@@ -28,7 +28,8 @@ struct NumberReading {
 // Reads the leading decimal number of a UTF-8 text: leading blanks skipped,
 // optional sign, digits, optional fraction and exponent; stops at the first
 // character that cannot continue the number. Full-width digits, signs, point
-// and blank (as a Chinese input method types them) read like ASCII. Never
+// and blank, and the ideographic full stop "。" (as a Chinese input method
+// types them) read like ASCII; "。" reads as the decimal point. Never
 // yields NaN or infinity: "inf", "nan" and "0x1p3" read as 0, 0 and 0. A
 // magnitude too small for a double reads as 0 (or a subnormal).
 NumberReading ParseNumber(std::string_view text);
@@ -48,6 +49,11 @@ std::string ShortestText(double value);
 
 // Decimal digits of an integer, no sign for non-negative values, no blanks.
 void AppendInteger(std::string &out, long long value);
+
+// A typed text for quoting in a message: the text itself when it has at most
+// maxCharacters characters (UTF-8 code points), else its first
+// maxCharacters - 1 characters and "…". Never cuts a character in two.
+std::string ExcerptText(std::string_view text, std::size_t maxCharacters = 40);
 
 // Splits at every occurrence of separator, no limit on the pieces.
 std::vector<std::string> SplitText(std::string_view text, char separator);

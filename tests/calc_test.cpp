@@ -155,7 +155,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(QuantityCase{"n1000", {}, 19.6433835286, 31.3306110312, 64.1904468491, 38.6534399008},
                     QuantityCase{"n10", {{"n", "10"}}, 19.6940614667, 32.2556581784, 65.1154939964, 38.7041178390},
                     QuantityCase{"n1", {{"n", "1"}}, 24.3301691167, 43.5943396096, 76.4541754276, 43.3402254890},
-                    QuantityCase{"negative", {{"n", "-1"}}, 0, 0, 32.8598358180, 19.0100563722},
                     QuantityCase{"flat", {{"h", "0"}, {"n", "4"}}, 0, 0, 29.8597979746, 15.26}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -275,11 +274,13 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FaultCase{"ZeroLayers", {{"n", "0"}}, FaultKind::DivisionByZero, FaultStep::LayerHeight},
         FaultCase{"NoLayersNoHeight", {{"n", "0"}, {"h", "0"}}, FaultKind::InvalidOperation, FaultStep::LayerHeight},
+        FaultCase{"NegativeLayers", {{"n", "-1"}}, FaultKind::InvalidArgument, FaultStep::LayerHeight},
+        FaultCase{
+            "MostNegativeLayers", {{"n", "-32768"}, {"h", "0"}}, FaultKind::InvalidArgument, FaultStep::LayerHeight},
         FaultCase{"TooManyLayers", {{"n", "32768"}}, FaultKind::Overflow, FaultStep::ReadParameter},
         FaultCase{"HugeText", {{"H2", "1e309"}}, FaultKind::Overflow, FaultStep::ReadParameter},
         FaultCase{"HAboveR1", {{"h", "5"}}, FaultKind::InvalidArgument, FaultStep::TopSection},
         FaultCase{"HAboveR2", {{"R1", "100"}, {"R2", "2"}}, FaultKind::InvalidArgument, FaultStep::TopSection},
-        FaultCase{"LastLayerRoundsUp", {{"R1", "3"}, {"n", "187"}}, FaultKind::InvalidArgument, FaultStep::Layer},
         FaultCase{"HugeSection", {{"L1", "1e200"}, {"L2", "1e200"}}, FaultKind::Overflow, FaultStep::S0},
         FaultCase{"HugeChamfer", {{"l1", "1e160"}}, FaultKind::Overflow, FaultStep::SectionCut},
         FaultCase{"HugeShaft", {{"H1", "1e307"}, {"L1", "1e3"}}, FaultKind::Overflow, FaultStep::ShaftVolume},
@@ -294,17 +295,112 @@ INSTANTIATE_TEST_SUITE_P(
                   FaultStep::TopSection}),
     [](const auto &info) { return std::string(info.param.name); });
 
+TEST(Faults, LongTextsAreQuotedShort)
+{
+    // A pasted megabyte must not make the message as wide as the screen.
+    const std::string huge = "9" + std::string(1 << 20, '0');
+    for (const char *name : {"L1", "n"}) {
+        const auto result = calculateFromTexts(Texts({{name, huge.c_str()}}));
+        ASSERT_FALSE(result.ok());
+        EXPECT_LT(result.fault().messageEn().size(), 300u) << name;
+        EXPECT_LT(result.fault().messageZh().size(), 300u) << name;
+        EXPECT_NE(result.fault().messageEn().find("\"9" + std::string(38, '0') + "\u2026\""), std::string::npos)
+            << name;
+        EXPECT_NE(result.fault().messageZh().find("0000\u2026\u201d"), std::string::npos) << name;
+    }
+    // A short text is quoted whole.
+    EXPECT_NE(calculateFromTexts(Texts({{"n", "40000"}})).fault().messageEn().find("\"40000\""), std::string::npos);
+}
+
+TEST(Faults, NegativeLayerCountAsksForOneTo32767)
+{
+    const auto result = calculateFromTexts(Texts({{"n", "-1000"}}));
+    ASSERT_FALSE(result.ok());
+    EXPECT_NE(result.fault().messageEn().find("n = -1000"), std::string::npos) << result.fault().messageEn();
+    EXPECT_NE(result.fault().messageEn().find("from 1 to 32767"), std::string::npos) << result.fault().messageEn();
+    EXPECT_NE(result.fault().messageZh().find("1～32767"), std::string::npos) << result.fault().messageZh();
+    // n = 0 keeps its own fault.
+    EXPECT_EQ(calculateFromTexts(Texts({{"n", "0"}})).fault().kind, FaultKind::DivisionByZero);
+}
+
 TEST(Faults, LayerFaultSaysWhereAndWhatToChange)
 {
-    const auto result = calculateFromTexts(Texts({{"R1", "3"}, {"n", "187"}}));
-    ASSERT_FALSE(result.ok());
-    const CalculationFault &f = result.fault();
-    EXPECT_EQ(f.layer, 187);
-    EXPECT_EQ(f.height, 3.0000000000000004);
-    EXPECT_EQ(f.radiusIndex, 1);
-    EXPECT_NE(f.messageEn().find("layer 187 at 3.0000000000000004 m"), std::string::npos) << f.messageEn();
-    EXPECT_NE(f.messageZh().find("第 187 层"), std::string::npos) << f.messageZh();
-    EXPECT_NE(f.messageEn().find("R1 = 3 m"), std::string::npos);
+    CalculationFault f;
+    f.kind = FaultKind::InvalidArgument;
+    f.step = FaultStep::Layer;
+    f.layer = 12;
+    f.height = 3.5;
+    f.radiusIndex = 2;
+    f.radius = 3.25;
+    EXPECT_NE(f.messageEn().find("layer 12 at 3.5 m lies beyond radius R2 = 3.25 m"), std::string::npos)
+        << f.messageEn();
+    EXPECT_NE(f.messageZh().find("第 12 层"), std::string::npos) << f.messageZh();
+    // No other layer count can help: the layer tops never pass h.
+    EXPECT_EQ(f.messageEn().find("layer count"), std::string::npos) << f.messageEn();
+    EXPECT_EQ(f.messageZh().find("层数"), std::string::npos) << f.messageZh();
+}
+
+// A flare that ends horizontal: h equals R1 (or R2). The last layer top
+// n x (h / n) may round just above h, where R^2 - y^2 < 0.
+class HorizontalFlareEnd : public testing::TestWithParam<const char *>
+{
+};
+
+TEST_P(HorizontalFlareEnd, EveryLayerCountGivesAResult)
+{
+    const char *radius = GetParam();
+    const PierParameters base = Params({{"R1", radius}, {"h", radius}});
+    const double h = base.h;
+    int mended = 0;
+    for (int n = 1; n <= 32767; ++n) {
+        // Every count whose last layer top rounds above h runs in full, and
+        // every 64th of the others as a sample.
+        const bool above = static_cast<double>(n) * (h / static_cast<double>(n)) > h;
+        if (!above && n % 64 != 0)
+            continue;
+        PierParameters p = base;
+        p.n = static_cast<std::int16_t>(n);
+        const auto q = calculate(p);
+        ASSERT_TRUE(q.ok()) << "n = " << n << ": " << q.fault().messageEn();
+        const PierQuantities &r = q.value();
+        ASSERT_EQ(r.Layers.size(), static_cast<std::size_t>(n));
+        const LayerSection &last = r.Layers.back();
+        EXPECT_LE(std::fabs(last.y_i - h), std::nextafter(h, 10.0) - h) << n;
+        if (above && last.y_i == h) {
+            // Evaluated at h itself: the top section, bit for bit.
+            ++mended;
+            EXPECT_EQ(last.S_i, r.TopSection) << n;
+        }
+        EXPECT_TRUE(std::isfinite(r.S) && std::isfinite(r.V)) << n;
+    }
+    // The counts that used to stop: 1,546 at 3 m, 121 at 4.488 m.
+    EXPECT_EQ(mended, std::string(radius) == "3" ? 1546 : 121);
+}
+
+INSTANTIATE_TEST_SUITE_P(Radii, HorizontalFlareEnd, testing::Values("3", "4.488"),
+                         [](const auto &info) { return std::string(info.param) == "3" ? "R3" : "R4488"; });
+
+TEST(HorizontalFlareEndCases, OnlyTheRoundedLayerChanges)
+{
+    // n = 187 at R1 = h = 3 used to stop at its last layer.
+    const PierQuantities q = Calc({{"R1", "3"}, {"n", "187"}});
+    ASSERT_EQ(q.Layers.size(), 187u);
+    EXPECT_EQ(q.Layers[185].y_i, 186.0 * (3.0 / 187.0));
+    EXPECT_EQ(q.Layers[186].y_i, 3.0);
+    EXPECT_EQ(q.Layers[186].S_i, q.TopSection);
+    // A neighbouring count gives nearly the same flare.
+    EXPECT_NEAR(q.FlareVolume, Calc({{"R1", "3"}, {"n", "188"}}).FlareVolume, 1e-3);
+
+    // A radius larger than h keeps the rounded layer top bit for bit.
+    const PierQuantities wide = Calc({{"n", "187"}});
+    EXPECT_EQ(wide.Layers.back().y_i, 3.0000000000000004);
+
+    // The same for R2, and for a flare measured downwards (h < 0).
+    const PierQuantities r2 = Calc({{"R1", "100"}, {"R2", "3"}, {"n", "187"}});
+    EXPECT_EQ(r2.Layers.back().y_i, 3.0);
+    const PierQuantities down = Calc({{"R1", "3"}, {"h", "-3"}, {"n", "187"}});
+    EXPECT_EQ(down.Layers.back().y_i, -3.0);
+    EXPECT_EQ(down.Layers.back().S_i, down.TopSection);
 }
 
 TEST(Report, WorkedExample)
@@ -339,12 +435,9 @@ TEST(Report, ShortReports)
     const auto one = Lines(buildCalculationTexts(Calc({{"n", "1"}})).report);
     ASSERT_EQ(one.size(), 3u);
     EXPECT_EQ(one[2], " S1 = 11.860113 m2");
-    const auto none = Lines(buildCalculationTexts(Calc({{"n", "-1000"}})).report);
-    ASSERT_EQ(none.size(), 2u);
-    EXPECT_EQ(none[0], " \u5355\u5c42\u9ad8 = -0.003000 m");
     // Chamfers larger than the section give a negative area, shown signed.
     const auto negative = Lines(
-        buildCalculationTexts(Calc({{"L1", "0.5"}, {"L2", "0.5"}, {"l1", "0.5"}, {"l2", "0"}, {"n", "-1"}})).report);
+        buildCalculationTexts(Calc({{"L1", "0.5"}, {"L2", "0.5"}, {"l1", "0.5"}, {"l2", "0"}, {"n", "1"}})).report);
     EXPECT_EQ(negative[1], " S0 = -0.250000 m2");
 }
 

@@ -13,7 +13,19 @@ struct ProcessRun {
     std::string err;
 };
 
+// How a run differs from a plain one, on POSIX only: shell variable
+// assignments put before the command (e.g. a preloaded library), and a file
+// that takes standard output instead of the capture (e.g. /dev/full).
+struct RunSetting {
+    std::string environment;
+    std::string output;
+};
+
 // Standard input is `input`; with no input, an empty stream.
-ProcessRun RunProgram(const std::string &program, const std::vector<std::string> &args, const std::string &input);
+ProcessRun RunProgram(const std::string &program, const std::vector<std::string> &args, const std::string &input,
+                      const RunSetting &setting = {});
+
+// A word quoted for sh.
+std::string ShellQuote(const std::string &text);
 
 } // namespace pierqty::test

@@ -12,9 +12,9 @@
 #include <sstream>
 
 namespace pierqty::test {
-namespace {
+namespace { } // namespace
 
-std::string Quote(const std::string &arg)
+std::string ShellQuote(const std::string &arg)
 {
     std::string quoted = "'";
     for (char c : arg) {
@@ -26,6 +26,8 @@ std::string Quote(const std::string &arg)
     return quoted + "'";
 }
 
+namespace {
+
 std::string Slurp(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -36,14 +38,17 @@ std::string Slurp(const std::string &path)
 
 } // namespace
 
-ProcessRun RunProgram(const std::string &program, const std::vector<std::string> &args, const std::string &input)
+ProcessRun RunProgram(const std::string &program, const std::vector<std::string> &args, const std::string &input,
+                      const RunSetting &setting)
 {
     const std::string base = testing::TempDir() + "pierqty_cli_" + std::to_string(::getpid());
-    std::string command = Quote(program);
+    std::string command = setting.environment + " " + ShellQuote(program);
     for (const std::string &arg : args)
-        command.append(" ").append(Quote(arg));
+        command.append(" ").append(ShellQuote(arg));
     std::ofstream(base + ".in", std::ios::binary) << input;
-    command += " < " + Quote(base + ".in") + " > " + Quote(base + ".out") + " 2> " + Quote(base + ".err");
+    std::ofstream(base + ".out", std::ios::binary | std::ios::trunc).flush();
+    command += " < " + ShellQuote(base + ".in") + " > " +
+        ShellQuote(setting.output.empty() ? base + ".out" : setting.output) + " 2> " + ShellQuote(base + ".err");
     ProcessRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

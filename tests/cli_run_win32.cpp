@@ -58,7 +58,8 @@ std::string Slurp(const std::string &path)
 
 } // namespace
 
-ProcessRun RunProgram(const std::string &program, const std::vector<std::string> &args, const std::string &input)
+ProcessRun RunProgram(const std::string &program, const std::vector<std::string> &args, const std::string &input,
+                      const RunSetting &)
 {
     const std::string base = testing::TempDir() + "pierqty_cli_" + std::to_string(GetCurrentProcessId());
     std::ofstream(base + ".in", std::ios::binary) << input;

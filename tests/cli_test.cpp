@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,9 +15,11 @@ namespace {
 
 using CliRun = pierqty::test::ProcessRun;
 
-CliRun Cli(const std::vector<std::string> &args, const std::string &input = "")
+using CliSetting = pierqty::test::RunSetting;
+
+CliRun Cli(const std::vector<std::string> &args, const std::string &input = "", const CliSetting &setting = {})
 {
-    return pierqty::test::RunProgram(PIERQTY_CLI, args, input);
+    return pierqty::test::RunProgram(PIERQTY_CLI, args, input, setting);
 }
 
 std::vector<std::string> LfLines(const std::string &text)
@@ -68,6 +73,13 @@ TEST(Cli, FaultsExitTwoAndNameTheirKind)
     EXPECT_EQ(plain.out, "");
     EXPECT_NE(plain.err.find("DivisionByZero"), std::string::npos) << plain.err;
 
+    // A negative layer count stops: it would leave the flare out of S and V.
+    const CliRun negative = Cli({"n=-1"});
+    EXPECT_EQ(negative.status, 2);
+    EXPECT_EQ(negative.out, "");
+    EXPECT_NE(negative.err.find("InvalidArgument: the layer count n = -1"), std::string::npos) << negative.err;
+    EXPECT_EQ(negative.err.find("warning"), std::string::npos) << negative.err;
+
     const CliRun json = Cli({"--json", "h=5"});
     EXPECT_EQ(json.status, 2);
     const auto object = nlohmann::json::parse(json.out);
@@ -88,7 +100,7 @@ TEST(Cli, FaultsExitTwoAndNameTheirKind)
 TEST(Cli, UsageErrorsExit64)
 {
     for (const std::vector<std::string> &args :
-         {std::vector<std::string>{"x=1"}, {"L1"}, {"--bogus"}, {"l1=1", "l1=2"}, {"N=5"}}) {
+         {std::vector<std::string>{"x=1"}, {"L1"}, {"--bogus"}, {"l1=1", "l1=2"}, {"N=5"}, {"--csv", "--exact"}}) {
         const CliRun run = Cli(args);
         EXPECT_EQ(run.status, 64) << args[0];
         EXPECT_EQ(run.out, "");
@@ -102,16 +114,53 @@ TEST(Cli, UsageErrorsExit64)
     EXPECT_NE(version.out.find("1.00"), std::string::npos);
 }
 
+#ifndef _WIN32
+TEST(Cli, HelpAndVersionThatCannotBeWrittenExit74)
+{
+    for (const char *flag : {"--help", "--version"}) {
+        const CliRun run = Cli({flag}, "", {"", "/dev/full"});
+        EXPECT_EQ(run.status, 74) << flag;
+        EXPECT_NE(run.err.find("writing the output"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(Cli({"n=10"}, "", {"", "/dev/full"}).status, 74);
+}
+#endif
+
 TEST(Cli, WarnsHowImproperTextsWereRead)
 {
-    const CliRun run = Cli({"l3=", "H2=0.5m", "n=2.5", "L1=\uff12\uff0e\uff15"});
+    const CliRun run = Cli({"l3=", "H2=0.5m", "n=2.5", "L1=\uff12\uff0e\uff15", "H1=3\u30020"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err.find("L1"), std::string::npos) << "full-width digits are a proper number";
+    EXPECT_EQ(run.err.find("H1"), std::string::npos) << "the ideographic full stop is a decimal point";
     EXPECT_NE(run.err.find("l3: \"\" holds no number"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("H2: \"0.5m\" read as 0.5"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("rounded to 2"), std::string::npos) << run.err;
-    EXPECT_NE(Cli({"n=-1"}).err.find("leave out the flared part"), std::string::npos);
     EXPECT_EQ(LfLines(run.out).size(), 6u);
+}
+
+TEST(Cli, LongTextsAreQuotedShort)
+{
+    // Quoted input is cut to 40 characters with an ellipsis; the rest of the
+    // message stays.
+    const std::string longText(100000, '7');
+    const CliRun overflow = Cli({"L1=" + longText + "e999"});
+    EXPECT_EQ(overflow.status, 2);
+    EXPECT_LT(overflow.err.size(), 300u) << overflow.err.substr(0, 300);
+    EXPECT_NE(overflow.err.find(std::string(39, '7') + "\u2026\" is beyond"), std::string::npos);
+
+    const CliRun warning = Cli({"H2=0.5m" + longText});
+    EXPECT_EQ(warning.status, 0);
+    EXPECT_LT(warning.err.size(), 300u) << warning.err.substr(0, 300);
+    EXPECT_NE(warning.err.find("\u2026\" read as"), std::string::npos) << warning.err.substr(0, 300);
+
+    for (const std::vector<std::string> &args : {std::vector<std::string>{longText}, {longText + "=1"}}) {
+        const CliRun usage = Cli(args);
+        EXPECT_EQ(usage.status, 64);
+        EXPECT_LT(usage.err.size(), 300u) << usage.err.substr(0, 300);
+    }
+    const CliRun column = Cli({"--batch", "-"}, longText + "\n1\n");
+    EXPECT_EQ(column.status, 65);
+    EXPECT_LT(column.err.size(), 300u) << column.err.substr(0, 300);
 }
 
 TEST(CliExact, BesideTheLayeredFigures)
@@ -163,7 +212,8 @@ TEST(CliCsv, OneRowPerLayerWithRunningSums)
 TEST(CliBatch, RowsFaultsAndTotals)
 {
     const CliRun run = Cli({"--batch", "-"}, "n, id ,h\n1000,P1,3\n0,P2,3\n\n10,\"P,3\",3\n1000,P4,6\n");
-    ASSERT_EQ(run.status, 0) << run.err;
+    // Every row and TOTAL are written; a pier that stopped makes the exit 2.
+    ASSERT_EQ(run.status, 2) << run.err;
     const auto lines = LfLines(run.out);
     ASSERT_EQ(lines.size(), 6u) << run.out;
     EXPECT_EQ(lines[0], "id,S,V,true_S,exact_V,projected_S,fault");
@@ -172,13 +222,131 @@ TEST(CliBatch, RowsFaultsAndTotals)
     EXPECT_EQ(lines[3].rfind("\"P,3\",65.11549399635003,", 0), 0u) << lines[3];
     EXPECT_NE(lines[4].find("InvalidArgument"), std::string::npos);
     EXPECT_EQ(lines[5].rfind("TOTAL,129.30594084549256,", 0), 0u) << lines[5];
-    EXPECT_NE(lines[5].find("2 of 4 faulty"), std::string::npos);
+    EXPECT_NE(lines[5].find(",sums over 2 of 4 piers (2 stopped)"), std::string::npos) << lines[5];
     EXPECT_NE(run.err.find("2 of 4"), std::string::npos);
 
     // Parameters not named keep the defaults, which NAME=TEXT may change.
     const CliRun defaults = Cli({"--batch", "-", "n=10"}, "id\nA\n");
     EXPECT_EQ(LfLines(defaults.out)[1].rfind("A,65.11549399635003,", 0), 0u) << defaults.out;
 }
+
+TEST(CliBatch, TotalSumsEveryColumnOverTheSamePiers)
+{
+    // B's chamfers do not fit its faces: it has S and V but no exact figures,
+    // so TOTAL leaves it out of every column and says so.
+    const CliRun run = Cli({"--batch", "-"}, "id,l1\nA,0.1\nB,2\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto lines = LfLines(run.out);
+    ASSERT_EQ(lines.size(), 4u) << run.out;
+    EXPECT_NE(lines[2].find("NotApplicable"), std::string::npos) << lines[2];
+    EXPECT_EQ(lines[3],
+              "TOTAL,64.19044684914253,38.65343990081633,65.6783754863722,38.65343482729694,64.18144332970796,"
+              "sums over 1 of 2 piers (1 without exact figures)");
+    EXPECT_NE(run.err.find("sums over 1 of 2 piers"), std::string::npos) << run.err;
+}
+
+TEST(CliBatch, CellsAreNumbersOrBlank)
+{
+    // A blank cell takes the default, as a missing column does.
+    const CliRun blank = Cli({"--batch", "-", "n=10"}, "id,n,L1\nA,,2.5\nB,1000, \n");
+    ASSERT_EQ(blank.status, 0) << blank.err;
+    const auto rows = LfLines(blank.out);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[1].rfind("A,65.11549399635003,", 0), 0u) << rows[1];
+    EXPECT_EQ(rows[2].rfind("B,64.19044684914253,", 0), 0u) << rows[2];
+
+    // A cell that is not wholly a number leaves its row's figures empty and
+    // stays out of TOTAL.
+    std::string input = "id,L1,n\nA,\"2,5\",10\nB,2\uff0c5,10\nC,abc,10\nD,2";
+    input += '\0';
+    input += ",10\nE, 2.5 ,10\n";
+    const CliRun junk = Cli({"--batch", "-"}, input);
+    EXPECT_EQ(junk.status, 2) << junk.err;
+    const auto lines = LfLines(junk.out);
+    ASSERT_EQ(lines.size(), 7u) << junk.out;
+    EXPECT_EQ(lines[1], "A,,,,,,\"NotANumber: L1 = \"\"2,5\"\" is not a number\"");
+    EXPECT_EQ(lines[2], "B,,,,,,\"NotANumber: L1 = \"\"2\uff0c5\"\" is not a number\"");
+    EXPECT_EQ(lines[3], "C,,,,,,\"NotANumber: L1 = \"\"abc\"\" is not a number\"");
+    EXPECT_EQ(lines[4], "D,,,,,,\"NotANumber: L1 = \"\"2\\x00\"\" is not a number\"");
+    EXPECT_EQ(lines[5].rfind("E,65.11549399635003,", 0), 0u) << lines[5];
+    EXPECT_EQ(lines[6].rfind("TOTAL,65.11549399635003,", 0), 0u) << lines[6];
+    EXPECT_NE(lines[6].find("sums over 1 of 5 piers (4 stopped)"), std::string::npos) << lines[6];
+
+    // A default that cannot be read, or is no number, spoils every row: usage error.
+    for (const char *assignment : {"n=1e309", "n=40000", "L1=2,5", "h="}) {
+        const CliRun run = Cli({"--batch", "-", assignment}, "id\nA\n");
+        EXPECT_EQ(run.status, 64) << assignment;
+        EXPECT_EQ(run.out, "") << assignment;
+        EXPECT_NE(run.err.find("default"), std::string::npos) << run.err;
+    }
+}
+
+TEST(CliBatch, FilesThatCannotBeRead)
+{
+    // A directory is not an empty batch.
+    const CliRun directory = Cli({"--batch", testing::TempDir()});
+    EXPECT_EQ(directory.status, 66);
+    EXPECT_NE(directory.err.find("cannot read"), std::string::npos) << directory.err;
+    EXPECT_EQ(directory.out, "");
+
+    // Excel's "CSV UTF-8" begins with a byte order mark.
+    const CliRun bom = Cli({"--batch", "-"}, "\xEF\xBB\xBFid,n\nA,10\n");
+    ASSERT_EQ(bom.status, 0) << bom.err;
+    EXPECT_EQ(LfLines(bom.out)[1].rfind("A,65.11549399635003,", 0), 0u) << bom.out;
+
+    const CliRun unnamed = Cli({"--batch", ""});
+    EXPECT_EQ(unnamed.status, 64);
+    EXPECT_NE(unnamed.err.find("--batch needs a file name"), std::string::npos) << unnamed.err;
+}
+
+#ifdef PIERQTY_READ_FAULT
+}
+#include <unistd.h>
+namespace {
+// read() made to fail with EIO by a preloaded library, as on a failing disk.
+CliSetting ReadFaultAfter(std::size_t bytes)
+{
+    return {"ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=" + pierqty::test::ShellQuote(PIERQTY_READ_FAULT) +
+                " PIERQTY_READ_FAULT_AFTER=" + std::to_string(bytes),
+            ""};
+}
+
+TEST(CliBatch, ReadErrorStopsWithTheLineReached)
+{
+    std::string input = "id,n\n";
+    for (int k = 1; k <= 2000; ++k) {
+        input += 'P';
+        input += std::to_string(k);
+        input += std::string(60, '-'); // long ids: a large file of few piers
+        input += ",1\n";
+    }
+    ASSERT_GT(input.size(), 100000u);
+    const std::string path = testing::TempDir() + "pierqty_read_fault_" + std::to_string(::getpid()) + ".csv";
+    std::ofstream(path, std::ios::binary) << input;
+    ASSERT_EQ(Cli({"--batch", path}).status, 0);
+
+    // The line that the first 64 KiB end in.
+    const std::string reached = input.substr(0, 65536);
+    const auto line = std::count(reached.begin(), reached.end(), '\n') + 1;
+    const CliRun file = Cli({"--batch", path}, "", ReadFaultAfter(65536));
+    EXPECT_EQ(file.status, 66) << file.err;
+    EXPECT_EQ(file.out, "");
+    EXPECT_NE(file.err.find("failed at line " + std::to_string(line) + ": Input/output error"), std::string::npos)
+        << file.err;
+    const CliRun standardInput = Cli({"--batch", "-"}, input, ReadFaultAfter(65536));
+    EXPECT_EQ(standardInput.status, 66) << standardInput.err;
+    EXPECT_EQ(standardInput.out, "");
+    EXPECT_NE(standardInput.err.find("standard input failed at line " + std::to_string(line)), std::string::npos)
+        << standardInput.err;
+
+    // A read that fails at once is "cannot read", not an empty batch.
+    const CliRun first = Cli({"--batch", path}, "", ReadFaultAfter(0));
+    EXPECT_EQ(first.status, 66);
+    EXPECT_EQ(first.out, "");
+    EXPECT_NE(first.err.find("cannot read"), std::string::npos) << first.err;
+    std::remove(path.c_str());
+}
+#endif
 
 TEST(CliBatch, MalformedFilesStopWithTheLine)
 {

@@ -61,6 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"\uff12\uff0e\uff15", 2.5, NumberStatus::Whole},
         ReadCase{"\u3000\uff0d\uff13", -3.0, NumberStatus::Whole},
         ReadCase{"\uff11\uff45\uff12", 100.0, NumberStatus::Whole}, ReadCase{"3\u7c73", 3.0, NumberStatus::Leading},
+        // The ideographic full stop is the point key of those input methods;
+        // the full-width comma is no decimal separator.
+        ReadCase{"2\u30025", 2.5, NumberStatus::Whole}, ReadCase{"\u30025", 0.5, NumberStatus::Whole},
+        ReadCase{"\uff12\u3002\uff15", 2.5, NumberStatus::Whole}, ReadCase{"2\uff0c5", 2.0, NumberStatus::Leading},
+        ReadCase{"\u3002", 0.0, NumberStatus::NoNumber},
         ReadCase{"\xff"
                  "5",
                  0.0, NumberStatus::NoNumber},
@@ -136,6 +141,23 @@ TEST(FormatFixed6, AgreesWithExactConversion)
         ASSERT_EQ(FormatFixed6(value), exact(value)) << std::hexfloat << value;
     }
     EXPECT_EQ(FormatFixed6(0.0078125), exact(0.0078125));
+}
+
+TEST(ExcerptText, CutsLongTextsAtACharacter)
+{
+    EXPECT_EQ(ExcerptText("2.5"), "2.5");
+    const std::string forty(40, '7');
+    EXPECT_EQ(ExcerptText(forty), forty);
+    const std::string huge(1 << 20, '7');
+    EXPECT_EQ(ExcerptText(huge), std::string(39, '7') + "\u2026");
+    // Three-byte CJK characters are counted as one and never cut in two.
+    std::string wide;
+    for (int k = 0; k < 50; ++k)
+        wide += "\u7c73";
+    const std::string excerpt = ExcerptText(wide);
+    EXPECT_EQ(excerpt.size(), 39u * 3u + 3u);
+    EXPECT_EQ(excerpt.substr(excerpt.size() - 6), "\u7c73\u2026");
+    EXPECT_EQ(ExcerptText("abcdef", 4), "abc\u2026");
 }
 
 TEST(SplitText, KeepsEmptyPieces)

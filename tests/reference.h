@@ -43,9 +43,9 @@ Totals Evaluate(const PierParameters &p, OnLayer &&onLayer)
     double previous = t.S0;
     for (int i = 1; i <= p.n; ++i) {
         double y = static_cast<double>(i) * t.LayerHeight;
-        // The top layer may round just above h; where the flare ends
+        // The top layer may round just beyond h; where the flare ends
         // horizontal (h equal to a radius) it is taken at h itself.
-        if (y > p.h && (p.R1 * p.R1 - y * y < 0.0 || p.R2 * p.R2 - y * y < 0.0))
+        if (std::fabs(y) > std::fabs(p.h) && (p.R1 * p.R1 - y * y < 0.0 || p.R2 * p.R2 - y * y < 0.0))
             y = p.h;
         const double a = 2.0 * (p.R1 - std::sqrt(p.R1 * p.R1 - y * y)) + p.L1;
         const double b = 2.0 * (p.R2 - std::sqrt(p.R2 * p.R2 - y * y)) + p.L2;

@@ -77,5 +77,17 @@ TEST(Reference, RandomPiersBitForBit)
     }
 }
 
+// Flares that end horizontal: the top layer may round beyond h.
+TEST(Reference, FlareEndingHorizontal)
+{
+    PierParameters p = parsePierParameters(DefaultParameterTexts()).value();
+    p.R1 = p.h;
+    for (const int n : {1, 10, 187, 1000, 32767}) {
+        SCOPED_TRACE(n);
+        p.n = static_cast<std::int16_t>(n);
+        ExpectSameAsReference(p);
+    }
+}
+
 } // namespace
 } // namespace pierqty

@@ -27,8 +27,12 @@ constexpr int RowTop(int index)
     return index == kAreaField ? 4800 : 5160;
 }
 
-constexpr std::string_view kCaptions[kFieldCount] = {"L1：", "R1：", "L2：", "R2：", "H1：", "H2：", "h：",
-                                                     "l1：", "l2：", "l3：", "n：",  "S=",   "V="};
+constexpr std::string_view Caption(int index)
+{
+    if (index < kInputCount)
+        return kParameters[static_cast<std::size_t>(index)].caption;
+    return index == kAreaField ? "S=" : "V=";
+}
 
 // Tab numbering of CS(i); its caption Label1(i) has the next number.
 constexpr int kFieldTabIndex[kFieldCount] = {0, 2, 4, 6, 8, 10, 12, 19, 21, 23, 14, 25, 28};
@@ -59,7 +63,7 @@ std::vector<Control> BuildControls()
     auto addRow = [&](int i) {
         controls.push_back({Label1(i),
                             Kind::Label,
-                            kCaptions[i],
+                            Caption(i),
                             {kColumnLeft, RowTop(i), kCaptionWidth, kCaptionHeight},
                             LabelTabIndex(i)});
         Control field{CS(i), Kind::TextBox, {}, {kFieldLeft, RowTop(i), kFieldWidth, kFieldHeight}, kFieldTabIndex[i]};

@@ -28,10 +28,10 @@ struct ControlRef {
     friend bool operator==(const ControlRef &, const ControlRef &) = default;
 };
 
-inline constexpr int kFieldCount = 13; // CS(0)..CS(12)
+inline constexpr int kFieldCount = pierqty::kFieldCount; // CS(0)..CS(12)
 inline constexpr int kInputCount = kParameterCount; // CS(0)..CS(10) are inputs
-inline constexpr int kAreaField = 11; // CS(11): S
-inline constexpr int kVolumeField = 12; // CS(12): V
+inline constexpr int kAreaField = kFieldS; // CS(11): S
+inline constexpr int kVolumeField = kFieldV; // CS(12): V
 
 inline constexpr ControlRef CS(int index)
 {

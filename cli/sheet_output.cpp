@@ -1,0 +1,77 @@
+#include "cli/sheet_output.h"
+
+#include "sheet/files.h"
+#include "sheet/sheet.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace pierqty::cli {
+
+namespace fs = std::filesystem;
+
+std::string SheetDate()
+{
+    if (const char *fixed = std::getenv("PIERQTY_SHEET_DATE"); fixed && *fixed)
+        return fixed;
+    return sheet::LocalDateText();
+}
+
+int WriteSheet(const std::string &path, std::string_view title, const ParameterTexts &texts,
+               const ParameterReadings &readings, const PierParameters &parameters, const PierQuantities &quantities)
+{
+    const ExactOutcome exact = calculateExact(parameters);
+    const std::string date = SheetDate();
+    const std::string document =
+        sheet::BuildCalculationSheet({texts, readings, parameters, quantities, exact, title, date});
+    std::string error;
+    if (!sheet::WriteAtomically(path, document, error)) {
+        std::fprintf(stderr, "pierqty-cli: %s; no sheet written\n", error.c_str());
+        return kExitSheetIo;
+    }
+    return 0;
+}
+
+SheetFolder::SheetFolder(std::string folder, std::string title) : m_folder(std::move(folder)), m_title(std::move(title))
+{ }
+
+void SheetFolder::add(const std::string &id, const ParameterTexts &texts)
+{
+    m_piers.emplace_back(id, texts);
+}
+
+std::string SheetFolder::uniqueName(const std::string &stem)
+{
+    std::string name = stem + ".html";
+    for (int k = 2; m_used.count(sheet::LowerAscii(name)) != 0; ++k)
+        name = stem + "-" + std::to_string(k) + ".html";
+    m_used.insert(sheet::LowerAscii(name));
+    return name;
+}
+
+bool SheetFolder::write()
+{
+    const fs::path folder = sheet::PathFromUtf8(m_folder);
+    std::error_code ignored;
+    fs::create_directories(folder, ignored);
+    if (!fs::is_directory(folder)) {
+        m_error = "cannot create the folder '" + m_folder + "' for the sheets";
+        return false;
+    }
+    const std::string date = SheetDate();
+    for (const auto &[id, texts] : m_piers) {
+        const std::string subject = m_title.empty() ? id : m_title + " — " + id;
+        const auto document = sheet::CalculationSheetFromTexts(texts, subject, date);
+        if (!document)
+            continue; // a pier that stopped with a fault has no sheet
+        const std::string path = sheet::Utf8FromPath(folder / sheet::PathFromUtf8(uniqueName(sheet::SafeFileStem(id))));
+        if (!sheet::WriteAtomically(path, document.value(), m_error))
+            return false;
+        ++m_written;
+    }
+    return true;
+}
+
+} // namespace pierqty::cli

@@ -2,7 +2,7 @@
 #include "calc/parameters.h"
 #include "calc/texts.h"
 #include "platform/desktop_qt.h"
-#include "ui/hdun.h"
+#include "ui/qt/hdun.h"
 
 #include <QMenu>
 #include <QMessageBox>

@@ -5,6 +5,7 @@
 
 #include "calc/parameters.h"
 #include "platform/desktop.h"
+#include "ui/form/form.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -26,7 +27,7 @@ namespace pierqty {
 class Hdun;
 
 // The web page the link label opens.
-inline constexpr std::string_view PromoPageAddress = "https://www.taobao.com/";
+inline constexpr std::string_view PromoPageAddress = form::kPromoPageAddress;
 
 // Installs Qt's own Chinese texts (qtbase_zh_CN: the fields' context menu,
 // the message box's buttons) from Qt's translations folder. Returns the
@@ -93,9 +94,9 @@ private:
 class Hdun final : public QWidget
 {
 public:
-    static constexpr int kFieldCount = 13;
-    static constexpr int kClientWidth = 672;
-    static constexpr int kClientHeight = 528;
+    static constexpr int kFieldCount = form::kFieldCount;
+    static constexpr int kClientWidth = form::kClientWidthTwips / 15; // pixels at 96 dpi
+    static constexpr int kClientHeight = form::kClientHeightTwips / 15;
 
     // services: error reports and the URL handler; must outlive the window.
     explicit Hdun(DesktopServices &services, QWidget *parent = nullptr);
@@ -127,9 +128,13 @@ protected:
 private:
     void Form_Load();
     // Marks the inputs whose texts were not read as written.
-    void markReadings(const ParameterTexts &texts);
+    void showMarks();
     // Greys S, V and the report while they no longer match the inputs.
-    void setResultsStale(bool stale);
+    void showStale();
+    // An input's text changed: its mark goes, and the results may go stale.
+    void fieldEdited(int index);
+    // The widget of a control of the table.
+    QWidget *widget(form::ControlRef ref) const;
     // Runs a handler body; an exception becomes a reported run-time error.
     bool runHandler(const std::function<void()> &body);
 
@@ -142,7 +147,7 @@ private:
     LinkLabel *m_label2 = nullptr;
     PierPicture *m_picture1 = nullptr;
     bool m_shown = false;
-    bool m_haveResults = false; // a calculation has written S, V and the report
+    form::FormState m_form; // marks and stale results
 };
 
 } // namespace pierqty

@@ -49,22 +49,29 @@ struct LoopSums {
 // One pass of the layer loop: the section at the layer's top, then the
 // layer's volume by the trapezoid rule and its formwork by the outline at
 // its top, each evaluated in the order written, then added to the sums.
+// Returns the layer's entry, all but its number.
 template<bool Checked>
-inline double LayerPass(const PierParameters &p, const PierQuantities &q, double count, double y, LoopSums &sums,
-                        const Guard<Checked> &g)
+inline LayerSection LayerPass(const PierParameters &p, const PierQuantities &q, double count, double y, LoopSums &sums,
+                              const Guard<Checked> &g)
 {
+    LayerSection layer;
+    layer.y_i = y;
     const detail::FlaredLengths lengths = detail::FlaredLengthsAt(p, y, g);
-    const double area = detail::AreaOf(lengths, q.SectionCut, g);
-    sums.volume = g(g(g(g(g(area + sums.previous) * p.h) / count) / 2.0) + sums.volume);
-    const double outline = detail::OutlineOf(lengths, q.PerimeterCorrection, g);
-    sums.formwork = g(g(g(outline * p.h) / count) + sums.formwork);
-    sums.previous = area;
-    return area;
+    layer.S_i = detail::AreaOf(lengths, q.SectionCut, g);
+    layer.volume = g(g(g(g(layer.S_i + sums.previous) * p.h) / count) / 2.0);
+    sums.volume = g(layer.volume + sums.volume);
+    layer.outline = detail::OutlineOf(lengths, q.PerimeterCorrection, g);
+    layer.formwork = g(g(layer.outline * p.h) / count);
+    sums.formwork = g(layer.formwork + sums.formwork);
+    sums.previous = layer.S_i;
+    return layer;
 }
 
-bool PassIsFinite(double y, double area, const LoopSums &sums)
+// No operation of a pass turns an infinity or NaN back into a finite number,
+// so finite sums mean every step of the pass was finite.
+bool PassIsFinite(const LayerSection &layer, const LoopSums &sums)
 {
-    return std::isfinite(y) && std::isfinite(area) && std::isfinite(sums.volume) && std::isfinite(sums.formwork);
+    return std::isfinite(layer.y_i) && std::isfinite(sums.volume) && std::isfinite(sums.formwork);
 }
 
 // A layer top y beyond h in magnitude can only come from rounding i x (h / n)
@@ -87,26 +94,26 @@ void RunLayerLoop(const PierParameters &p, PierQuantities &q)
     const Guard<false> unchecked{bare};
     for (int i = 1; i <= n; ++i) {
         // y_i = i * (h / n): one product with the layer height, not i * h / n.
-        double y = static_cast<double>(i) * q.LayerHeight;
+        const double y = static_cast<double>(i) * q.LayerHeight;
         LoopSums next = sums;
-        double area = LayerPass(p, q, count, y, next, unchecked);
-        if (!PassIsFinite(y, area, next) && RoundedPastRadius(p, y)) [[unlikely]] {
+        LayerSection layer = LayerPass(p, q, count, y, next, unchecked);
+        if (!PassIsFinite(layer, next) && RoundedPastRadius(p, y)) [[unlikely]] {
             // The top layer's n x (h / n) rounded just past h, and h equals a
             // radius (a flare that ends horizontal): the arc is evaluated at
             // h itself, where the top section was, and the layer records h.
-            y = p.h;
             next = sums;
-            area = LayerPass(p, q, count, y, next, unchecked);
+            layer = LayerPass(p, q, count, p.h, next, unchecked);
         }
-        if (!PassIsFinite(y, area, next)) [[unlikely]] {
-            const StepContext context{FaultStep::Layer, i, y};
+        if (!PassIsFinite(layer, next)) [[unlikely]] {
+            const StepContext context{FaultStep::Layer, i, layer.y_i};
             const Guard<true> checked{context};
-            checked(y);
-            LayerPass(p, q, count, y, sums, checked);
+            checked(layer.y_i);
+            LayerPass(p, q, count, layer.y_i, sums, checked);
             detail::RaiseNonFinite(std::nan(""), context); // not reached: the pass faults
         }
         sums = next;
-        q.Layers.push_back({static_cast<std::int16_t>(i), y, area});
+        layer.i = static_cast<std::int16_t>(i);
+        q.Layers.push_back(layer);
     }
     q.FlareVolume = sums.volume;
     q.FlareFormwork = sums.formwork;
@@ -154,6 +161,17 @@ Outcome<PierQuantities> calculate(const PierParameters &p)
     } catch (const CalculationFault &fault) {
         return fault;
     }
+}
+
+Outcome<PierCalculation> CalculatePier(const ParameterTexts &texts, ParameterReadings *readings)
+{
+    auto parameters = parsePierParameters(texts, readings);
+    if (!parameters)
+        return parameters.fault();
+    auto quantities = calculate(parameters.value());
+    if (!quantities)
+        return quantities.fault();
+    return PierCalculation{parameters.value(), std::move(quantities).value()};
 }
 
 } // namespace pierqty

@@ -16,6 +16,10 @@ struct LayerSection {
     std::int16_t i = 0; // layer number from the bottom, 1..n
     double y_i = 0.0; // height of the layer's top above the flare's foot (m)
     double S_i = 0.0; // section area at y_i (m^2)
+    // What the layer adds to the flared part, as the loop summed it:
+    double outline = 0.0; // outline length at y_i (m)
+    double volume = 0.0; // (S_i + the section below) x h / n / 2 (m^3)
+    double formwork = 0.0; // outline x h / n (m^2)
 };
 
 struct PierQuantities {
@@ -37,5 +41,16 @@ struct PierQuantities {
 
 // Pure: the same parameters always give the same quantities, bit for bit.
 Outcome<PierQuantities> calculate(const PierParameters &p);
+
+// One pier from the eleven field texts: the parameters read and the
+// quantities calculated.
+struct PierCalculation {
+    PierParameters parameters;
+    PierQuantities quantities;
+};
+
+// Reads the texts and calculates, or stops with the first fault. When
+// readings is given, it receives how each text was read.
+Outcome<PierCalculation> CalculatePier(const ParameterTexts &texts, ParameterReadings *readings = nullptr);
 
 } // namespace pierqty

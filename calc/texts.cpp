@@ -61,13 +61,10 @@ CalculationTexts buildCalculationTexts(const PierQuantities &q)
 
 Outcome<CalculationTexts> calculateFromTexts(const ParameterTexts &texts)
 {
-    const auto parameters = parsePierParameters(texts);
-    if (!parameters)
-        return parameters.fault();
-    const auto quantities = calculate(parameters.value());
-    if (!quantities)
-        return quantities.fault();
-    return buildCalculationTexts(quantities.value());
+    const auto pier = CalculatePier(texts);
+    if (!pier)
+        return pier.fault();
+    return buildCalculationTexts(pier.value().quantities);
 }
 
 } // namespace pierqty

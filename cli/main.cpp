@@ -13,7 +13,6 @@
 // malformed batch file, 66 a batch file that cannot be read, 74 output failed.
 
 #include "calc/exact.h"
-#include "calc/geometry.h"
 #include "calc/parameters.h"
 #include "calc/quantities.h"
 #include "calc/texts.h"
@@ -245,16 +244,11 @@ std::string LayerCsv(const PierParameters &p, const PierQuantities &q)
     csv::AppendRow(out,
                    {"i", "y_i", "S_i", "outline_i", "layer_volume", "layer_formwork", "layer_true_formwork",
                     "cumulative_volume", "cumulative_true_formwork"});
-    const double count = static_cast<double>(p.n);
-    double previousArea = q.S0;
     double previousTop = 0.0;
     double cumulativeVolume = 0.0;
     double cumulativeTrue = 0.0;
     for (const LayerSection &layer : q.Layers) {
-        const double outline = OutlineLength(p, layer.y_i).value(); // the loop evaluated it already
-        const double layerVolume = ((layer.S_i + previousArea) * p.h / count) / 2.0;
-        const double layerFormwork = outline * p.h / count;
-        cumulativeVolume += layerVolume;
+        cumulativeVolume += layer.volume;
         std::string trueArea, trueSum;
         const double top = std::min(layer.y_i, p.h);
         const double strip = notApplicable.empty() ? TrueFlareFormworkBetween(p, previousTop, top) : NAN;
@@ -266,9 +260,8 @@ std::string LayerCsv(const PierParameters &p, const PierQuantities &q)
         }
         csv::AppendRow(out,
                        {std::to_string(layer.i), ShortestText(layer.y_i), ShortestText(layer.S_i),
-                        ShortestText(outline), ShortestText(layerVolume), ShortestText(layerFormwork), trueArea,
+                        ShortestText(layer.outline), ShortestText(layer.volume), ShortestText(layer.formwork), trueArea,
                         ShortestText(cumulativeVolume), trueSum});
-        previousArea = layer.S_i;
     }
     return out;
 }

@@ -1,11 +1,22 @@
-// What the window needs from the desktop beyond its own controls: telling
-// the user of an error, and handing a web address to the browser. Behind
-// one small interface so that tests can stand in for both.
+// What a window needs from the desktop beyond its own controls: telling the
+// user of an error, handing a web address to the browser, asking where to
+// save a file, and putting text on the clipboard. Behind one small
+// interface so that tests can stand in for all of them.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace pierqty {
+
+// What a save dialog offers: the dialog starts in the user's documents
+// folder with suggestedName filled in, and lists one kind of file.
+struct SaveFileRequest {
+    std::string title; // the dialog's caption (UTF-8)
+    std::string suggestedName; // a file name only, e.g. "计算书-20260105-0930.html"
+    std::string kindName; // the kind of file, e.g. "计算书（HTML）"
+    std::string extension; // without the dot, e.g. "html"; added when the user types none
+};
 
 class DesktopServices
 {
@@ -16,6 +27,12 @@ public:
     // Starts the desktop's handler for a URL without waiting for it; false
     // when no handler could be started.
     virtual bool openUrl(const std::string &url) = 0;
+    // Asks the user where to save; the chosen absolute path (UTF-8), or
+    // nothing when the dialog was cancelled. Nothing is written here.
+    virtual std::optional<std::string> chooseSaveFile(const SaveFileRequest &request) = 0;
+    // Replaces the clipboard's text with text (UTF-8); false when the
+    // clipboard could not be set.
+    virtual bool setClipboardText(const std::string &text) = 0;
 };
 
 } // namespace pierqty

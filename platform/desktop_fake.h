@@ -1,11 +1,14 @@
-// DesktopServices for tests: records every error box and every address
-// handed to the browser instead of showing or opening anything. The
-// launcher can be made to fail, as on a system without a browser.
+// DesktopServices for tests: records every error box, every address handed
+// to the browser, every save dialog and every clipboard text instead of
+// showing or opening anything. The launcher can be made to fail, as on a
+// system without a browser; the save dialog answers with a path set by the
+// test, or is cancelled.
 #pragma once
 
 #include "platform/desktop.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,12 @@ public:
     // Runs while the "modal box" is up, e.g. to look at the window then.
     std::function<void(const std::string &)> onError;
 
+    std::vector<SaveFileRequest> saveRequests; // every save dialog, in order
+    std::optional<std::string> savePath; // the answer; nothing = cancelled
+
+    std::vector<std::string> clipboardTexts; // every text put on the clipboard
+    bool clipboardWorks = true;
+
     void reportError(const std::string &message) override
     {
         errors.push_back(message);
@@ -31,6 +40,20 @@ public:
     {
         openedUrls.push_back(url);
         return launcherWorks;
+    }
+
+    std::optional<std::string> chooseSaveFile(const SaveFileRequest &request) override
+    {
+        saveRequests.push_back(request);
+        return savePath;
+    }
+
+    bool setClipboardText(const std::string &text) override
+    {
+        if (!clipboardWorks)
+            return false;
+        clipboardTexts.push_back(text);
+        return true;
     }
 };
 

@@ -1,8 +1,14 @@
 #include "platform/desktop_qt.h"
 
+#include <QClipboard>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 namespace pierqty {
@@ -19,6 +25,36 @@ bool QtDesktopServices::openUrl(const std::string &url)
     // On Linux this starts xdg-open (or asks the desktop portal) detached:
     // the window never waits for the browser.
     return QDesktopServices::openUrl(QUrl(QString::fromStdString(url), QUrl::StrictMode));
+}
+
+std::optional<std::string> QtDesktopServices::chooseSaveFile(const SaveFileRequest &request)
+{
+    // The user's documents folder, or the home folder where there is none.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString folder = !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
+    const QString extension = QString::fromStdString(request.extension);
+    QFileDialog dialog(m_parent, QString::fromStdString(request.title), folder,
+                       QStringLiteral("%1 (*.%2)").arg(QString::fromStdString(request.kindName), extension));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The dialog asks before an existing file is replaced.
+    dialog.setDefaultSuffix(extension);
+    dialog.selectFile(QString::fromStdString(request.suggestedName));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.front().isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(chosen.front()).toStdString();
+}
+
+bool QtDesktopServices::setClipboardText(const std::string &text)
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return false;
+    clipboard->setText(QString::fromStdString(text), QClipboard::Clipboard);
+    return true;
 }
 
 } // namespace pierqty

@@ -1,4 +1,5 @@
-// DesktopServices on Qt: a modal message box and the desktop's URL handler.
+// DesktopServices on Qt: a modal message box, the desktop's URL handler,
+// the toolkit's save dialog and the clipboard.
 #pragma once
 
 #include "platform/desktop.h"
@@ -15,6 +16,8 @@ public:
     void setParent(QWidget *parent) { m_parent = parent; }
     void reportError(const std::string &message) override;
     bool openUrl(const std::string &url) override;
+    std::optional<std::string> chooseSaveFile(const SaveFileRequest &request) override;
+    bool setClipboardText(const std::string &text) override;
 
 private:
     QWidget *m_parent;

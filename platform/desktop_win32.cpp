@@ -1,6 +1,13 @@
 #include "platform/desktop_win32.h"
 
+#include <commdlg.h>
+#include <knownfolders.h>
 #include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace pierqty {
 
@@ -38,6 +45,73 @@ bool Win32DesktopServices::openUrl(const std::string &url)
     // Values above 32 mean success.
     const HINSTANCE result = ShellExecuteW(m_owner, L"open", Widen(url).c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
     return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+std::optional<std::string> Win32DesktopServices::chooseSaveFile(const SaveFileRequest &request)
+{
+    // Starts in the documents folder, with the suggested name filled in.
+    std::wstring folder;
+    PWSTR documents = nullptr;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &documents)))
+        folder = documents;
+    CoTaskMemFree(documents);
+    const std::wstring title = Widen(request.title);
+    const std::wstring extension = Widen(request.extension);
+    // "kind\0*.ext\0\0"
+    std::wstring filter = Widen(request.kindName);
+    filter.push_back(L'\0');
+    filter += L"*." + extension;
+    filter.push_back(L'\0');
+    filter.push_back(L'\0');
+    std::vector<wchar_t> path(32768, L'\0');
+    const std::wstring suggested = Widen(request.suggestedName);
+    std::memcpy(path.data(), suggested.c_str(), std::min(suggested.size(), path.size() - 1) * sizeof(wchar_t));
+
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = m_owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = static_cast<DWORD>(path.size());
+    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    dialog.lpstrTitle = title.c_str();
+    dialog.lpstrDefExt = extension.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+    if (!GetSaveFileNameW(&dialog))
+        return std::nullopt; // cancelled (or the dialog failed): nothing chosen
+    return Narrow(path.data());
+}
+
+bool Win32DesktopServices::setClipboardText(const std::string &text)
+{
+    // Windows text on the clipboard breaks lines with CR LF.
+    std::wstring wide;
+    for (const wchar_t c : Widen(text)) {
+        if (c == L'\n' && (wide.empty() || wide.back() != L'\r'))
+            wide.push_back(L'\r');
+        wide.push_back(c);
+    }
+    const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory)
+        return false;
+    void *target = GlobalLock(memory);
+    if (!target) {
+        GlobalFree(memory);
+        return false;
+    }
+    std::memcpy(target, wide.c_str(), bytes);
+    GlobalUnlock(memory);
+    if (!OpenClipboard(m_owner)) {
+        GlobalFree(memory);
+        return false;
+    }
+    EmptyClipboard();
+    const bool set = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    CloseClipboard();
+    if (!set)
+        GlobalFree(memory); // on success the clipboard owns it
+    return set;
 }
 
 } // namespace pierqty

@@ -1,5 +1,5 @@
-// DesktopServices on Windows: a modal message box and the shell's handler
-// for web addresses. Also the UTF-8 / UTF-16 conversions the Win32 window
+// DesktopServices on Windows: a modal message box, the shell's handler for
+// web addresses, the common save dialog and the clipboard. Also the UTF-8 / UTF-16 conversions the Win32 window
 // needs at its edge to the API.
 #pragma once
 
@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,8 @@ public:
     void setOwner(HWND owner) { m_owner = owner; }
     void reportError(const std::string &message) override;
     bool openUrl(const std::string &url) override;
+    std::optional<std::string> chooseSaveFile(const SaveFileRequest &request) override;
+    bool setClipboardText(const std::string &text) override;
 
 private:
     HWND m_owner;

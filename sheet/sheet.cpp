@@ -189,20 +189,15 @@ Profiles BuildProfiles(const PierParameters &p, const PierQuantities &q, const E
     const std::vector<int> rows = LayerTableRows(static_cast<int>(q.Layers.size()));
     const std::size_t count = q.Layers.size();
     const std::size_t stride = std::max<std::size_t>(1, (count + kLayerSamples - 1) / kLayerSamples);
-    const double n = static_cast<double>(p.n);
-    double previous = q.S0, sumVolume = 0.0, sumFormwork = 0.0;
+    double sumVolume = 0.0, sumFormwork = 0.0;
     std::size_t nextRow = 0;
     for (std::size_t k = 0; k < count; ++k) {
         const LayerSection &layer = q.Layers[k];
-        const auto outline = OutlineLength(p, layer.y_i); // evaluated by the calculation already
-        const double u = outline ? outline.value() : NAN;
-        const double volume = ((layer.S_i + previous) * p.h / n) / 2.0;
-        const double formwork = u * p.h / n;
-        sumVolume = volume + sumVolume;
-        sumFormwork = formwork + sumFormwork;
-        previous = layer.S_i;
+        sumVolume = layer.volume + sumVolume;
+        sumFormwork = layer.formwork + sumFormwork;
         if (nextRow < rows.size() && rows[nextRow] == layer.i) {
-            out.table.push_back({layer.i, layer.y_i, layer.S_i, u, volume, formwork, sumVolume, sumFormwork});
+            out.table.push_back(
+                {layer.i, layer.y_i, layer.S_i, layer.outline, layer.volume, layer.formwork, sumVolume, sumFormwork});
             ++nextRow;
         }
         if ((k + 1) % stride == 0 || k + 1 == count) {
@@ -719,14 +714,12 @@ Outcome<std::string> CalculationSheetFromTexts(const ParameterTexts &texts, std:
                                                std::string_view date)
 {
     ParameterReadings readings;
-    const auto parameters = parsePierParameters(texts, &readings);
-    if (!parameters)
-        return parameters.fault();
-    const auto quantities = calculate(parameters.value());
-    if (!quantities)
-        return quantities.fault();
-    const ExactOutcome exact = calculateExact(parameters.value());
-    return BuildCalculationSheet({texts, readings, parameters.value(), quantities.value(), exact, subject, date});
+    const auto pier = CalculatePier(texts, &readings);
+    if (!pier)
+        return pier.fault();
+    const PierCalculation &c = pier.value();
+    const ExactOutcome exact = calculateExact(c.parameters);
+    return BuildCalculationSheet({texts, readings, c.parameters, c.quantities, exact, subject, date});
 }
 
 std::string LocalDateText()

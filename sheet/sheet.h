@@ -6,6 +6,7 @@
 // font or image from elsewhere, so it opens offline and archives as is.
 #pragma once
 
+#include "pierqty/version.h"
 #include "calc/exact.h"
 #include "calc/fault.h"
 #include "calc/parameters.h"
@@ -17,7 +18,7 @@
 namespace pierqty::sheet {
 
 inline constexpr std::string_view kSheetTitle = "花瓶墩模板面积及混凝土方量计算书";
-inline constexpr std::string_view kSheetVersion = "pierqty 1.00";
+inline constexpr std::string_view kSheetVersion = "pierqty " PIERQTY_VERSION_TEXT;
 
 // The layer table lists every layer up to this count, otherwise about
 // kSampledLayerRows evenly spaced layers, the first and the last included.

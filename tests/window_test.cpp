@@ -1,12 +1,18 @@
 // The window, driven as a user drives it (offscreen platform).
 #include "calc/parameters.h"
 #include "calc/texts.h"
+#include "platform/desktop_fake.h"
 #include "platform/desktop_qt.h"
+#include "sheet/sheet.h"
 #include "ui/qt/hdun.h"
 
+#include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTranslator>
 #include <QtTest>
 
@@ -18,19 +24,21 @@ using pierqty::Hdun;
 
 namespace {
 
-class FakeServices final : public pierqty::DesktopServices
+using FakeServices = pierqty::FakeDesktopServices;
+
+// Every file and folder under a folder, hidden ones included.
+QStringList FilesUnder(const QString &folder)
 {
-public:
-    void reportError(const std::string &message) override { errors.push_back(message); }
-    bool openUrl(const std::string &url) override
-    {
-        urls.push_back(url);
-        return launcherWorks;
+    QStringList found;
+    for (const QFileInfo &entry :
+         QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        found << entry.fileName();
+        if (entry.isDir())
+            for (const QString &inner : FilesUnder(entry.filePath()))
+                found << entry.fileName() + u'/' + inner;
     }
-    std::vector<std::string> errors;
-    std::vector<std::string> urls;
-    bool launcherWorks = true;
-};
+    return found;
+}
 
 QString Report(const std::string &utf8)
 {
@@ -409,11 +417,11 @@ private slots:
         for (int k = 0; k < 3; ++k) {
             QTest::mousePress(link, buttons[k], modifiers[k], QPoint(20, 10));
             QVERIFY(link->font().bold());
-            QCOMPARE(services->urls.size(), std::size_t(k));
+            QCOMPARE(services->openedUrls.size(), std::size_t(k));
             QTest::mouseRelease(link, buttons[k], modifiers[k], QPoint(20, 10));
             QVERIFY(!link->font().bold());
-            QCOMPARE(services->urls.size(), std::size_t(k + 1));
-            QCOMPARE(services->urls.back(), std::string(pierqty::PromoPageAddress));
+            QCOMPARE(services->openedUrls.size(), std::size_t(k + 1));
+            QCOMPARE(services->openedUrls.back(), std::string(pierqty::PromoPageAddress));
         }
         QVERIFY(link->font().underline());
         QVERIFY(services->errors.empty());
@@ -423,6 +431,205 @@ private slots:
         services->launcherWorks = false;
         QTest::mouseClick(link, Qt::LeftButton);
         QVERIFY(!link->font().bold());
+        QCOMPARE(services->errors.size(), std::size_t{1});
+    }
+
+    void saveSheetWritesTheSheetAndOpensIt()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        // A name with CJK and a blank, as documents folders have; a file of
+        // that name is there already and is replaced whole.
+        const QString path = folder.filePath(QStringLiteral("花瓶墩 计算书.html"));
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write(QByteArray(200000, 'x'));
+        }
+        services->savePath = path.toStdString();
+        window->CS(9)->setText(QStringLiteral("0.5m")); // read as 0.5: same figures, marked on the sheet
+        window->saveSheetAction()->trigger();
+
+        QVERIFY2(services->errors.empty(), services->errors.empty() ? "" : services->errors[0].c_str());
+        QCOMPARE(services->saveRequests.size(), std::size_t{1});
+        const pierqty::SaveFileRequest &request = services->saveRequests[0];
+        QVERIFY2(QRegularExpression(QStringLiteral("^计算书-20\\d{6}-\\d{4}\\.html$"))
+                     .match(QString::fromStdString(request.suggestedName))
+                     .hasMatch(),
+                 request.suggestedName.c_str());
+        QCOMPARE(request.extension, std::string("html"));
+        // The screen shows what the sheet shows.
+        QCOMPARE(window->CS(11)->text(), QStringLiteral("64.190447 m2"));
+
+        QCOMPARE(FilesUnder(folder.path()), QStringList{QStringLiteral("花瓶墩 计算书.html")});
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QString sheet = QString::fromUtf8(saved.readAll());
+        QVERIFY(sheet.startsWith(QStringLiteral("<!DOCTYPE html>")));
+        QVERIFY(sheet.trimmed().endsWith(QStringLiteral("</html>")));
+        QVERIFY(!sheet.contains(u'x' + QString(100, u'x')));
+        QVERIFY(sheet.contains(QStringLiteral("花瓶墩模板面积及混凝土方量计算书")));
+        QVERIFY(sheet.contains(QStringLiteral("64.190447")));
+        QVERIFY(sheet.contains(QStringLiteral("38.653440")));
+        QVERIFY(sheet.contains(QStringLiteral("0.5m")));
+        QVERIFY(sheet.contains(QStringLiteral("※ l3")));
+
+        QCOMPARE(services->openedUrls.size(), std::size_t{1});
+        const QUrl url(QString::fromStdString(services->openedUrls[0]), QUrl::StrictMode);
+        QVERIFY(url.isValid() && url.isLocalFile());
+        QCOMPARE(url.toLocalFile(), path);
+    }
+
+    void saveSheetCancelledOrFaultyWritesNothing()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+
+        services->savePath.reset(); // the user cancels
+        QVERIFY(!window->saveSheetCommand());
+        QCOMPARE(services->saveRequests.size(), std::size_t{1});
+        QVERIFY(services->errors.empty() && services->openedUrls.empty());
+
+        // A fault: the usual error box, and the dialog is never asked.
+        services->savePath = folder.filePath(QStringLiteral("a.html")).toStdString();
+        window->CS(10)->setText(QStringLiteral("0"));
+        QVERIFY(!window->saveSheetCommand());
+        QCOMPARE(services->errors.size(), std::size_t{1});
+        QVERIFY(QString::fromStdString(services->errors[0]).contains(QStringLiteral("层数 n 为 0")));
+        QCOMPARE(services->saveRequests.size(), std::size_t{1});
+        QVERIFY(services->openedUrls.empty());
+        QVERIFY(FilesUnder(folder.path()).isEmpty());
+    }
+
+    void saveSheetThatCannotBeWrittenLeavesNoFile()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("sub")));
+        const QString targets[] = {
+            folder.filePath(QStringLiteral("missing/a.html")), // a folder that does not exist
+            folder.filePath(QStringLiteral("sub")), // a folder, not a file
+            folder.filePath(QStringLiteral("sub/")),
+        };
+        std::size_t errors = 0;
+        for (const QString &target : targets) {
+            services->savePath = target.toStdString();
+            QVERIFY(!window->saveSheetCommand());
+            QCOMPARE(services->errors.size(), ++errors);
+            QVERIFY2(QString::fromStdString(services->errors.back()).contains(QStringLiteral("计算书未保存")),
+                     services->errors.back().c_str());
+            QVERIFY(services->openedUrls.empty());
+            QCOMPARE(FilesUnder(folder.path()), QStringList{QStringLiteral("sub")});
+        }
+        // A launcher that fails: the sheet is saved, and the box says where.
+        services->savePath = folder.filePath(QStringLiteral("b.html")).toStdString();
+        services->launcherWorks = false;
+        QVERIFY(!window->saveSheetCommand());
+        QCOMPARE(services->errors.size(), errors + 1);
+        QVERIFY(QString::fromStdString(services->errors.back()).contains(QStringLiteral("b.html")));
+        QVERIFY(QFile::exists(folder.filePath(QStringLiteral("b.html"))));
+    }
+
+    void reportMenuAndCtrlS()
+    {
+        showActive();
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString path = folder.filePath(QStringLiteral("k.html"));
+        services->savePath = path.toStdString();
+
+        // Ctrl+S wherever the focus is in the window.
+        window->CS(3)->setFocus();
+        press(window->CS(3), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(services->saveRequests.size(), std::size_t{1});
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(window->CS(3)->text(), QStringLiteral("13.032"));
+        window->Text1()->setFocus();
+        press(window->Text1(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(services->saveRequests.size(), std::size_t{2});
+
+        // The standard entries, a separator, then the two commands.
+        const std::unique_ptr<QMenu> menu(window->createText1ContextMenu(QPoint(5, 5)));
+        const QList<QAction *> actions = menu->actions();
+        QVERIFY(actions.size() >= 5);
+        QCOMPARE(actions.at(actions.size() - 1), window->copyResultsAction());
+        QCOMPARE(actions.at(actions.size() - 2), window->saveSheetAction());
+        QVERIFY(actions.at(actions.size() - 3)->isSeparator());
+        QStringList standard;
+        for (qsizetype k = 0; k + 3 < actions.size(); ++k)
+            standard << actions.at(k)->objectName();
+        QVERIFY2(standard.contains(QStringLiteral("edit-copy")) && standard.contains(QStringLiteral("select-all")),
+                 qPrintable(standard.join(u',')));
+        QCOMPARE(window->saveSheetAction()->text(), QStringLiteral("保存计算书…"));
+        QCOMPARE(window->copyResultsAction()->text(), QStringLiteral("复制结果"));
+
+        // A right click on the report opens it.
+        QWidget *viewport = window->Text1()->viewport();
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(20, 20), viewport->mapToGlobal(QPoint(20, 20)));
+        QApplication::sendEvent(viewport, &rightClick);
+        QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()) != nullptr);
+        auto *popup = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(popup->actions().contains(window->saveSheetAction()));
+        QVERIFY(popup->actions().contains(window->copyResultsAction()));
+        popup->close();
+    }
+
+    void copyResultsPutsCellsOnTheClipboard()
+    {
+        QVERIFY(window->copyResultsCommand());
+        QCOMPARE(services->clipboardTexts.size(), std::size_t{1});
+        const QString text = QString::fromStdString(services->clipboardTexts[0]);
+        QVERIFY(text.endsWith(QStringLiteral("\r\n")));
+        QStringList lines = text.split(QStringLiteral("\r\n"));
+        lines.removeLast();
+        QVERIFY(!text.contains(QRegularExpression(QStringLiteral("[^\r]\n"))));
+        // Three cells a line: name, value, unit; every value a plain number.
+        for (const QString &line : lines)
+            QCOMPARE(line.count(u'\t'), 2);
+        QCOMPARE(lines.at(0), QStringLiteral("项目\t数值\t单位"));
+        QVERIFY(lines.contains(QStringLiteral("模板面积 S（分层法）\t64.190447\tm²")));
+        QVERIFY(lines.contains(QStringLiteral("混凝土方量 V（分层法）\t38.653440\tm³")));
+        QVERIFY(lines.contains(QStringLiteral("底截面积 S0\t4.360000\tm²")));
+        QVERIFY(lines.contains(QStringLiteral("单层高\t0.003000\tm")));
+        QHash<QString, double> value;
+        for (qsizetype k = 1; k < lines.size(); ++k) {
+            const QStringList cells = lines.at(k).split(u'\t');
+            bool number = false;
+            value[cells.at(0)] = cells.at(1).toDouble(&number);
+            QVERIFY2(number && QRegularExpression(QStringLiteral("^-?\\d+\\.\\d{6}$")).match(cells.at(1)).hasMatch(),
+                     qPrintable(lines.at(k)));
+            QVERIFY(cells.at(2) == QStringLiteral("m²") || cells.at(2) == QStringLiteral("m³") ||
+                    cells.at(2) == QStringLiteral("m"));
+        }
+        // The exact figures beside the layered ones: a curved face is larger
+        // than its projection, and the four faces make up the flare.
+        QVERIFY(value.contains(QStringLiteral("混凝土方量 V（精确）")));
+        QVERIFY(value[QStringLiteral("模板面积 S（真实）")] > value[QStringLiteral("模板面积 S（精确，投影）")]);
+        const double faces = value[QStringLiteral("花瓶段端面（2 面，真实）")] +
+            value[QStringLiteral("花瓶段带槽面（2 面，含槽底，真实）")] +
+            value[QStringLiteral("花瓶段槽侧面（4 面，真实）")] + value[QStringLiteral("花瓶段倒角面（4 面，真实）")];
+        QVERIFY(qAbs(faces - value[QStringLiteral("花瓶段模板（真实）")]) < 5e-6);
+        QVERIFY(qAbs(value[QStringLiteral("墩身体积")] + value[QStringLiteral("花瓶段体积（分层法）")] +
+                     value[QStringLiteral("墩帽体积")] - 38.653440) < 5e-6);
+        // The same figures as the sheet.
+        const auto sheet = pierqty::sheet::CalculationSheetFromTexts(pierqty::DefaultParameterTexts(), {}, {});
+        QVERIFY(sheet.ok());
+        for (qsizetype k = 1; k < lines.size(); ++k)
+            QVERIFY2(sheet.value().find(lines.at(k).split(u'\t').at(1).toStdString()) != std::string::npos,
+                     qPrintable(lines.at(k)));
+
+        // Where the exact method does not apply, one line says why.
+        window->CS(0)->setText(QStringLiteral("0.5")); // the groove is wider than the face
+        QVERIFY(window->copyResultsCommand());
+        const QString other = QString::fromStdString(services->clipboardTexts.back());
+        QVERIFY2(other.contains(QStringLiteral("\r\n精确法不适用\t")), qPrintable(other));
+        QVERIFY(!other.contains(QStringLiteral("精确）")) && !other.contains(QStringLiteral("真实")));
+        QVERIFY(other.contains(QStringLiteral("模板面积 S（分层法）\t")));
+
+        // A fault: the error box, the clipboard untouched.
+        window->CS(10)->setText(QStringLiteral("0"));
+        QVERIFY(!window->copyResultsCommand());
+        QCOMPARE(services->clipboardTexts.size(), std::size_t{2});
         QCOMPARE(services->errors.size(), std::size_t{1});
     }
 

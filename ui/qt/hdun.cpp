@@ -3,18 +3,27 @@
 #include "calc/parameters.h"
 #include "calc/texts.h"
 #include "platform/numbers.h"
+#include "sheet/actions.h"
+#include "sheet/files.h"
+#include "sheet/sheet.h"
 #include "ui/assets/assets.h"
 
+#include <QAction>
+#include <QDir>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLibraryInfo>
+#include <QMenu>
 #include <QPainter>
 #include <QScreen>
 #include <QSvgRenderer>
 #include <QTimer>
 #include <QTranslator>
+#include <QUrl>
 
+#include <ctime>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
@@ -232,6 +241,22 @@ Hdun::Hdun(DesktopServices &services, QWidget *parent) : QWidget(parent), m_serv
     m_text1->setFocusPolicy(Qt::StrongFocus);
     m_text1->setPlainText(Text(form::Find(form::kText1).text));
 
+    // The report's context menu saves the sheet and copies the results;
+    // Ctrl+S saves from anywhere in the window.
+    m_saveSheet = new QAction(QStringLiteral("保存计算书…"), this);
+    m_saveSheet->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_saveSheet->setShortcutContext(Qt::WindowShortcut);
+    connect(m_saveSheet, &QAction::triggered, this, [this] { saveSheetCommand(); });
+    addAction(m_saveSheet);
+    m_copyResults = new QAction(QStringLiteral("复制结果"), this);
+    connect(m_copyResults, &QAction::triggered, this, [this] { copyResultsCommand(); });
+    m_text1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_text1, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+        QMenu *menu = createText1ContextMenu(position);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(m_text1->viewport()->mapToGlobal(position));
+    });
+
     const form::Control &link = form::Find(form::kLabel2);
     m_label2 = new LinkLabel(*this, this);
     m_label2->setText(Text(link.text));
@@ -328,9 +353,7 @@ bool Hdun::calculateCommand()
 {
     bool succeeded = false;
     runHandler([&] {
-        ParameterTexts texts;
-        for (int i = 0; i < form::kInputCount; ++i)
-            texts[static_cast<std::size_t>(i)] = CS(i)->text().toStdString();
+        const ParameterTexts texts = inputTexts();
         const form::CalculationOutcome outcome = m_form.calculate(texts);
         showMarks();
         showStale();
@@ -352,6 +375,82 @@ bool Hdun::calculateCommand()
         succeeded = true;
     });
     return succeeded;
+}
+
+ParameterTexts Hdun::inputTexts() const
+{
+    ParameterTexts texts;
+    for (int i = 0; i < form::kInputCount; ++i)
+        texts[static_cast<std::size_t>(i)] = CS(i)->text().toStdString();
+    return texts;
+}
+
+QMenu *Hdun::createText1ContextMenu(const QPoint &position)
+{
+    QMenu *menu = m_text1->createStandardContextMenu(position);
+    menu->addSeparator();
+    menu->addAction(m_saveSheet);
+    menu->addAction(m_copyResults);
+    return menu;
+}
+
+bool Hdun::saveSheetCommand()
+{
+    // The sheet shows what the screen shows: the same texts, calculated anew.
+    if (!calculateCommand())
+        return false;
+    bool saved = false;
+    runHandler([&] {
+        const ParameterTexts texts = inputTexts();
+        const auto sheet = sheet::CalculationSheetFromTexts(texts, {}, sheet::LocalDateText());
+        if (!sheet) {
+            m_services.reportError(sheet.fault().messageZh());
+            return;
+        }
+        const std::time_t now = std::time(nullptr);
+        const std::tm *local = std::localtime(&now);
+        SaveFileRequest request;
+        request.title = "保存计算书";
+        request.suggestedName = local ? sheet::SheetFileName(*local) : "计算书.html";
+        request.kindName = "计算书（HTML）";
+        request.extension = "html";
+        const std::optional<std::string> path = m_services.chooseSaveFile(request);
+        if (!path)
+            return; // cancelled: nothing written
+        if (!sheet::PathFromUtf8(*path).is_absolute()) {
+            m_services.reportError("计算书未保存：“" + *path + "”不是完整的文件路径。");
+            return;
+        }
+        std::string error;
+        if (!sheet::WriteAtomically(*path, sheet.value(), error)) {
+            m_services.reportError("计算书未保存：无法写入“" + *path + "”。\n" + error);
+            return;
+        }
+        const QUrl url = QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(*path)));
+        if (!m_services.openUrl(url.toString(QUrl::FullyEncoded).toStdString()))
+            throw std::runtime_error("计算书已保存到“" + *path + "”，但无法打开它：没有可用的浏览器或网址处理程序。");
+        saved = true;
+    });
+    return saved;
+}
+
+bool Hdun::copyResultsCommand()
+{
+    // The figures copied are those now on the screen.
+    if (!calculateCommand())
+        return false;
+    bool copied = false;
+    runHandler([&] {
+        const auto summary = sheet::ResultSummaryFromTexts(inputTexts());
+        if (!summary) {
+            m_services.reportError(summary.fault().messageZh());
+            return;
+        }
+        if (!m_services.setClipboardText(summary.value()))
+            throw std::runtime_error("无法把结果放到剪贴板上。");
+        copied = true;
+    });
+    return copied;
 }
 
 void Hdun::fieldEdited(int index)

@@ -1,6 +1,7 @@
 // Hdun, the calculator's one window: eleven parameter fields, the Calculate
 // button, the S and V fields, the layer report, the link label and the
-// dimensioned drawing of the pier.
+// dimensioned drawing of the pier. The report's context menu and Ctrl+S
+// save the calculation sheet; the menu also copies the results.
 #pragma once
 
 #include "calc/parameters.h"
@@ -18,7 +19,9 @@
 #include <functional>
 #include <string_view>
 
+class QAction;
 class QCoreApplication;
+class QMenu;
 class QSvgRenderer;
 class QTranslator;
 
@@ -98,7 +101,8 @@ public:
     static constexpr int kClientWidth = form::kClientWidthTwips / 15; // pixels at 96 dpi
     static constexpr int kClientHeight = form::kClientHeightTwips / 15;
 
-    // services: error reports and the URL handler; must outlive the window.
+    // services: error reports, the URL handler, the save dialog and the
+    // clipboard; must outlive the window.
     explicit Hdun(DesktopServices &services, QWidget *parent = nullptr);
 
     // Control-array lookup; throws std::out_of_range for an index without
@@ -115,6 +119,21 @@ public:
     // S, V and the report; on a fault publishes nothing and reports it.
     // Returns whether the calculation succeeded.
     bool calculateCommand();
+
+    // 保存计算书…: calculates as the button does, asks where to save, writes
+    // the sheet atomically and opens it. Returns whether it was saved and
+    // handed to the browser; false when cancelled or on a fault.
+    bool saveSheetCommand();
+    // 复制结果: calculates as the button does and puts the tab-separated
+    // results on the clipboard. Returns whether they were put there.
+    bool copyResultsCommand();
+
+    // The two commands, as the report's context menu and Ctrl+S offer them.
+    QAction *saveSheetAction() const { return m_saveSheet; }
+    QAction *copyResultsAction() const { return m_copyResults; }
+    // Text1's context menu: the standard entries, a separator, then the two
+    // commands. The caller owns it.
+    QMenu *createText1ContextMenu(const QPoint &position);
 
     // Event handlers, shared by the elements of CS.
     void CS_GotFocus(int Index);
@@ -135,6 +154,8 @@ private:
     void fieldEdited(int index);
     // The widget of a control of the table.
     QWidget *widget(form::ControlRef ref) const;
+    // The texts of CS(0)..CS(10), as typed.
+    ParameterTexts inputTexts() const;
     // Runs a handler body; an exception becomes a reported run-time error.
     bool runHandler(const std::function<void()> &body);
 
@@ -146,6 +167,8 @@ private:
     QPlainTextEdit *m_text1 = nullptr;
     LinkLabel *m_label2 = nullptr;
     PierPicture *m_picture1 = nullptr;
+    QAction *m_saveSheet = nullptr;
+    QAction *m_copyResults = nullptr;
     bool m_shown = false;
     form::FormState m_form; // marks and stale results
 };

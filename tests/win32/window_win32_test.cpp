@@ -7,6 +7,7 @@
 //   window_win32_test.exe --dpi N    also asserts that the system dpi is N
 #include "platform/desktop_fake.h"
 #include "platform/desktop_win32.h"
+#include "sheet/actions.h"
 #include "ui/form/form.h"
 #include "ui/win32/hdun_win32.h"
 #include "ui/win32/resources.h"
@@ -20,6 +21,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -458,6 +461,60 @@ void CheckLink(Fixture &f)
     DeleteDC(dc);
 }
 
+// The calculation sheet by Ctrl+S through the fake save dialog, and the
+// results through the fake clipboard.
+void CheckSheet(Fixture &f)
+{
+    g_group = "sheet";
+    const ParameterTexts defaults = form::DefaultTexts();
+    for (int i = 0; i < form::kInputCount; ++i)
+        SetText(f.cs(i), Widen(defaults[static_cast<std::size_t>(i)]));
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + L"计算书-窗口测试.html";
+    DeleteFileW(path.c_str());
+    f.services.savePath = Narrow(path);
+    const std::size_t opened = f.services.openedUrls.size();
+    const std::size_t errors = f.services.errors.size();
+    SetFocus(f.cs(3));
+    Settle(f.hwnd);
+    std::vector<INPUT> chord(4);
+    for (INPUT &input : chord)
+        input.type = INPUT_KEYBOARD;
+    chord[0].ki.wVk = VK_CONTROL;
+    chord[1].ki.wVk = 'S';
+    chord[2].ki.wVk = 'S';
+    chord[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    chord[3].ki.wVk = VK_CONTROL;
+    chord[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(4, chord.data(), sizeof(INPUT));
+    Settle(f.hwnd);
+    CheckEqual(f.services.saveRequests.size(), std::size_t{1}, "Ctrl+S asks where to save");
+    if (!f.services.saveRequests.empty())
+        CheckEqual(f.services.saveRequests.back().extension, std::string("html"), "an HTML sheet");
+    std::ifstream saved(path.c_str(), std::ios::binary);
+    const std::string content((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+    Check(content.find("<html") != std::string::npos && content.find("64.190447") != std::string::npos,
+          "the sheet is written with the default pier's S");
+    CheckEqual(f.services.openedUrls.size(), opened + 1, "the saved sheet is opened");
+    if (f.services.openedUrls.size() == opened + 1)
+        CheckEqual(f.services.openedUrls.back(), Narrow(path), "the saved sheet's path");
+    CheckEqual(f.services.errors.size(), errors, "no error box");
+    CheckEqual(f.text(form::CS(3)), Widen(defaults[3]), "the field keeps its text");
+    saved.close();
+    DeleteFileW(path.c_str());
+    // Cancelled: nothing written, nothing opened.
+    f.services.savePath.reset();
+    SendMessageW(f.hwnd, WM_COMMAND, win32::kSaveSheetCommand, 0);
+    Check(GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES, "a cancelled save writes nothing");
+    CheckEqual(f.services.openedUrls.size(), opened + 1, "a cancelled save opens nothing");
+    // The results on the clipboard, as the sheet library words them.
+    SendMessageW(f.hwnd, WM_COMMAND, win32::kCopyResultsCommand, 0);
+    Check(!f.services.clipboardTexts.empty() &&
+              f.services.clipboardTexts.back() == sheet::ResultSummaryFromTexts(defaults).value(),
+          "the results go to the clipboard");
+}
+
 // Picture1's drawing against the PNG it was made from, pixel for pixel.
 void CheckPicture(Fixture &f)
 {
@@ -562,6 +619,7 @@ int wmain(int argc, wchar_t **argv)
     CheckFault(f);
     CheckMarks(f);
     CheckLink(f);
+    CheckSheet(f);
 
     std::printf("%d checks at %d dpi, %d failed\n", g_checks, f.window.dpi(), g_failures);
     DestroyWindow(f.hwnd);

@@ -1,6 +1,9 @@
 #include "ui/win32/hdun_win32.h"
 
 #include "platform/desktop_win32.h"
+#include "sheet/actions.h"
+#include "sheet/files.h"
+#include "sheet/sheet.h"
 #include "ui/win32/resources.h"
 
 #include <commctrl.h>
@@ -10,6 +13,7 @@
 
 #include <gdiplus.h>
 
+#include <ctime>
 #include <stdexcept>
 #include <utility>
 
@@ -408,13 +412,108 @@ void HdunWindow::Form_Load()
     });
 }
 
+ParameterTexts HdunWindow::inputTexts() const
+{
+    ParameterTexts texts;
+    for (int i = 0; i < form::kInputCount; ++i)
+        texts[static_cast<std::size_t>(i)] = Narrow(WindowText(control(form::CS(i))));
+    return texts;
+}
+
+bool HdunWindow::saveSheetCommand()
+{
+    // The sheet shows what the screen shows: the same texts, calculated anew.
+    if (!calculateCommand())
+        return false;
+    bool saved = false;
+    runHandler([&] {
+        const ParameterTexts texts = inputTexts();
+        const auto sheet = sheet::CalculationSheetFromTexts(texts, {}, sheet::LocalDateText());
+        if (!sheet) {
+            m_services.reportError(sheet.fault().messageZh());
+            return;
+        }
+        const std::time_t now = std::time(nullptr);
+        const std::tm *local = std::localtime(&now);
+        SaveFileRequest request;
+        request.title = "保存计算书";
+        request.suggestedName = local ? sheet::SheetFileName(*local) : "计算书.html";
+        request.kindName = "计算书（HTML）";
+        request.extension = "html";
+        const std::optional<std::string> path = m_services.chooseSaveFile(request);
+        if (!path)
+            return; // cancelled: nothing written
+        if (!sheet::PathFromUtf8(*path).is_absolute()) {
+            m_services.reportError("计算书未保存：“" + *path + "”不是完整的文件路径。");
+            return;
+        }
+        std::string error;
+        if (!sheet::WriteAtomically(*path, sheet.value(), error)) {
+            m_services.reportError("计算书未保存：无法写入“" + *path + "”。\n" + error);
+            return;
+        }
+        // The shell opens a saved file with the program that shows HTML.
+        if (!m_services.openUrl(*path))
+            throw std::runtime_error("计算书已保存到“" + *path + "”，但无法打开它：没有可用的浏览器或网址处理程序。");
+        saved = true;
+    });
+    return saved;
+}
+
+bool HdunWindow::copyResultsCommand()
+{
+    // The figures copied are those now on the screen.
+    if (!calculateCommand())
+        return false;
+    bool copied = false;
+    runHandler([&] {
+        const auto summary = sheet::ResultSummaryFromTexts(inputTexts());
+        if (!summary) {
+            m_services.reportError(summary.fault().messageZh());
+            return;
+        }
+        if (!m_services.setClipboardText(summary.value()))
+            throw std::runtime_error("无法把结果放到剪贴板上。");
+        copied = true;
+    });
+    return copied;
+}
+
+void HdunWindow::showReportMenu(POINT at)
+{
+    // The edit's own commands for its text, then the window's.
+    constexpr UINT kCopy = 1;
+    constexpr UINT kSelectAll = 2;
+    HMENU menu = CreatePopupMenu();
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(m_text1, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    AppendMenuW(menu, MF_STRING | (start == end ? MF_GRAYED : 0), kCopy, L"复制(&C)");
+    AppendMenuW(menu, MF_STRING, kSelectAll, L"全选(&A)");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kSaveSheetCommand, L"保存计算书…\tCtrl+S");
+    AppendMenuW(menu, MF_STRING, kCopyResultsCommand, L"复制结果");
+    if (at.x == -1 && at.y == -1) { // from the keyboard: at the report's corner
+        RECT box;
+        GetWindowRect(m_text1, &box);
+        at = {box.left + 8, box.top + 8};
+    }
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, m_hwnd, nullptr));
+    DestroyMenu(menu);
+    if (chosen == kCopy)
+        SendMessageW(m_text1, WM_COPY, 0, 0);
+    else if (chosen == kSelectAll)
+        SendMessageW(m_text1, EM_SETSEL, 0, -1);
+    else if (chosen != 0)
+        SendMessageW(m_hwnd, WM_COMMAND, chosen, 0);
+}
+
 bool HdunWindow::calculateCommand()
 {
     bool succeeded = false;
     runHandler([&] {
-        ParameterTexts texts;
-        for (int i = 0; i < form::kInputCount; ++i)
-            texts[static_cast<std::size_t>(i)] = Narrow(WindowText(control(form::CS(i))));
+        const ParameterTexts texts = inputTexts();
         const form::CalculationOutcome outcome = m_state.calculate(texts);
         showMarks();
         showStale();
@@ -557,6 +656,14 @@ LRESULT HdunWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
             calculateCommand();
             return 0;
         }
+        if (id == kSaveSheetCommand) {
+            saveSheetCommand();
+            return 0;
+        }
+        if (id == kCopyResultsCommand) {
+            copyResultsCommand();
+            return 0;
+        }
         if (id == IDOK) {
             // Enter outside the fields: the dialog manager's default action.
             // Only the button acts on it; Enter in Text1 changes nothing.
@@ -684,13 +791,18 @@ LRESULT CALLBACK HdunWindow::FieldProc(HWND hwnd, UINT message, WPARAM wParam, L
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK HdunWindow::ReportProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR)
+LRESULT CALLBACK HdunWindow::ReportProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR data)
 {
     if (message == WM_GETDLGCODE) {
         // A multi-line edit wants every key; this one is read-only and lets
         // Tab, Enter and Escape go to the dialog manager.
         const LRESULT code = DefSubclassProc(hwnd, message, wParam, lParam);
         return code & ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE);
+    }
+    if (message == WM_CONTEXTMENU) {
+        reinterpret_cast<HdunWindow *>(data)->showReportMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
     }
     if (message == WM_NCDESTROY)
         RemoveWindowSubclass(hwnd, ReportProc, id);
@@ -814,6 +926,12 @@ void HdunWindow::paintPicture(HWND picture)
 
 void DispatchWindowMessage(HWND window, MSG &message)
 {
+    // Ctrl+S saves the calculation sheet from anywhere in the window.
+    if (window && message.message == WM_KEYDOWN && message.wParam == 'S' && GetKeyState(VK_CONTROL) < 0 &&
+        (message.hwnd == window || IsChild(window, message.hwnd))) {
+        SendMessageW(window, WM_COMMAND, kSaveSheetCommand, 0);
+        return;
+    }
     if (window && IsDialogMessageW(window, &message))
         return;
     TranslateMessage(&message);

@@ -30,6 +30,10 @@ private:
 // Private messages of the window.
 inline constexpr UINT kSelectAfterClick = WM_APP + 1; // wParam: field index
 
+// Command identifiers of the report's menu, also sent with WM_COMMAND.
+inline constexpr int kSaveSheetCommand = 2001;
+inline constexpr int kCopyResultsCommand = 2002;
+
 class HdunWindow
 {
 public:
@@ -55,6 +59,12 @@ public:
 
     // The Calculate command; false when it stopped on a fault.
     bool calculateCommand();
+    // 保存计算书… (the report's menu and Ctrl+S): calculates as the button
+    // does, asks where to save, writes the sheet atomically and opens it.
+    bool saveSheetCommand();
+    // 复制结果 (the report's menu): calculates and puts the tab-separated
+    // results on the clipboard.
+    bool copyResultsCommand();
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -77,6 +87,8 @@ private:
     void Label2_MouseDown();
     void Label2_MouseUp(bool inside);
     void fieldEdited(int index);
+    ParameterTexts inputTexts() const;
+    void showReportMenu(POINT at);
     void showMarks();
     void showStale();
     template<class Body>

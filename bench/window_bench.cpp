@@ -4,7 +4,7 @@
 //   window_bench --startup  exits as soon as the window has painted once;
 //                           time whole runs of it for process start to window.
 #include "platform/desktop.h"
-#include "ui/hdun.h"
+#include "ui/qt/hdun.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -67,21 +67,21 @@ struct ParameterInfo {
     std::string_view caption;
     std::string_view defaultText;
     std::string_view meaning; // Simplified Chinese
-    std::string_view unit; // "m", or empty for the layer count
+    std::string_view unit; // "m", or "层" (layers) for n
 };
 
 inline constexpr std::array<ParameterInfo, kParameterCount> kParameters = {{
-    {"L1", "L1：", CommaPiece(DefaultInputText, 0), "截面第一方向长度", "m"},
-    {"R1", "R1：", CommaPiece(DefaultInputText, 1), "加宽 L1 方向的圆弧半径", "m"},
-    {"L2", "L2：", CommaPiece(DefaultInputText, 2), "截面第二方向长度", "m"},
-    {"R2", "R2：", CommaPiece(DefaultInputText, 3), "加宽 L2 方向的圆弧半径", "m"},
-    {"H1", "H1：", CommaPiece(DefaultInputText, 4), "下部直段高度", "m"},
-    {"H2", "H2：", CommaPiece(DefaultInputText, 5), "顶部直段高度", "m"},
-    {"h", "h：", CommaPiece(DefaultInputText, 6), "变截面段高度", "m"},
-    {"l1", "l1：", CommaPiece(DefaultInputText, 7), "四角倒角边长", "m"},
-    {"l2", "l2：", CommaPiece(DefaultInputText, 8), "凹槽斜边边长（凹槽深度）", "m"},
-    {"l3", "l3：", CommaPiece(DefaultInputText, 9), "凹槽底宽", "m"},
-    {"n", "n：", CommaPiece(DefaultInputText, 10), "变截面段分层数", ""},
+    {"L1", "L1：", CommaPiece(DefaultInputText, 0), "截面长度（第一方向，正立面宽）", "m"},
+    {"R1", "R1：", CommaPiece(DefaultInputText, 1), "L1 方向两端面的外弧半径", "m"},
+    {"L2", "L2：", CommaPiece(DefaultInputText, 2), "截面长度（第二方向，侧立面宽）", "m"},
+    {"R2", "R2：", CommaPiece(DefaultInputText, 3), "L2 方向两端面的外弧半径", "m"},
+    {"H1", "H1：", CommaPiece(DefaultInputText, 4), "直墩身高度", "m"},
+    {"H2", "H2：", CommaPiece(DefaultInputText, 5), "顶部直段（墩帽）高度", "m"},
+    {"h", "h：", CommaPiece(DefaultInputText, 6), "花瓶段（外弧段）高度", "m"},
+    {"l1", "l1：", CommaPiece(DefaultInputText, 7), "四角 45° 倒角直角边长", "m"},
+    {"l2", "l2：", CommaPiece(DefaultInputText, 8), "槽的 45° 斜边直角边长（即槽深）", "m"},
+    {"l3", "l3：", CommaPiece(DefaultInputText, 9), "槽底宽", "m"},
+    {"n", "n：", CommaPiece(DefaultInputText, 10), "花瓶段等分层数", "层"},
 }};
 
 // The letters alone, in the order of the input fields.

@@ -82,13 +82,13 @@ bool RoundedPastRadius(const PierParameters &p, double y)
     return std::fabs(y) > std::fabs(p.h) && (p.R1 * p.R1 - y * y < 0.0 || p.R2 * p.R2 - y * y < 0.0);
 }
 
-void RunLayerLoop(const PierParameters &p, PierQuantities &q)
+template<class Sink>
+void RunLayerLoop(const PierParameters &p, PierQuantities &q, Sink &sink)
 {
     const int n = p.n;
     if (n < 1)
         return;
     const double count = static_cast<double>(n);
-    q.Layers.reserve(static_cast<std::size_t>(n));
     LoopSums sums{q.S0, 0.0, 0.0};
     const StepContext bare{FaultStep::Layer, 0, 0.0};
     const Guard<false> unchecked{bare};
@@ -113,15 +113,15 @@ void RunLayerLoop(const PierParameters &p, PierQuantities &q)
         }
         sums = next;
         layer.i = static_cast<std::int16_t>(i);
-        q.Layers.push_back(layer);
+        sink(layer);
     }
     q.FlareVolume = sums.volume;
     q.FlareFormwork = sums.formwork;
 }
 
-PierQuantities CalculateOrRaise(const PierParameters &p)
+template<class Sink>
+void CalculateOrRaise(const PierParameters &p, PierQuantities &q, Sink &sink)
 {
-    PierQuantities q;
     detail::ComputeStraightParts(p, q);
 
     StepContext context;
@@ -143,24 +143,43 @@ PierQuantities CalculateOrRaise(const PierParameters &p)
     }
     q.LayerHeight = g(p.h / static_cast<double>(p.n));
 
-    RunLayerLoop(p, q);
+    RunLayerLoop(p, q, sink);
 
     context.step = FaultStep::TotalFormwork;
     q.S = g(g(q.FlareFormwork + q.ShaftFormwork) + q.CapFormwork);
     context.step = FaultStep::TotalVolume;
     q.V = g(g(q.CapVolume + q.ShaftVolume) + q.FlareVolume);
-    return q;
+}
+
+template<class Sink>
+Outcome<PierQuantities> Calculate(const PierParameters &p, Sink &sink)
+{
+    try {
+        PierQuantities q;
+        CalculateOrRaise(p, q, sink);
+        return q;
+    } catch (const CalculationFault &fault) {
+        return fault;
+    }
 }
 
 } // namespace
 
 Outcome<PierQuantities> calculate(const PierParameters &p)
 {
-    try {
-        return CalculateOrRaise(p);
-    } catch (const CalculationFault &fault) {
-        return fault;
-    }
+    std::vector<LayerSection> layers;
+    if (p.n > 0)
+        layers.reserve(static_cast<std::size_t>(p.n));
+    const auto keep = [&layers](const LayerSection &layer) { layers.push_back(layer); };
+    Outcome<PierQuantities> outcome = Calculate(p, keep);
+    if (outcome)
+        outcome.value().Layers = std::move(layers);
+    return outcome;
+}
+
+Outcome<PierQuantities> calculate(const PierParameters &p, LayerSink sink)
+{
+    return Calculate(p, sink);
 }
 
 Outcome<PierCalculation> CalculatePier(const ParameterTexts &texts, ParameterReadings *readings)

@@ -8,6 +8,7 @@
 #include "calc/parameters.h"
 
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 namespace pierqty {
@@ -39,8 +40,33 @@ struct PierQuantities {
     double V = 0.0; // total concrete volume, m^3
 };
 
+// Where the layer loop hands each layer it completes, from the bottom up: a
+// reference to any callable taking const LayerSection &, which must outlive
+// the call it is passed to.
+class LayerSink
+{
+public:
+    template<class F>
+    requires(!std::is_same_v<std::remove_cv_t<F>, LayerSink>) LayerSink(F &callable)
+        : m_callable(const_cast<void *>(static_cast<const void *>(&callable))),
+          m_call([](void *c, const LayerSection &layer) { (*static_cast<F *>(c))(layer); })
+    { }
+    void operator()(const LayerSection &layer) const { m_call(m_callable, layer); }
+
+private:
+    void *m_callable;
+    void (*m_call)(void *, const LayerSection &);
+};
+
 // Pure: the same parameters always give the same quantities, bit for bit.
 Outcome<PierQuantities> calculate(const PierParameters &p);
+
+// The same calculation, with every layer handed to sink as the loop
+// completes it instead of kept in Layers, which stays empty: for output that
+// is formatted while it is computed, with no table of all the layers held in
+// between (32767 layers take 1.5 MB). A calculation that stops may have
+// handed on some layers already.
+Outcome<PierQuantities> calculate(const PierParameters &p, LayerSink sink);
 
 // One pier from the eleven field texts: the parameters read and the
 // quantities calculated.

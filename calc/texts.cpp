@@ -18,11 +18,13 @@ std::string formatQuantity(double value)
     return FormatFixed6(value);
 }
 
-void AppendReport(std::string &out, const PierQuantities &q, std::string_view lineBreak)
+std::size_t ReportLayersSize(std::size_t n, std::string_view lineBreak)
 {
-    // Sized for the usual line " S12345 = 123.456789 m2" so that a long
-    // report is not copied as it grows.
-    out.reserve(out.size() + 64 + q.Layers.size() * (24 + lineBreak.size()));
+    return n * (24 + lineBreak.size());
+}
+
+void AppendReportHead(std::string &out, const PierQuantities &q, std::string_view lineBreak)
+{
     out += kLayerHeightLabel;
     AppendFixed6(out, q.LayerHeight);
     out += " m";
@@ -30,14 +32,24 @@ void AppendReport(std::string &out, const PierQuantities &q, std::string_view li
     out += " S0 = ";
     AppendFixed6(out, q.S0);
     out += " m2";
-    for (const LayerSection &layer : q.Layers) {
-        out += lineBreak;
-        out += " S";
-        AppendInteger(out, layer.i);
-        out += " = ";
-        AppendFixed6(out, layer.S_i);
-        out += " m2";
-    }
+}
+
+void AppendReportLayer(std::string &out, const LayerSection &layer, std::string_view lineBreak)
+{
+    out += lineBreak;
+    out += " S";
+    AppendInteger(out, layer.i);
+    out += " = ";
+    AppendFixed6(out, layer.S_i);
+    out += " m2";
+}
+
+void AppendReport(std::string &out, const PierQuantities &q, std::string_view lineBreak)
+{
+    out.reserve(out.size() + 64 + ReportLayersSize(q.Layers.size(), lineBreak));
+    AppendReportHead(out, q, lineBreak);
+    for (const LayerSection &layer : q.Layers)
+        AppendReportLayer(out, layer, lineBreak);
 }
 
 std::string AreaText(double S)

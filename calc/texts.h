@@ -28,6 +28,17 @@ std::string VolumeText(double V);
 // window, "\n" for a terminal): written straight into the caller's buffer.
 void AppendReport(std::string &out, const PierQuantities &q, std::string_view lineBreak);
 
+// The report in its two parts, for a caller that formats the layers as the
+// calculation hands them on: the head (the layer height and S0), and each
+// layer's line with the line break before it. AppendReport is the head and
+// then every layer of q.Layers.
+void AppendReportHead(std::string &out, const PierQuantities &q, std::string_view lineBreak);
+void AppendReportLayer(std::string &out, const LayerSection &layer, std::string_view lineBreak);
+
+// Bytes to reserve for the lines of n layers, each " S12345 = 123.456789 m2"
+// and a line break, so that a long report is not copied as it grows.
+std::size_t ReportLayersSize(std::size_t n, std::string_view lineBreak);
+
 // Cannot fail: every quantity of a completed calculation is finite.
 CalculationTexts buildCalculationTexts(const PierQuantities &q);
 

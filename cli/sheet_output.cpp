@@ -29,7 +29,7 @@ int WriteSheet(const std::string &path, std::string_view title, const ParameterT
     std::string error;
     if (!sheet::WriteAtomically(path, document, error)) {
         std::fprintf(stderr, "pierqty-cli: %s; no sheet written\n", error.c_str());
-        return kExitSheetIo;
+        return kExitIo;
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "calc/exact.h"
 #include "calc/parameters.h"
 #include "calc/quantities.h"
+#include "cli/output.h"
 
 #include <set>
 #include <string>
@@ -14,13 +15,11 @@
 
 namespace pierqty::cli {
 
-constexpr int kExitSheetIo = 74;
-
 // The date a sheet carries: PIERQTY_SHEET_DATE when set (for reproducible
 // output), otherwise today's local date as YYYY-MM-DD.
 std::string SheetDate();
 
-// Builds and writes the sheet of one computed pier; 0 or kExitSheetIo.
+// Builds and writes the sheet of one computed pier; 0 or kExitIo.
 int WriteSheet(const std::string &path, std::string_view title, const ParameterTexts &texts,
                const ParameterReadings &readings, const PierParameters &parameters, const PierQuantities &quantities);
 

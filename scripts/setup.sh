@@ -8,7 +8,7 @@ profile=${1:-test}
 
 packages=(g++ cmake ninja-build pkg-config libcli11-dev nlohmann-json3-dev libboost-dev
           qt6-base-dev qt6-svg-dev libgl-dev fonts-noto-cjk xdg-utils help2man qt6-translations-l10n)
-windows=(libgtest-dev mingw-w64 wine wine64 nsis xvfb xauth fonts-arphic-uming librsvg2-bin imagemagick)
+windows=(libgtest-dev mingw-w64 wine wine64 nsis xvfb xauth x11-utils fonts-arphic-uming librsvg2-bin imagemagick)
 case "$profile" in
   run) ;;
   test) packages+=(libgtest-dev libbenchmark-dev locales) ;;

@@ -103,25 +103,6 @@ std::string PercentDifference(double layered, double exact)
     return (text.front() == '-' || text == "0.000" ? "" : "+") + text;
 }
 
-struct ParameterInfo {
-    const char *meaning;
-    const char *unit;
-};
-
-constexpr ParameterInfo kParameterInfo[kParameterCount] = {
-    {"截面长度（第一方向，正立面宽）", "m"},
-    {"L1 方向两端面的外弧半径", "m"},
-    {"截面长度（第二方向，侧立面宽）", "m"},
-    {"L2 方向两端面的外弧半径", "m"},
-    {"直墩身高度", "m"},
-    {"顶部直段（墩帽）高度", "m"},
-    {"花瓶段（外弧段）高度", "m"},
-    {"四角 45° 倒角直角边长", "m"},
-    {"槽的 45° 斜边直角边长（即槽深）", "m"},
-    {"槽底宽", "m"},
-    {"花瓶段等分层数", "层"},
-};
-
 // Everything the plots and the layer table need, from one pass over the
 // layers and a fixed number of samples of the flare.
 struct LayerRow {
@@ -333,14 +314,12 @@ private:
             w.element("th", head);
         w.close().close();
         w.open("tbody");
-        const double values[kParameterCount] = {
-            p.L1, p.R1, p.L2, p.R2, p.H1, p.H2, p.h, p.l1, p.l2, p.l3, static_cast<double>(p.n)};
         std::vector<std::size_t> marked;
         for (std::size_t k = 0; k < kParameterCount; ++k) {
             const std::string name(kParameterNames[k]);
             w.open("tr", {{"id", "parameter-" + name}});
             w.open("td", {{"class", "c"}}).raw(Sym(name)).close();
-            w.element("td", kParameterInfo[k].meaning);
+            w.element("td", kParameters[k].meaning);
             w.open("td", {{"class", "typed"}});
             w.text(in.texts[k]);
             if (!readAsWritten(k)) {
@@ -348,8 +327,10 @@ private:
                 w.element("span", " ※", {{"class", "mark"}});
             }
             w.close();
-            w.element("td", k == 10 ? std::to_string(p.n) : ShortestText(values[k]), {{"class", "num used"}});
-            w.element("td", kParameterInfo[k].unit, {{"class", "c"}});
+            const int field = static_cast<int>(k);
+            w.element("td", field == kFieldN ? std::to_string(p.n) : ShortestText(ParameterValue(p, field)),
+                      {{"class", "num used"}});
+            w.element("td", kParameters[k].unit, {{"class", "c"}});
             w.close();
         }
         w.close().close();
@@ -372,7 +353,7 @@ private:
                 note += "读作 " + ShortestText(reading.value);
                 break;
             }
-            if (k == 10 && static_cast<double>(p.n) != reading.value)
+            if (k == kFieldN && static_cast<double>(p.n) != reading.value)
                 note += "，取整为 " + std::to_string(p.n) + " 层";
             w.element("p", note + "。", {{"class", "note marked-note"}});
         }

@@ -1,5 +1,6 @@
 // calculate() against the plain evaluation of tests/reference.h, bit for bit,
-// over a few hundred seeded random piers: every quantity and every layer.
+// over a few hundred seeded random piers: every quantity and every layer, in
+// both forms (the table of layers, and each layer handed to a sink).
 // A fused multiply-add, pow(x, 2), i * h / n or a reordered sum shows here.
 #include "calc/quantities.h"
 #include "tests/reference.h"
@@ -38,13 +39,9 @@ PierParameters RandomPier(std::mt19937_64 &random)
     return p;
 }
 
-void ExpectSameAsReference(const PierParameters &p)
+void ExpectSame(const PierParameters &p, const reference::Totals &r, const std::vector<Layer> &layers,
+                const PierQuantities &q, const std::vector<LayerSection> &table)
 {
-    std::vector<Layer> layers;
-    const reference::Totals r = reference::Evaluate(p, [&](int i, double y, double S) { layers.push_back({i, y, S}); });
-    const auto outcome = calculate(p);
-    ASSERT_TRUE(outcome.ok()) << outcome.fault().messageEn();
-    const PierQuantities &q = outcome.value();
     const std::pair<double, double> fields[] = {{q.SectionCut, r.SectionCut},
                                                 {q.S0, r.S0},
                                                 {q.ShaftVolume, r.ShaftVolume},
@@ -60,12 +57,28 @@ void ExpectSameAsReference(const PierParameters &p)
                                                 {q.V, r.V}};
     for (std::size_t k = 0; k < std::size(fields); ++k)
         EXPECT_EQ(fields[k].first, fields[k].second) << "quantity " << k << std::hexfloat << " of pier h=" << p.h;
-    ASSERT_EQ(q.Layers.size(), layers.size());
+    ASSERT_EQ(table.size(), layers.size());
     for (std::size_t k = 0; k < layers.size(); ++k) {
-        ASSERT_EQ(q.Layers[k].i, layers[k].i);
-        ASSERT_EQ(q.Layers[k].y_i, layers[k].y) << "layer " << k + 1;
-        ASSERT_EQ(q.Layers[k].S_i, layers[k].S) << "layer " << k + 1;
+        ASSERT_EQ(table[k].i, layers[k].i);
+        ASSERT_EQ(table[k].y_i, layers[k].y) << "layer " << k + 1;
+        ASSERT_EQ(table[k].S_i, layers[k].S) << "layer " << k + 1;
     }
+}
+
+void ExpectSameAsReference(const PierParameters &p)
+{
+    std::vector<Layer> layers;
+    const reference::Totals r = reference::Evaluate(p, [&](int i, double y, double S) { layers.push_back({i, y, S}); });
+    const auto kept = calculate(p);
+    ASSERT_TRUE(kept.ok()) << kept.fault().messageEn();
+    ExpectSame(p, r, layers, kept.value(), kept.value().Layers);
+
+    std::vector<LayerSection> handed;
+    const auto collect = [&handed](const LayerSection &layer) { handed.push_back(layer); };
+    const auto streamed = calculate(p, collect);
+    ASSERT_TRUE(streamed.ok()) << streamed.fault().messageEn();
+    EXPECT_TRUE(streamed.value().Layers.empty());
+    ExpectSame(p, r, layers, streamed.value(), handed);
 }
 
 TEST(Reference, RandomPiersBitForBit)

@@ -445,7 +445,7 @@ protected:
     {
         std::vector<std::string> out;
         for (const auto &entry : std::filesystem::directory_iterator(folder))
-            out.push_back(entry.path().filename().string());
+            out.push_back(sheet::Utf8FromPath(entry.path().filename()));
         std::sort(out.begin(), out.end());
         return out;
     }
@@ -455,11 +455,12 @@ protected:
 
 TEST_F(SheetFilesWrite, ReplacesTheWholeFileAndLeavesNoTemporary)
 {
-    const std::string path = (folder / "计算书.html").string();
+    // Paths travel as UTF-8, whatever the system's code page.
+    const std::string path = sheet::Utf8FromPath(folder / sheet::PathFromUtf8("计算书.html"));
     std::string error;
     ASSERT_TRUE(sheet::WriteAtomically(path, std::string(100000, 'a'), error)) << error;
     ASSERT_TRUE(sheet::WriteAtomically(path, "short", error)) << error;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(sheet::PathFromUtf8(path), std::ios::binary);
     std::stringstream content;
     content << in.rdbuf();
     EXPECT_EQ(content.str(), "short");

@@ -4,7 +4,7 @@
 #include "platform/desktop_fake.h"
 #include "platform/desktop_qt.h"
 #include "sheet/sheet.h"
-#include "ui/hdun.h"
+#include "ui/qt/hdun.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // pierqty: the calculator window.
 #include "pierqty/version.h"
 #include "platform/desktop_qt.h"
-#include "ui/hdun.h"
+#include "ui/qt/hdun.h"
 
 #include <QApplication>
 

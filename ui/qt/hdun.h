@@ -6,6 +6,7 @@
 
 #include "calc/parameters.h"
 #include "platform/desktop.h"
+#include "ui/form/form.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -29,7 +30,7 @@ namespace pierqty {
 class Hdun;
 
 // The web page the link label opens.
-inline constexpr std::string_view PromoPageAddress = "https://www.taobao.com/";
+inline constexpr std::string_view PromoPageAddress = form::kPromoPageAddress;
 
 // Installs Qt's own Chinese texts (qtbase_zh_CN: the fields' context menu,
 // the message box's buttons) from Qt's translations folder. Returns the
@@ -96,9 +97,9 @@ private:
 class Hdun final : public QWidget
 {
 public:
-    static constexpr int kFieldCount = 13;
-    static constexpr int kClientWidth = 672;
-    static constexpr int kClientHeight = 528;
+    static constexpr int kFieldCount = form::kFieldCount;
+    static constexpr int kClientWidth = form::kClientWidthTwips / 15; // pixels at 96 dpi
+    static constexpr int kClientHeight = form::kClientHeightTwips / 15;
 
     // services: error reports, the URL handler, the save dialog and the
     // clipboard; must outlive the window.
@@ -146,9 +147,13 @@ protected:
 private:
     void Form_Load();
     // Marks the inputs whose texts were not read as written.
-    void markReadings(const ParameterTexts &texts);
+    void showMarks();
     // Greys S, V and the report while they no longer match the inputs.
-    void setResultsStale(bool stale);
+    void showStale();
+    // An input's text changed: its mark goes, and the results may go stale.
+    void fieldEdited(int index);
+    // The widget of a control of the table.
+    QWidget *widget(form::ControlRef ref) const;
     // The texts of CS(0)..CS(10), as typed.
     ParameterTexts inputTexts() const;
     // Runs a handler body; an exception becomes a reported run-time error.
@@ -165,7 +170,7 @@ private:
     QAction *m_saveSheet = nullptr;
     QAction *m_copyResults = nullptr;
     bool m_shown = false;
-    bool m_haveResults = false; // a calculation has written S, V and the report
+    form::FormState m_form; // marks and stale results
 };
 
 } // namespace pierqty

@@ -1,4 +1,4 @@
-#include "ui/hdun.h"
+#include "ui/qt/hdun.h"
 
 #include "calc/parameters.h"
 #include "calc/texts.h"
@@ -31,47 +31,39 @@ namespace pierqty {
 
 namespace {
 
-// The hint Text1 shows until the first calculation: where the layer areas
-// will appear, and that a radius of 100000 or more keeps a side vertical.
-const char16_t kReportHint[] = u"    此处显示各高度层除的截\r\n"
-                               u"面积。\r\n"
-                               u"当一侧竖直时，将半径输入\r\n"
-                               u"100000以上即可。\r\n";
-
-// The window's geometry, in pixels at 96 dpi (twips / 15).
-constexpr int kColumnLeft = 8;
-constexpr int kFieldLeft = 32;
-constexpr int kFieldWidth = 169;
-constexpr int kFieldHeight = 18;
-constexpr int kCaptionWidth = 33;
-constexpr int kCaptionHeight = 17;
-constexpr int kColumnWidth = 193;
-
-int RowTop(int index)
+// A control's box in pixels: the window is laid out at 96 dpi and Qt
+// scales it with the screen.
+QRect Box(form::ControlRef ref)
 {
-    if (index <= 10)
-        return 16 + 24 * index;
-    return index == 11 ? 320 : 344;
+    const form::Rect r = form::ToPixels(form::Find(ref).twips, 96);
+    return {r.left, r.top, r.width, r.height};
 }
 
-const char *const kCaptions[Hdun::kFieldCount] = {"L1：", "R1：", "L2：", "R2：", "H1：", "H2：", "h：",
-                                                  "l1：", "l2：", "l3：", "n：",  "S=",   "V="};
+QString Text(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+QColor ToQColor(form::Colour colour)
+{
+    return {colour.red, colour.green, colour.blue};
+}
 
 // "宋体" on Windows; on Linux the first Song-style (serif) CJK face found.
-QFont SongFont(int pixelSize)
+QFont SongFont(const form::FontSpec &spec)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("Noto Serif CJK SC"),
+    font.setFamilies({Text(form::kSongFaceLatin), Text(form::kSongFace), QStringLiteral("Noto Serif CJK SC"),
                       QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Sans CJK SC")});
-    font.setPixelSize(pixelSize);
+    font.setPixelSize(spec.pixelsAt96);
+    font.setWeight(spec.weight >= 700 ? QFont::Bold : QFont::Normal);
+    font.setUnderline(spec.underline);
     return font;
 }
 
-// A light amber under black text: a field whose text was read as something
-// else than written. Grey text: results that no longer match the inputs.
-const QColor kMarkBackground(255, 226, 150);
-const QColor kMarkText(0, 0, 0);
-const QColor kStaleText(140, 140, 140);
+const QColor kMarkBackground = ToQColor(form::kMarkBackground);
+const QColor kMarkText = ToQColor(form::kMarkText);
+const QColor kStaleText = ToQColor(form::kStaleText);
 
 } // namespace
 
@@ -199,53 +191,47 @@ void PierPicture::paintEvent(QPaintEvent *event)
 
 Hdun::Hdun(DesktopServices &services, QWidget *parent) : QWidget(parent), m_services(services)
 {
-    setWindowTitle(QStringLiteral("花瓶墩模板与混凝土工程量计算"));
+    setWindowTitle(Text(form::kWindowTitle));
     setWindowIcon(QIcon(AppIconPath()));
     setFixedSize(kClientWidth, kClientHeight);
-    setFont(SongFont(12));
+    setFont(SongFont(form::kWindowFont));
 
     m_line1 = new QFrame(this);
     m_line1->setFrameShape(QFrame::HLine);
     m_line1->setFrameShadow(QFrame::Plain);
     m_line1->setLineWidth(1);
-    m_line1->setGeometry(kColumnLeft, 8, 200 - kColumnLeft + 1, 1);
+    m_line1->setGeometry(Box(form::kLine1));
 
     // Captions first: each field is drawn above the 9 px of its caption's
     // box that reach under it.
     for (int i = 0; i < kFieldCount; ++i) {
-        auto *label = new QLabel(QString::fromUtf8(kCaptions[i]), this);
-        label->setGeometry(kColumnLeft, RowTop(i), kCaptionWidth, kCaptionHeight);
+        auto *label = new QLabel(Text(form::Find(form::Label1(i)).text), this);
+        label->setGeometry(Box(form::Label1(i)));
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         m_label1[static_cast<std::size_t>(i)] = label;
     }
     for (int i = 0; i < kFieldCount; ++i) {
         auto *field = new FieldEdit(*this, i, this);
-        field->setGeometry(kFieldLeft, RowTop(i), kFieldWidth, kFieldHeight);
+        field->setGeometry(Box(form::CS(i)));
         field->setMaxLength(32767 * 1024); // no practical limit on the text
-        field->setReadOnly(i >= 11);
+        field->setReadOnly(form::Find(form::CS(i)).readOnly);
         field->setObjectName(QStringLiteral("CS%1").arg(i));
         m_cs[static_cast<std::size_t>(i)] = field;
-        if (i <= 10) {
-            connect(field, &QLineEdit::textChanged, this, [this, field] {
-                field->clearReadingMark();
-                if (m_haveResults)
-                    setResultsStale(true);
-            });
-        }
+        if (i < form::kInputCount)
+            connect(field, &QLineEdit::textChanged, this, [this, i] { fieldEdited(i); });
     }
 
-    m_command1 = new QPushButton(QStringLiteral("计    算"), this);
-    m_command1->setGeometry(kColumnLeft, 280, kColumnWidth, 33);
-    QFont buttonFont = SongFont(19);
-    buttonFont.setBold(true);
-    m_command1->setFont(buttonFont);
+    const form::Control &command = form::Find(form::kCommand1);
+    m_command1 = new QPushButton(Text(command.text), this);
+    m_command1->setGeometry(Box(form::kCommand1));
+    m_command1->setFont(SongFont(command.font));
     // Enter and Space click it while it has the focus; Enter elsewhere does not.
     m_command1->setAutoDefault(true);
     m_command1->setDefault(false);
     connect(m_command1, &QPushButton::clicked, this, [this] { calculateCommand(); });
 
     m_text1 = new QPlainTextEdit(this);
-    m_text1->setGeometry(kColumnLeft, 368, kColumnWidth, 121);
+    m_text1->setGeometry(Box(form::kText1));
     m_text1->setReadOnly(true);
     m_text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -253,7 +239,7 @@ Hdun::Hdun(DesktopServices &services, QWidget *parent) : QWidget(parent), m_serv
     m_text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_text1->setTabChangesFocus(true);
     m_text1->setFocusPolicy(Qt::StrongFocus);
-    m_text1->setPlainText(QString::fromUtf16(kReportHint));
+    m_text1->setPlainText(Text(form::Find(form::kText1).text));
 
     // The report's context menu saves the sheet and copies the results;
     // Ctrl+S saves from anywhere in the window.
@@ -271,30 +257,49 @@ Hdun::Hdun(DesktopServices &services, QWidget *parent) : QWidget(parent), m_serv
         menu->popup(m_text1->viewport()->mapToGlobal(position));
     });
 
+    const form::Control &link = form::Find(form::kLabel2);
     m_label2 = new LinkLabel(*this, this);
-    m_label2->setText(QStringLiteral("点我到淘宝低价充话费"));
-    m_label2->setGeometry(kColumnLeft, 496, kColumnWidth, 25);
+    m_label2->setText(Text(link.text));
+    m_label2->setGeometry(Box(form::kLabel2));
     m_label2->setAlignment(Qt::AlignCenter);
-    QFont linkFont = SongFont(16);
-    linkFont.setUnderline(true);
-    linkFont.setBold(false);
-    m_label2->setFont(linkFont);
+    m_label2->setFont(SongFont(link.font));
     QPalette linkPalette = m_label2->palette();
     linkPalette.setColor(QPalette::WindowText, QColor(255, 0, 0));
     m_label2->setPalette(linkPalette);
     m_label2->setFocusPolicy(Qt::NoFocus);
 
     m_picture1 = new PierPicture(this);
-    m_picture1->setGeometry(208, 0, 466, 532);
+    m_picture1->setGeometry(Box(form::kPicture1));
 
-    // Tab order: the fields h and n, then the report, the button and the
-    // drawing, before the chamfer and groove fields and the results.
-    const std::array<QWidget *, 16> tabOrder = {CS(0),   CS(1),      CS(2),      CS(3), CS(4), CS(5), CS(6),  CS(10),
-                                                m_text1, m_command1, m_picture1, CS(7), CS(8), CS(9), CS(11), CS(12)};
+    // The order of the Tab key, from the table.
+    std::vector<QWidget *> tabOrder;
+    for (const form::ControlRef ref : form::TabOrder())
+        tabOrder.push_back(widget(ref));
     for (std::size_t k = 0; k + 1 < tabOrder.size(); ++k)
         QWidget::setTabOrder(tabOrder[k], tabOrder[k + 1]);
 
     Form_Load();
+}
+
+QWidget *Hdun::widget(form::ControlRef ref) const
+{
+    switch (ref.name) {
+    case form::Name::CS:
+        return CS(ref.index);
+    case form::Name::Label1:
+        return Label1(ref.index);
+    case form::Name::Line1:
+        return m_line1;
+    case form::Name::Command1:
+        return m_command1;
+    case form::Name::Text1:
+        return m_text1;
+    case form::Name::Label2:
+        return m_label2;
+    case form::Name::Picture1:
+        return m_picture1;
+    }
+    throw std::out_of_range("no such control");
 }
 
 FieldEdit *Hdun::CS(int index) const
@@ -317,7 +322,7 @@ bool Hdun::runHandler(const std::function<void()> &body)
         body();
         return true;
     } catch (const std::exception &error) {
-        m_services.reportError(std::string("运行时错误：") + error.what());
+        m_services.reportError(std::string(form::kRuntimeErrorPrefix) + error.what());
         return false;
     }
 }
@@ -325,9 +330,9 @@ bool Hdun::runHandler(const std::function<void()> &body)
 void Hdun::Form_Load()
 {
     runHandler([this] {
-        const auto pieces = SplitText(DefaultInputText, ',');
-        for (int i = 0; i <= 10; ++i)
-            CS(i)->setText(QString::fromStdString(pieces.at(static_cast<std::size_t>(i))));
+        const ParameterTexts texts = form::DefaultTexts();
+        for (int i = 0; i < form::kInputCount; ++i)
+            CS(i)->setText(QString::fromStdString(texts.at(static_cast<std::size_t>(i))));
     });
 }
 
@@ -349,33 +354,33 @@ bool Hdun::calculateCommand()
     bool succeeded = false;
     runHandler([&] {
         const ParameterTexts texts = inputTexts();
-        markReadings(texts);
-        const auto result = calculateFromTexts(texts);
-        if (!result) {
-            m_services.reportError(result.fault().messageZh());
+        const form::CalculationOutcome outcome = m_form.calculate(texts);
+        showMarks();
+        showStale();
+        if (!outcome.succeeded) {
+            m_services.reportError(outcome.errorMessage);
             return;
         }
-        const CalculationTexts &published = result.value();
-        CS(11)->setText(QString::fromStdString(published.areaText));
-        CS(12)->setText(QString::fromStdString(published.volumeText));
-        m_text1->setPlainText(QString::fromStdString(published.report));
-        // A long figure shows its leading digits, not its unit.
-        CS(11)->setCursorPosition(0);
-        CS(12)->setCursorPosition(0);
-        m_haveResults = true;
-        setResultsStale(false);
+        for (const form::TextWrite &write : outcome.writes) {
+            const QString text = QString::fromStdString(write.text);
+            if (write.target == form::kText1) {
+                m_text1->setPlainText(text);
+                continue;
+            }
+            FieldEdit *field = CS(write.target.index);
+            field->setText(text);
+            // A long figure shows its leading digits, not its unit.
+            field->setCursorPosition(0);
+        }
         succeeded = true;
     });
-    // What a failed calculation leaves on screen belongs to other inputs.
-    if (!succeeded && m_haveResults)
-        setResultsStale(true);
     return succeeded;
 }
 
 ParameterTexts Hdun::inputTexts() const
 {
     ParameterTexts texts;
-    for (int i = 0; i <= 10; ++i)
+    for (int i = 0; i < form::kInputCount; ++i)
         texts[static_cast<std::size_t>(i)] = CS(i)->text().toStdString();
     return texts;
 }
@@ -448,32 +453,31 @@ bool Hdun::copyResultsCommand()
     return copied;
 }
 
-void Hdun::markReadings(const ParameterTexts &texts)
+void Hdun::fieldEdited(int index)
 {
-    ParameterReadings readings;
-    (void)parsePierParameters(texts, &readings); // the calculation reads them again
-    for (int i = 0; i <= 10; ++i) {
-        const NumberReading &reading = readings[static_cast<std::size_t>(i)];
+    const bool wasStale = m_form.resultsStale();
+    m_form.fieldEdited(index);
+    if (!m_form.marked(index))
+        CS(index)->clearReadingMark();
+    if (wasStale != m_form.resultsStale())
+        showStale();
+}
+
+void Hdun::showMarks()
+{
+    for (int i = 0; i < form::kInputCount; ++i) {
         FieldEdit *field = CS(i);
-        field->clearReadingMark();
-        if (reading.status == NumberStatus::OutOfRange)
-            continue; // the calculation stops and its message names the field
-        double used = reading.value;
-        if (i == 10) {
-            const auto count = ToInt16(reading.value);
-            if (!count)
-                continue; // likewise
-            used = *count;
-        }
-        if (reading.status == NumberStatus::Whole && used == reading.value)
-            continue;
-        field->markReading(QStringLiteral("按 %1 计算").arg(QString::fromStdString(ShortestText(used))));
+        if (const auto &mark = m_form.mark(i))
+            field->markReading(QString::fromStdString(*mark));
+        else
+            field->clearReadingMark();
     }
 }
 
-void Hdun::setResultsStale(bool stale)
+void Hdun::showStale()
 {
-    QWidget *const results[] = {CS(11), CS(12), m_text1};
+    const bool stale = m_form.resultsStale();
+    QWidget *const results[] = {CS(form::kAreaField), CS(form::kVolumeField), m_text1};
     for (QWidget *result : results) {
         if (!stale) {
             result->setPalette(QPalette());
@@ -484,7 +488,7 @@ void Hdun::setResultsStale(bool stale)
         for (const auto group : {QPalette::Active, QPalette::Inactive})
             grey.setColor(group, QPalette::Text, kStaleText);
         result->setPalette(grey);
-        result->setToolTip(QStringLiteral("输入已改动：此结果与当前输入不符，请重新计算"));
+        result->setToolTip(Text(form::kStaleToolTip));
     }
 }
 
@@ -502,14 +506,11 @@ void Hdun::CS_KeyPress(int Index, int &KeyAscii)
         return;
     KeyAscii = 0;
     runHandler([&] {
-        if (Index == 10) {
-            if (calculateCommand())
-                CS(0)->setFocus(Qt::OtherFocusReason);
-            return;
-        }
-        // CS(12) is the last element: Enter there only cancels the key.
-        if (Index + 1 < kFieldCount)
-            CS(Index + 1)->setFocus(Qt::OtherFocusReason);
+        const form::EnterStep step = form::EnterIn(Index);
+        if (step.calculate && !calculateCommand())
+            return; // the focus stays where the fault was met
+        if (step.focusField)
+            CS(*step.focusField)->setFocus(Qt::OtherFocusReason);
     });
 }
 
@@ -526,9 +527,8 @@ void Hdun::Label2_MouseUp()
         QFont font = m_label2->font();
         font.setBold(false);
         m_label2->setFont(font);
-        if (!m_services.openUrl(std::string(PromoPageAddress)))
-            throw std::runtime_error("无法打开网页 " + std::string(PromoPageAddress) +
-                                     "：没有可用的浏览器或网址处理程序。");
+        if (!m_services.openUrl(std::string(form::kPromoPageAddress)))
+            throw std::runtime_error(form::LinkLaunchFailureMessage());
     });
 }
 

@@ -1,0 +1,34 @@
+// DesktopServices on Windows: a modal message box, the shell's handler for
+// web addresses, the common save dialog and the clipboard. Also the UTF-8 / UTF-16 conversions the Win32 window
+// needs at its edge to the API.
+#pragma once
+
+#include "platform/desktop.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pierqty {
+
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view utf16);
+
+class Win32DesktopServices final : public DesktopServices
+{
+public:
+    // owner: the window the message box is modal to (may be null).
+    explicit Win32DesktopServices(HWND owner = nullptr) : m_owner(owner) { }
+    void setOwner(HWND owner) { m_owner = owner; }
+    void reportError(const std::string &message) override;
+    bool openUrl(const std::string &url) override;
+    std::optional<std::string> chooseSaveFile(const SaveFileRequest &request) override;
+    bool setClipboardText(const std::string &text) override;
+
+private:
+    HWND m_owner;
+};
+
+} // namespace pierqty

@@ -1,0 +1,356 @@
+// The window as a user sees it, checked once for both front-ends: where the
+// controls stand, the order of Tab and Enter, and what a calculation writes,
+// marks and greys.
+#include "ui/form/form.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <stdexcept>
+#include <string>
+
+namespace pierqty::form {
+namespace {
+
+Rect Pixels(ControlRef ref, int dpi)
+{
+    return ToPixels(Find(ref).twips, dpi);
+}
+
+Rect Client(int dpi)
+{
+    return ToPixels({0, 0, kClientWidthTwips, kClientHeightTwips}, dpi);
+}
+
+bool Overlap(const Rect &a, const Rect &b)
+{
+    return a.left < b.right() && b.left < a.right() && a.top < b.bottom() && b.top < a.bottom();
+}
+
+// Width of a line of text in the window's 12 px Song font: CJK characters
+// are square, ASCII is half as wide.
+int TextWidth(std::string_view utf8, int pixels)
+{
+    int width = 0;
+    for (std::size_t k = 0; k < utf8.size(); ++k) {
+        const auto byte = static_cast<unsigned char>(utf8[k]);
+        if (byte < 0x80)
+            width += pixels / 2;
+        else if (byte >= 0xC0)
+            width += pixels;
+    }
+    return width;
+}
+
+class Geometry : public ::testing::TestWithParam<int>
+{
+};
+
+TEST_P(Geometry, EveryControlStandsInsideTheClientAreaExceptThePictureBorder)
+{
+    const int dpi = GetParam();
+    const Rect client = Client(dpi);
+    for (const Control &control : Controls()) {
+        const Rect box = Pixels(control.ref, dpi);
+        EXPECT_GT(box.width, 0) << NameText(control.ref.name) << control.ref.index;
+        EXPECT_GT(box.height, 0) << NameText(control.ref.name) << control.ref.index;
+        if (control.ref == kPicture1)
+            continue;
+        EXPECT_GE(box.left, 0);
+        EXPECT_GE(box.top, 0);
+        EXPECT_LE(box.right(), client.right()) << NameText(control.ref.name) << control.ref.index;
+        EXPECT_LE(box.bottom(), client.bottom()) << NameText(control.ref.name) << control.ref.index;
+    }
+}
+
+TEST_P(Geometry, TheDrawingEndsAtTheClientsRightEdgeAndFillsItsHeight)
+{
+    const int dpi = GetParam();
+    const Rect client = Client(dpi);
+    const Rect outer = Find(kPicture1).twips;
+    const int border = kPictureBorderTwips;
+    const Rect picture =
+        ToPixels({outer.left + border, outer.top + border, outer.width - 2 * border, outer.height - 2 * border}, dpi);
+    // The box's right and bottom border lines lie outside the client area.
+    EXPECT_EQ(picture.right(), client.right());
+    EXPECT_GE(picture.bottom(), client.bottom());
+    EXPECT_EQ(Pixels(kPicture1, dpi).top, 0);
+    // The drawing is as high as the client area.
+    EXPECT_EQ(picture.height, client.height);
+}
+
+TEST_P(Geometry, ControlsOverlapOnlyWhereACaptionMeetsItsField)
+{
+    const int dpi = GetParam();
+    const auto controls = Controls();
+    for (std::size_t a = 0; a < controls.size(); ++a) {
+        for (std::size_t b = a + 1; b < controls.size(); ++b) {
+            const ControlRef ra = controls[a].ref;
+            const ControlRef rb = controls[b].ref;
+            const bool captionAndField = ra.index == rb.index && ra.index >= 0 && ra.name != rb.name;
+            if (captionAndField)
+                continue;
+            EXPECT_FALSE(Overlap(Pixels(ra, dpi), Pixels(rb, dpi)))
+                << NameText(ra.name) << ra.index << " and " << NameText(rb.name) << rb.index << " at " << dpi;
+        }
+    }
+}
+
+TEST_P(Geometry, EachCaptionStandsLeftOfItsFieldOnTheSameRowWithRoomForItsText)
+{
+    const int dpi = GetParam();
+    const int fontPixels = TwipsToPixels(kWindowFont.pixelsAt96 * 15, dpi);
+    for (int i = 0; i < kFieldCount; ++i) {
+        const Rect label = Pixels(Label1(i), dpi);
+        const Rect field = Pixels(CS(i), dpi);
+        EXPECT_EQ(label.top, field.top) << i;
+        EXPECT_LT(label.left, field.left) << i;
+        EXPECT_GT(label.right(), field.left) << i; // reaches under the field
+        EXPECT_GE(field.left - label.left, TextWidth(Find(Label1(i)).text, fontPixels)) << Find(Label1(i)).text;
+    }
+}
+
+TEST_P(Geometry, FieldsRunTopToBottomInIndexOrderAndTheReportSitsUnderTheResults)
+{
+    const int dpi = GetParam();
+    for (int i = 0; i + 1 < kFieldCount; ++i)
+        EXPECT_LT(Pixels(CS(i), dpi).bottom(), Pixels(CS(i + 1), dpi).top + 1) << i;
+    EXPECT_LT(Pixels(CS(kInputCount - 1), dpi).bottom(), Pixels(kCommand1, dpi).top);
+    EXPECT_LT(Pixels(kCommand1, dpi).bottom(), Pixels(CS(kAreaField), dpi).top);
+    EXPECT_LT(Pixels(CS(kVolumeField), dpi).bottom(), Pixels(kText1, dpi).top);
+    EXPECT_LT(Pixels(kText1, dpi).bottom(), Pixels(kLabel2, dpi).top);
+    EXPECT_LT(Pixels(kLine1, dpi).bottom(), Pixels(CS(0), dpi).top);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, Geometry, ::testing::Values(96, 120, 144, 192));
+
+TEST(Geometry, At96DpiTheClientIs672By528AndTheColumnIs193Wide)
+{
+    EXPECT_EQ(Client(96), (Rect{0, 0, 672, 528}));
+    EXPECT_EQ(Pixels(CS(0), 96), (Rect{32, 16, 169, 18}));
+    EXPECT_EQ(Pixels(kLine1, 96), (Rect{8, 8, 193, 1}));
+    EXPECT_EQ(Pixels(kCommand1, 96).width, Pixels(kLine1, 96).width);
+    EXPECT_EQ(Pixels(kText1, 96).width, Pixels(kLine1, 96).width);
+    EXPECT_EQ(Pixels(kPicture1, 96), (Rect{208, 0, 466, 532}));
+}
+
+TEST(Geometry, BoxesScaleWithTheDpi)
+{
+    for (const Control &control : Controls()) {
+        const Rect at96 = Pixels(control.ref, 96);
+        const Rect at192 = Pixels(control.ref, 192);
+        EXPECT_EQ(at192, (Rect{2 * at96.left, 2 * at96.top, 2 * at96.width, 2 * at96.height}));
+        const Rect at144 = Pixels(control.ref, 144);
+        EXPECT_NEAR(at144.width, 1.5 * at96.width, 1.0);
+        EXPECT_NEAR(at144.left, 1.5 * at96.left, 1.0);
+    }
+}
+
+TEST(Controls, LookupFailsForAnIndexWithoutAnElement)
+{
+    EXPECT_THROW(Find(CS(13)), std::out_of_range);
+    EXPECT_THROW(Find(Label1(-1)), std::out_of_range);
+    EXPECT_NO_THROW(Find(CS(12)));
+}
+
+TEST(Controls, CaptionsAndTextsAsTheUserReadsThem)
+{
+    EXPECT_EQ(Find(Label1(0)).text, "L1：");
+    EXPECT_EQ(Find(Label1(7)).text, "l1：");
+    EXPECT_EQ(Find(Label1(11)).text, "S=");
+    EXPECT_EQ(Find(kCommand1).text, "计    算");
+    EXPECT_EQ(Find(kLabel2).text, "点我到淘宝低价充话费");
+    EXPECT_EQ(Find(kText1).text, ReportHint());
+    EXPECT_TRUE(Find(CS(0)).text.empty());
+    EXPECT_TRUE(Find(CS(11)).text.empty());
+}
+
+TEST(Controls, OnlyTheResultsAndTheReportAreReadOnly)
+{
+    for (int i = 0; i < kFieldCount; ++i)
+        EXPECT_EQ(Find(CS(i)).readOnly, i >= kInputCount) << i;
+    EXPECT_TRUE(Find(kText1).readOnly);
+    EXPECT_EQ(Find(kText1).kind, Kind::MultiLineTextBox);
+}
+
+TEST(Controls, ButtonIsBoldAndLargerLinkIsUnderlinedNotBold)
+{
+    const FontSpec button = Find(kCommand1).font;
+    const FontSpec link = Find(kLabel2).font;
+    EXPECT_GT(button.weight, kWindowFont.weight);
+    EXPECT_GT(button.pixelsAt96, kWindowFont.pixelsAt96);
+    EXPECT_TRUE(link.underline);
+    EXPECT_EQ(link.weight, kWindowFont.weight);
+    EXPECT_FALSE(button.underline);
+    // The button's caption fits its box.
+    EXPECT_LT(button.pixelsAt96, Pixels(kCommand1, 96).height);
+    EXPECT_LT(TextWidth(Find(kLabel2).text, link.pixelsAt96), Pixels(kLabel2, 96).width);
+}
+
+TEST(Controls, EachHintLineFitsTheReportBoxBesideItsScrollBar)
+{
+    const std::string_view hint = ReportHint();
+    ASSERT_TRUE(hint.ends_with("\r\n"));
+    int lines = 0;
+    for (std::size_t start = 0; start < hint.size();) {
+        const std::size_t end = hint.find("\r\n", start);
+        ASSERT_NE(end, std::string_view::npos);
+        const int width = TextWidth(hint.substr(start, end - start), kWindowFont.pixelsAt96);
+        EXPECT_LE(width, Pixels(kText1, 96).width - 17 - 4) << hint.substr(start, end - start);
+        start = end + 2;
+        ++lines;
+    }
+    EXPECT_EQ(lines, 4);
+}
+
+TEST(Keyboard, TabVisitsTheFocusableControlsOnceAndStartsAtTheFirstInput)
+{
+    const auto order = TabOrder();
+    const std::vector<ControlRef> expected = {CS(0),  CS(1),     CS(2),     CS(3), CS(4), CS(5), CS(6),  CS(10),
+                                              kText1, kCommand1, kPicture1, CS(7), CS(8), CS(9), CS(11), CS(12)};
+    EXPECT_EQ(order, expected);
+    // Tab numbers are unique across every control, labels included.
+    std::set<int> numbers;
+    for (const Control &control : Controls()) {
+        if (control.ref != kLine1) {
+            EXPECT_TRUE(numbers.insert(control.tabIndex).second) << control.tabIndex;
+        }
+    }
+    EXPECT_EQ(numbers.size(), 30u);
+    EXPECT_EQ(*numbers.begin(), 0);
+    EXPECT_EQ(*numbers.rbegin(), 29);
+    for (const Control &control : Controls()) {
+        if (control.kind == Kind::Label || control.kind == Kind::Line) {
+            EXPECT_FALSE(control.takesFocus);
+        }
+    }
+}
+
+TEST(Keyboard, EnterWalksTheInputsTopToBottomAndCalculatesInTheLast)
+{
+    int field = 0;
+    std::vector<int> visited;
+    for (int step = 0; step < kInputCount; ++step) {
+        visited.push_back(field);
+        const EnterStep next = EnterIn(field);
+        ASSERT_TRUE(next.focusField);
+        if (next.calculate) {
+            EXPECT_EQ(field, kInputCount - 1);
+            EXPECT_EQ(*next.focusField, 0);
+            break;
+        }
+        field = *next.focusField;
+    }
+    EXPECT_EQ(visited, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(EnterIn(kAreaField).focusField, kVolumeField);
+    EXPECT_FALSE(EnterIn(kAreaField).calculate);
+    EXPECT_FALSE(EnterIn(kVolumeField).focusField);
+    EXPECT_FALSE(EnterIn(kVolumeField).calculate);
+    EXPECT_THROW(EnterIn(13), std::out_of_range);
+}
+
+ParameterTexts With(std::initializer_list<std::pair<int, const char *>> changes)
+{
+    ParameterTexts texts = DefaultTexts();
+    for (const auto &[index, text] : changes)
+        texts[static_cast<std::size_t>(index)] = text;
+    return texts;
+}
+
+TEST(Calculate, TheDefaultPierWritesSVAndTheReport)
+{
+    EXPECT_EQ(DefaultTexts()[4], "3.00");
+    FormState form;
+    const CalculationOutcome outcome = form.calculate(DefaultTexts());
+    ASSERT_TRUE(outcome.succeeded);
+    EXPECT_TRUE(outcome.errorMessage.empty());
+    ASSERT_EQ(outcome.writes.size(), 3u);
+    EXPECT_EQ(outcome.writes[0].target, CS(kAreaField));
+    EXPECT_EQ(outcome.writes[0].text, "64.190447 m2");
+    EXPECT_EQ(outcome.writes[1].target, CS(kVolumeField));
+    EXPECT_EQ(outcome.writes[1].text, "38.653440 m3");
+    EXPECT_EQ(outcome.writes[2].target, kText1);
+    const std::string &report = outcome.writes[2].text;
+    const auto breaks = std::count(report.begin(), report.end(), '\n');
+    EXPECT_EQ(breaks + (report.ends_with('\n') ? 0 : 1), 1002); // layer height, S0, S1..S1000
+    for (int i = 0; i < kInputCount; ++i)
+        EXPECT_FALSE(form.marked(i)) << i; // "3.00" reads as written
+}
+
+TEST(Calculate, AFaultWritesNothingAndGivesTheErrorBoxAMessage)
+{
+    FormState form;
+    for (const auto &texts : {With({{10, "0"}}), With({{0, "1e999"}}), With({{10, "40000"}})}) {
+        const CalculationOutcome outcome = form.calculate(texts);
+        EXPECT_FALSE(outcome.succeeded);
+        EXPECT_TRUE(outcome.writes.empty());
+        EXPECT_FALSE(outcome.errorMessage.empty());
+    }
+    EXPECT_FALSE(form.haveResults());
+}
+
+TEST(Marks, InputsNotReadAsWrittenCarryTheValueUsed)
+{
+    FormState form;
+    form.calculate(With({{0, "2，5"}, {2, ""}, {3, "abc"}, {10, "2.5"}}));
+    EXPECT_EQ(form.mark(0), "按 2 计算");
+    EXPECT_EQ(form.mark(2), "按 0 计算");
+    EXPECT_EQ(form.mark(3), "按 0 计算");
+    EXPECT_EQ(form.mark(10), "按 2 计算");
+    for (int i : {1, 4, 5, 6, 7, 8, 9})
+        EXPECT_FALSE(form.marked(i)) << i;
+    EXPECT_FALSE(form.marked(kAreaField));
+
+    // Editing a field clears its own mark only.
+    form.fieldEdited(0);
+    EXPECT_FALSE(form.marked(0));
+    EXPECT_TRUE(form.marked(2));
+
+    // The next calculation marks afresh: mended fields lose their marks.
+    form.calculate(With({{3, "abc"}}));
+    EXPECT_FALSE(form.marked(2));
+    EXPECT_FALSE(form.marked(10));
+    EXPECT_TRUE(form.marked(3));
+}
+
+TEST(Marks, FullWidthTextIsReadAsWrittenAndAFailedCalculationStillMarks)
+{
+    FormState form;
+    form.calculate(With({{0, "２．５"}, {1, "4。488"}}));
+    EXPECT_FALSE(form.marked(0));
+    // n read as 0 explains the fault that follows.
+    const CalculationOutcome outcome = form.calculate(With({{10, "十"}}));
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_EQ(form.mark(10), "按 0 计算");
+}
+
+TEST(Stale, ResultsGreyFromTheFirstEditOfAnInputUntilTheNextSuccess)
+{
+    FormState form;
+    form.fieldEdited(0); // nothing on screen yet to go stale
+    EXPECT_FALSE(form.resultsStale());
+    form.calculate(DefaultTexts());
+    EXPECT_FALSE(form.resultsStale());
+    form.fieldEdited(kAreaField); // the command writing S is no edit
+    form.fieldEdited(kVolumeField);
+    EXPECT_FALSE(form.resultsStale());
+    form.fieldEdited(10);
+    EXPECT_TRUE(form.resultsStale());
+    EXPECT_FALSE(form.calculate(With({{10, "0"}})).succeeded);
+    EXPECT_TRUE(form.resultsStale()); // the old results stay, still stale
+    EXPECT_TRUE(form.calculate(DefaultTexts()).succeeded);
+    EXPECT_FALSE(form.resultsStale());
+    // A fault leaves results of other inputs on screen.
+    EXPECT_FALSE(form.calculate(With({{6, "9"}})).succeeded);
+    EXPECT_TRUE(form.resultsStale());
+}
+
+TEST(Link, TheLabelOpensAWebPageAndAFailureNamesIt)
+{
+    EXPECT_TRUE(kPromoPageAddress.starts_with("https://"));
+    EXPECT_NE(LinkLaunchFailureMessage().find(kPromoPageAddress), std::string::npos);
+}
+
+} // namespace
+} // namespace pierqty::form

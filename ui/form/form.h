@@ -1,0 +1,206 @@
+// The calculator window Hdun as both front-ends show it, with no toolkit:
+// the controls with their boxes, captions, fonts and tab order; what Enter
+// does in each field; what the Calculate command writes where; the marks on
+// fields not read as written; and when the results are stale. Each front-end
+// creates its controls from this table and forwards its events here.
+#pragma once
+
+#include "calc/parameters.h"
+
+#include <array>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pierqty::form {
+
+// The designer names of the window's controls. CS and Label1 are control
+// arrays of kFieldCount elements; the others are single controls.
+enum class Name { CS, Label1, Line1, Command1, Text1, Label2, Picture1 };
+
+std::string_view NameText(Name name);
+
+struct ControlRef {
+    Name name = Name::CS;
+    int index = -1; // element of CS or Label1; -1 for a single control
+    friend bool operator==(const ControlRef &, const ControlRef &) = default;
+};
+
+inline constexpr int kFieldCount = pierqty::kFieldCount; // CS(0)..CS(12)
+inline constexpr int kInputCount = kParameterCount; // CS(0)..CS(10) are inputs
+inline constexpr int kAreaField = kFieldS; // CS(11): S
+inline constexpr int kVolumeField = kFieldV; // CS(12): V
+
+inline constexpr ControlRef CS(int index)
+{
+    return {Name::CS, index};
+}
+inline constexpr ControlRef Label1(int index)
+{
+    return {Name::Label1, index};
+}
+inline constexpr ControlRef kLine1{Name::Line1, -1};
+inline constexpr ControlRef kCommand1{Name::Command1, -1};
+inline constexpr ControlRef kText1{Name::Text1, -1};
+inline constexpr ControlRef kLabel2{Name::Label2, -1};
+inline constexpr ControlRef kPicture1{Name::Picture1, -1};
+
+enum class Kind { Line, Label, TextBox, MultiLineTextBox, Button, Picture };
+
+// Geometry is designed in twips (1/1440 inch, 15 per pixel at 96 dpi) from
+// the top-left corner of the client area.
+inline constexpr int kTwipsPerInch = 1440;
+
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    int right() const { return left + width; }
+    int bottom() const { return top + height; }
+    friend bool operator==(const Rect &, const Rect &) = default;
+};
+
+// Twips to device pixels at dpi, rounded half up (as Win32 MulDiv does).
+int TwipsToPixels(int twips, int dpi);
+
+// A box in twips to pixels at dpi; edges are scaled, not sizes, so boxes
+// that meet in twips meet in pixels at every dpi.
+Rect ToPixels(const Rect &twips, int dpi);
+
+// "宋体" on Chinese Windows; the Latin face name finds it on any Windows.
+inline constexpr std::string_view kSongFace = "宋体";
+inline constexpr std::string_view kSongFaceLatin = "SimSun";
+inline constexpr int kGb2312Charset = 134;
+
+struct FontSpec {
+    int pixelsAt96 = 12; // character height in pixels at 96 dpi
+    int weight = 400; // 400 normal, 700 bold
+    bool underline = false;
+    friend bool operator==(const FontSpec &, const FontSpec &) = default;
+};
+
+// The window's own font, used by every control that names none.
+inline constexpr FontSpec kWindowFont{12, 400, false};
+
+struct Control {
+    ControlRef ref;
+    Kind kind = Kind::Label;
+    std::string_view text; // caption or initial text (UTF-8); empty if none
+    Rect twips; // Line1: the one-pixel-high box the rule fills
+    int tabIndex = -1; // window tab numbering; -1 for the rule
+    FontSpec font = kWindowFont;
+    bool readOnly = false; // text boxes the user can select in but not type into
+    bool takesFocus = false;
+};
+
+// Client area of Hdun in twips: 672 x 528 px at 96 dpi.
+inline constexpr int kClientWidthTwips = 10080;
+inline constexpr int kClientHeightTwips = 7920;
+
+// Picture1's sunken border, on every side.
+inline constexpr int kPictureBorderTwips = 30;
+
+// The title bar's text.
+inline constexpr std::string_view kWindowTitle = "花瓶墩模板与混凝土工程量计算";
+
+// Every control, rule and labels included, in the order of the designer's
+// inventory (top of the input column down, then the picture box).
+std::span<const Control> Controls();
+
+// The entry for one control; throws std::out_of_range for an index without
+// an element, like the forms runtime's control-array lookup.
+const Control &Find(ControlRef ref);
+
+// The controls that take the focus, in the order of the Tab key.
+std::vector<ControlRef> TabOrder();
+
+// The text Text1 shows until the first calculation (CR LF after each line).
+std::string_view ReportHint();
+
+// DefaultInputText split into the texts of CS(0)..CS(10).
+ParameterTexts DefaultTexts();
+
+// What Enter does in CS(index) once the key itself is cancelled: move the
+// focus to another field, calculate and then move to CS(0) if that
+// succeeded, or nothing more.
+struct EnterStep {
+    bool calculate = false;
+    std::optional<int> focusField; // after a successful calculation, if calculate
+};
+EnterStep EnterIn(int index);
+
+// One text that a successful calculation writes into a control, replacing
+// its whole text.
+struct TextWrite {
+    ControlRef target;
+    std::string text;
+};
+
+struct CalculationOutcome {
+    bool succeeded = false;
+    std::vector<TextWrite> writes; // empty on a fault: nothing is written
+    std::string errorMessage; // on a fault: the error box's message
+};
+
+// Colours both windows use for the marks and the stale results.
+struct Colour {
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+};
+// A light amber under black text: an input read as something else than
+// written.
+inline constexpr Colour kMarkBackground{255, 226, 150};
+inline constexpr Colour kMarkText{0, 0, 0};
+// Grey text: results that no longer match the inputs.
+inline constexpr Colour kStaleText{140, 140, 140};
+// The stale results' tooltip.
+inline constexpr std::string_view kStaleToolTip = "输入已改动：此结果与当前输入不符，请重新计算";
+
+// The web page Label2 opens.
+inline constexpr std::string_view kPromoPageAddress = "https://www.taobao.com/";
+
+// The error box's message when no browser or URL handler could be started.
+std::string LinkLaunchFailureMessage();
+
+// Prefix of the error box's message when a handler stops on an unexpected
+// error of the toolkit or the runtime.
+inline constexpr std::string_view kRuntimeErrorPrefix = "运行时错误：";
+
+// The state that lives beside the controls' texts: the marks on inputs whose
+// text was not read as written, and whether S, V and the report still match
+// the inputs.
+class FormState
+{
+public:
+    // The Calculate command on the eleven input texts: reads, calculates and
+    // says what to write. Marks every input not read exactly as written. On
+    // success the results are current; after a fault, results still on
+    // screen belong to other inputs and are stale.
+    CalculationOutcome calculate(const ParameterTexts &texts);
+
+    // The user (or the program) changed the text of CS(index): clears that
+    // field's mark, and an input edited after a calculation makes the
+    // results stale.
+    void fieldEdited(int index);
+
+    // The tooltip of a marked input ("按 2 计算"), or nullopt if unmarked.
+    const std::optional<std::string> &mark(int index) const;
+    bool marked(int index) const { return mark(index).has_value(); }
+
+    // Whether S, V and the report belong to inputs since changed.
+    bool resultsStale() const { return m_haveResults && m_stale; }
+
+    // Whether any result of a successful calculation is on screen.
+    bool haveResults() const { return m_haveResults; }
+
+private:
+    std::array<std::optional<std::string>, kInputCount> m_marks{};
+    bool m_haveResults = false;
+    bool m_stale = false;
+};
+
+} // namespace pierqty::form

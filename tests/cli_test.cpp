@@ -255,6 +255,8 @@ TEST(CliBatch, TotalSumsEveryColumnOverTheSamePiers)
     const auto lines = LfLines(run.out);
     ASSERT_EQ(lines.size(), 4u) << run.out;
     EXPECT_NE(lines[2].find("NotApplicable"), std::string::npos) << lines[2];
+    // A alone is summed: its row has every figure of TOTAL.
+    EXPECT_EQ(lines[1], "A,64.19044684914253,38.65343990081633,65.6783754863722,38.65343482729694,64.18144332970796,");
     EXPECT_EQ(lines[3],
               "TOTAL,64.19044684914253,38.65343990081633,65.6783754863722,38.65343482729694,64.18144332970796,"
               "sums over 1 of 2 piers (1 without exact figures)");
@@ -275,7 +277,7 @@ TEST(CliBatch, CellsAreNumbersOrBlank)
     // stays out of TOTAL.
     std::string input = "id,L1,n\nA,\"2,5\",10\nB,2\uff0c5,10\nC,abc,10\nD,2";
     input += '\0';
-    input += ",10\nE, 2.5 ,10\n";
+    input += "\x1b\x7f,10\nE, 2.5 ,10\n";
     const CliRun junk = Cli({"--batch", "-"}, input);
     EXPECT_EQ(junk.status, 2) << junk.err;
     const auto lines = LfLines(junk.out);
@@ -283,7 +285,7 @@ TEST(CliBatch, CellsAreNumbersOrBlank)
     EXPECT_EQ(lines[1], "A,,,,,,\"NotANumber: L1 = \"\"2,5\"\" is not a number\"");
     EXPECT_EQ(lines[2], "B,,,,,,\"NotANumber: L1 = \"\"2\uff0c5\"\" is not a number\"");
     EXPECT_EQ(lines[3], "C,,,,,,\"NotANumber: L1 = \"\"abc\"\" is not a number\"");
-    EXPECT_EQ(lines[4], "D,,,,,,\"NotANumber: L1 = \"\"2\\x00\"\" is not a number\"");
+    EXPECT_EQ(lines[4], "D,,,,,,\"NotANumber: L1 = \"\"2\\x00\\x1B\\x7F\"\" is not a number\"");
     EXPECT_EQ(lines[5].rfind("E,65.11549399635003,", 0), 0u) << lines[5];
     EXPECT_EQ(lines[6].rfind("TOTAL,65.11549399635003,", 0), 0u) << lines[6];
     EXPECT_NE(lines[6].find("sums over 1 of 5 piers (4 stopped)"), std::string::npos) << lines[6];

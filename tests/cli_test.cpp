@@ -116,6 +116,8 @@ TEST(Cli, UsageErrorsExit64)
         EXPECT_EQ(run.out, "");
         EXPECT_FALSE(run.err.empty());
     }
+    // "N" is no parameter: the message lists the eleven that are.
+    EXPECT_NE(Cli({"N=5"}).err.find("(one of L1 R1 L2 R2 H1 H2 h l1 l2 l3 n)"), std::string::npos);
     const CliRun help = Cli({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("NAME=TEXT"), std::string::npos);
@@ -201,6 +203,11 @@ TEST(CliCsv, OneRowPerLayerWithRunningSums)
 {
     const CliRun run = Cli({"--csv", "n=200"});
     ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    // Chamfers wider than the end faces: the layers without their true areas, and why.
+    const CliRun wide = Cli({"--csv", "l1=2"});
+    EXPECT_EQ(wide.status, 0);
+    EXPECT_NE(wide.err.find("true areas not applicable: the chamfers do not fit"), std::string::npos) << wide.err;
     const auto lines = LfLines(run.out);
     ASSERT_EQ(lines.size(), 201u);
     EXPECT_EQ(lines[0],

@@ -92,7 +92,9 @@ TEST(ParseNumber, BeyondDoubleRangeIsOutOfRange)
                              "0.1e310"})
         EXPECT_EQ(ParseNumber(text).status, NumberStatus::OutOfRange) << text;
     // 1e350 written with 400 zeros and a negative exponent.
-    EXPECT_EQ(ParseNumber("1" + std::string(400, '0') + "e-50").status, NumberStatus::OutOfRange);
+    std::string huge = "1";
+    huge.append(400, '0').append("e-50");
+    EXPECT_EQ(ParseNumber(huge).status, NumberStatus::OutOfRange);
     EXPECT_EQ(ParseNumber("1.7976931348623157e308").value, 1.7976931348623157e308);
     // Long digit strings whose value is far below the range are zero, not
     // out of range: the digits after the point do not raise the magnitude.

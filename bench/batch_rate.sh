@@ -6,13 +6,7 @@ cli="${1:?build directory}/cli/pierqty-cli"
 runs=${2:-5}
 input=$(mktemp)
 trap 'rm -f "$input"' EXIT
-awk 'BEGIN {
-  print "id,L1,R1,L2,R2,h,n"
-  for (k = 1; k <= 10000; ++k) {
-    h = 1 + (k % 40) * 0.1; r1 = h + (k % 7) * 0.5; r2 = h + 2 + (k % 11)
-    printf "P%d,%.2f,%.3f,%.2f,%.3f,%.1f,1000\n", k, 2 + (k % 5) * 0.1, r1, 1.5 + (k % 3) * 0.1, r2, h
-  }
-}' > "$input"
+"$(dirname "$0")/make_piers.sh" 10000 > "$input"
 times=()
 for _ in $(seq "$runs"); do
   start=$(date +%s%N)

@@ -2,6 +2,8 @@
 // a text, standard output and error captured as bytes.
 #pragma once
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,15 @@ struct RunSetting {
 // Standard input is `input`; with no input, an empty stream.
 ProcessRun RunProgram(const std::string &program, const std::vector<std::string> &args, const std::string &input,
                       const RunSetting &setting = {});
+
+// The whole content of a file, or nothing if it cannot be read.
+inline std::string ReadFileBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 // A word quoted for sh.
 std::string ShellQuote(const std::string &text);

@@ -12,7 +12,6 @@
 #include <sstream>
 
 namespace pierqty::test {
-namespace { } // namespace
 
 std::string ShellQuote(const std::string &arg)
 {
@@ -25,18 +24,6 @@ std::string ShellQuote(const std::string &arg)
     }
     return quoted + "'";
 }
-
-namespace {
-
-std::string Slurp(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-} // namespace
 
 ProcessRun RunProgram(const std::string &program, const std::vector<std::string> &args, const std::string &input,
                       const RunSetting &setting)
@@ -52,8 +39,8 @@ ProcessRun RunProgram(const std::string &program, const std::vector<std::string>
     ProcessRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = Slurp(base + ".out");
-    run.err = Slurp(base + ".err");
+    run.out = ReadFileBytes(base + ".out");
+    run.err = ReadFileBytes(base + ".err");
     return run;
 }
 

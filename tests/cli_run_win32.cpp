@@ -48,14 +48,6 @@ HANDLE OpenInheritable(const std::wstring &path, DWORD access, DWORD disposition
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-std::string Slurp(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 } // namespace
 
 ProcessRun RunProgram(const std::string &program, const std::vector<std::string> &args, const std::string &input,
@@ -91,8 +83,8 @@ ProcessRun RunProgram(const std::string &program, const std::vector<std::string>
     CloseHandle(in);
     CloseHandle(out);
     CloseHandle(err);
-    run.out = Slurp(base + ".out");
-    run.err = Slurp(base + ".err");
+    run.out = ReadFileBytes(base + ".out");
+    run.err = ReadFileBytes(base + ".err");
     return run;
 }
 

@@ -1,5 +1,6 @@
 // pierqty-cli --sheet through its process: what lands on disk, and what
 // does not when the calculation stops or the disk refuses the write.
+#include "tests/cli_run.h"
 #include "tests/xml_reader.h"
 
 #include <gtest/gtest.h>
@@ -20,20 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Quote(const std::string &arg)
-{
-    std::string quoted = "'";
-    for (char c : arg)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 std::string Slurp(const fs::path &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return pierqty::test::ReadFileBytes(path.string());
 }
 
 class SheetCli : public testing::Test
@@ -53,15 +43,15 @@ protected:
     // (limits, traps), redirect after it (default: stdout to a file).
     int Cli(const std::vector<std::string> &args, const std::string &prefix = "", const std::string &redirect = "")
     {
-        std::string command = prefix + "PIERQTY_SHEET_DATE=2030-01-01 exec " + Quote(PIERQTY_CLI);
+        std::string command = prefix + "PIERQTY_SHEET_DATE=2030-01-01 exec " + pierqty::test::ShellQuote(PIERQTY_CLI);
         for (const std::string &arg : args)
-            command.append(" ").append(Quote(arg));
+            command.append(" ").append(pierqty::test::ShellQuote(arg));
         if (redirect.empty())
-            command.append(" > ").append(Quote((work / "stdout").string()));
+            command.append(" > ").append(pierqty::test::ShellQuote((work / "stdout").string()));
         else
             command.append(" ").append(redirect);
-        command.append(" 2> ").append(Quote((work / "stderr").string())).append(" < /dev/null");
-        const int raw = std::system(("sh -c " + Quote(command)).c_str());
+        command.append(" 2> ").append(pierqty::test::ShellQuote((work / "stderr").string())).append(" < /dev/null");
+        const int raw = std::system(("sh -c " + pierqty::test::ShellQuote(command)).c_str());
         err = Slurp(work / "stderr");
         out = Slurp(work / "stdout");
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -7,7 +7,7 @@ bash scripts/setup.sh run
 cmake --preset app > /dev/null
 cmake --build --preset app
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  exec build/app/ui/pierqty
+  exec build/app/ui/qt/pierqty
 fi
 echo "No display to open the window on; the default pier from pierqty-cli:" >&2
 exec build/app/cli/pierqty-cli

@@ -3,10 +3,8 @@
 #include "calc/parameters.h"
 #include "calc/texts.h"
 #include "platform/numbers.h"
-#include "sheet/actions.h"
-#include "sheet/files.h"
-#include "sheet/sheet.h"
 #include "ui/assets/assets.h"
+#include "ui/form/report_actions.h"
 
 #include <QAction>
 #include <QDir>
@@ -22,7 +20,6 @@
 #include <QTranslator>
 #include <QUrl>
 
-#include <ctime>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -401,35 +398,11 @@ bool Hdun::saveSheetCommand()
         return false;
     bool saved = false;
     runHandler([&] {
-        const ParameterTexts texts = inputTexts();
-        const auto sheet = sheet::CalculationSheetFromTexts(texts, {}, sheet::LocalDateText());
-        if (!sheet) {
-            m_services.reportError(sheet.fault().messageZh());
-            return;
-        }
-        const std::time_t now = std::time(nullptr);
-        const std::tm *local = std::localtime(&now);
-        SaveFileRequest request;
-        request.title = "保存计算书";
-        request.suggestedName = local ? sheet::SheetFileName(*local) : "计算书.html";
-        request.kindName = "计算书（HTML）";
-        request.extension = "html";
-        const std::optional<std::string> path = m_services.chooseSaveFile(request);
-        if (!path)
-            return; // cancelled: nothing written
-        if (!sheet::PathFromUtf8(*path).is_absolute()) {
-            m_services.reportError("计算书未保存：“" + *path + "”不是完整的文件路径。");
-            return;
-        }
-        std::string error;
-        if (!sheet::WriteAtomically(*path, sheet.value(), error)) {
-            m_services.reportError("计算书未保存：无法写入“" + *path + "”。\n" + error);
-            return;
-        }
-        const QUrl url = QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(*path)));
-        if (!m_services.openUrl(url.toString(QUrl::FullyEncoded).toStdString()))
-            throw std::runtime_error("计算书已保存到“" + *path + "”，但无法打开它：没有可用的浏览器或网址处理程序。");
-        saved = true;
+        saved = form::SaveSheet(m_services, inputTexts(), [](const std::string &path) {
+            return QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(path)))
+                .toString(QUrl::FullyEncoded)
+                .toStdString();
+        });
     });
     return saved;
 }
@@ -440,16 +413,7 @@ bool Hdun::copyResultsCommand()
     if (!calculateCommand())
         return false;
     bool copied = false;
-    runHandler([&] {
-        const auto summary = sheet::ResultSummaryFromTexts(inputTexts());
-        if (!summary) {
-            m_services.reportError(summary.fault().messageZh());
-            return;
-        }
-        if (!m_services.setClipboardText(summary.value()))
-            throw std::runtime_error("无法把结果放到剪贴板上。");
-        copied = true;
-    });
+    runHandler([&] { copied = form::CopyResults(m_services, inputTexts()); });
     return copied;
 }
 

@@ -1,12 +1,21 @@
 // The window as a user sees it, checked once for both front-ends: where the
-// controls stand, the order of Tab and Enter, and what a calculation writes,
-// marks and greys.
+// controls stand, the order of Tab and Enter, what a calculation writes,
+// marks and greys, and the report menu's two commands.
+#include "platform/desktop_fake.h"
+#include "sheet/files.h"
 #include "ui/form/form.h"
+#include "ui/form/report_actions.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -350,6 +359,163 @@ TEST(Link, TheLabelOpensAWebPageAndAFailureNamesIt)
 {
     EXPECT_TRUE(kPromoPageAddress.starts_with("https://"));
     EXPECT_NE(LinkLaunchFailureMessage().find(kPromoPageAddress), std::string::npos);
+}
+
+// The report menu's commands on a fake desktop, with files in a folder of
+// their own.
+class ReportCommands : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        folder = std::filesystem::path(testing::TempDir()) /
+            ("pierqty_form_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder / "sub");
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    std::string pathOf(const std::string &name) const
+    {
+        return sheet::Utf8FromPath(folder / sheet::PathFromUtf8(name));
+    }
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> out;
+        for (const auto &entry : std::filesystem::directory_iterator(folder))
+            out.push_back(sheet::Utf8FromPath(entry.path().filename()));
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    bool save(const ParameterTexts &texts)
+    {
+        return SaveSheet(services, texts, [](const std::string &path) { return "file:" + path; });
+    }
+
+    FakeDesktopServices services;
+    std::filesystem::path folder;
+};
+
+TEST_F(ReportCommands, SaveReplacesTheChosenFileWithTheSheetOfTheTextsAndOpensIt)
+{
+    // A name with CJK and a blank, as documents folders have; the longer
+    // file already there is replaced whole.
+    const std::string path = pathOf("花瓶墩 计算书.html");
+    std::ofstream(sheet::PathFromUtf8(path), std::ios::binary) << std::string(200000, 'x');
+    services.savePath = path;
+    ASSERT_TRUE(save(With({{9, "0.5m"}}))); // read as 0.5: the same figures, marked on the sheet
+    EXPECT_TRUE(services.errors.empty());
+    ASSERT_EQ(services.saveRequests.size(), 1u);
+    EXPECT_TRUE(std::regex_match(services.saveRequests[0].suggestedName, std::regex("计算书-20\\d{6}-\\d{4}\\.html")))
+        << services.saveRequests[0].suggestedName;
+    EXPECT_EQ(services.saveRequests[0].extension, "html");
+
+    std::ifstream in(sheet::PathFromUtf8(path), std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    const std::string sheet = content.str();
+    EXPECT_TRUE(sheet.starts_with("<!DOCTYPE html>"));
+    EXPECT_TRUE(sheet.ends_with("</html>\n"));
+    for (const char *shown : {"花瓶墩模板面积及混凝土方量计算书", "64.190447", "38.653440", "0.5m", "※ l3"})
+        EXPECT_NE(sheet.find(shown), std::string::npos) << shown;
+    EXPECT_EQ(names(), (std::vector<std::string>{"sub", "花瓶墩 计算书.html"}));
+    EXPECT_EQ(services.openedUrls, std::vector<std::string>{"file:" + path});
+}
+
+TEST_F(ReportCommands, CancelledFaultyOrRefusedSavesWriteNothing)
+{
+    EXPECT_FALSE(save(DefaultTexts())); // the user cancels
+    EXPECT_EQ(services.saveRequests.size(), 1u);
+    EXPECT_TRUE(services.errors.empty());
+
+    // A fault: the usual error box, and the dialog is never asked.
+    services.savePath = pathOf("a.html");
+    EXPECT_FALSE(save(With({{10, "0"}})));
+    EXPECT_EQ(services.saveRequests.size(), 1u);
+    ASSERT_EQ(services.errors.size(), 1u);
+    EXPECT_NE(services.errors[0].find("层数 n 为 0"), std::string::npos) << services.errors[0];
+
+    const std::pair<std::string, const char *> refused[] = {
+        {"a.html", "不是完整的文件路径"}, // relative: where it lands depends on the working folder
+        {pathOf("missing/a.html"), "计算书未保存"},
+        {pathOf("sub"), "计算书未保存"}, // a folder, not a file
+    };
+    for (const auto &[target, message] : refused) {
+        services.savePath = target;
+        EXPECT_FALSE(save(DefaultTexts())) << target;
+        EXPECT_NE(services.errors.back().find(message), std::string::npos) << services.errors.back();
+    }
+    EXPECT_EQ(services.errors.size(), 4u);
+    EXPECT_EQ(names(), std::vector<std::string>{"sub"});
+    EXPECT_TRUE(services.openedUrls.empty());
+}
+
+TEST_F(ReportCommands, ALauncherThatFailsIsAnErrorThatSaysWhereTheSheetIs)
+{
+    services.savePath = pathOf("b.html");
+    services.launcherWorks = false;
+    try {
+        save(DefaultTexts());
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error &error) {
+        EXPECT_NE(std::string(error.what()).find(*services.savePath), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(names(), (std::vector<std::string>{"b.html", "sub"}));
+}
+
+// The clipboard's lines as name -> value, checking each line's shape.
+std::map<std::string, double> CopiedFigures(const std::string &text)
+{
+    std::map<std::string, double> figures;
+    EXPECT_TRUE(text.ends_with("\r\n"));
+    std::size_t start = text.find("\r\n") + 2;
+    EXPECT_EQ(text.substr(0, start), "项目\t数值\t单位\r\n");
+    static const std::regex line("([^\t\r\n]+)\t(-?\\d+\\.\\d{6})\t(m|m²|m³)");
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        std::smatch cells;
+        const std::string row = text.substr(start, end - start);
+        if (!std::regex_match(row, cells, line)) {
+            ADD_FAILURE() << row;
+            continue;
+        }
+        figures[cells[1]] = std::stod(cells[2]);
+    }
+    EXPECT_EQ(start, text.size());
+    return figures;
+}
+
+TEST_F(ReportCommands, CopyPutsOneNameValueUnitLineAFigureOnTheClipboard)
+{
+    ASSERT_TRUE(CopyResults(services, DefaultTexts()));
+    ASSERT_EQ(services.clipboardTexts.size(), 1u);
+    std::map<std::string, double> value = CopiedFigures(services.clipboardTexts[0]);
+    EXPECT_EQ(value["模板面积 S（分层法）"], 64.190447);
+    EXPECT_EQ(value["混凝土方量 V（分层法）"], 38.65344);
+    EXPECT_EQ(value["底截面积 S0"], 4.36);
+    EXPECT_EQ(value["单层高"], 0.003);
+    EXPECT_NEAR(value["墩身体积"] + value["花瓶段体积（分层法）"] + value["墩帽体积"], 38.65344, 5e-6);
+    // The exact figures beside the layered ones: a curved face is larger
+    // than its projection, and the four kinds of face make up the flare.
+    EXPECT_NEAR(value["混凝土方量 V（精确）"], 38.65344, 1e-3);
+    EXPECT_GT(value["模板面积 S（真实）"], value["模板面积 S（精确，投影）"]);
+    EXPECT_NEAR(value["花瓶段端面（2 面，真实）"] + value["花瓶段带槽面（2 面，含槽底，真实）"] +
+                    value["花瓶段槽侧面（4 面，真实）"] + value["花瓶段倒角面（4 面，真实）"],
+                value["花瓶段模板（真实）"], 5e-6);
+
+    // Where the exact method does not apply, one line says why.
+    ASSERT_TRUE(CopyResults(services, With({{0, "0.5"}}))); // the groove is wider than the face
+    const std::string &other = services.clipboardTexts.back();
+    EXPECT_NE(other.find("\r\n精确法不适用\t"), std::string::npos) << other;
+    EXPECT_EQ(other.find("精确）"), std::string::npos);
+    EXPECT_EQ(other.find("真实"), std::string::npos);
+
+    // A fault: the error box, the clipboard untouched; a clipboard that
+    // refuses the text is an error.
+    EXPECT_FALSE(CopyResults(services, With({{10, "0"}})));
+    EXPECT_EQ(services.errors.size(), 1u);
+    services.clipboardWorks = false;
+    EXPECT_THROW(CopyResults(services, DefaultTexts()), std::runtime_error);
+    EXPECT_EQ(services.clipboardTexts.size(), 2u);
 }
 
 } // namespace

@@ -193,6 +193,13 @@ TEST(CliExact, BesideTheLayeredFigures)
         EXPECT_TRUE(exact.contains(key)) << key;
     EXPECT_NEAR(exact["S"].get<double>(), 65.6783754864, 1e-9);
 
+    // Where they do not apply, one whole line says why.
+    const CliRun reason = Cli({"--exact", "l1=2"});
+    EXPECT_EQ(reason.status, 0);
+    EXPECT_TRUE(reason.out.ends_with(" S1000 = 3.880113 m2\nExact quantities: not applicable: the chamfers do not fit "
+                                     "the end faces (L2 - 2 l1 < 0)\n"))
+        << reason.out.substr(reason.out.size() - 200);
+
     const CliRun outside = Cli({"--json", "--exact", "l1=2"});
     ASSERT_EQ(outside.status, 0) << outside.err;
     EXPECT_NE(nlohmann::json::parse(outside.out)["exact"]["notApplicable"].get<std::string>().find("L2 - 2 l1"),

@@ -44,9 +44,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"13.032", 13.032, NumberStatus::Whole}, ReadCase{"3.00", 3.0, NumberStatus::Whole},
         ReadCase{"1000", 1000.0, NumberStatus::Whole},
         // Blanks, signs, fractions and exponents.
-        ReadCase{"  \t-0.25  ", -0.25, NumberStatus::Whole}, ReadCase{"+7", 7.0, NumberStatus::Whole},
-        ReadCase{".5", 0.5, NumberStatus::Whole}, ReadCase{"5.", 5.0, NumberStatus::Whole},
-        ReadCase{"1.5e3", 1500.0, NumberStatus::Whole}, ReadCase{"2E-2", 0.02, NumberStatus::Whole},
+        ReadCase{"  \t-0.25  ", -0.25, NumberStatus::Whole}, ReadCase{"\r\v2.5\f\n", 2.5, NumberStatus::Whole},
+        ReadCase{"+7", 7.0, NumberStatus::Whole}, ReadCase{".5", 0.5, NumberStatus::Whole},
+        ReadCase{"5.", 5.0, NumberStatus::Whole}, ReadCase{"1.5e3", 1500.0, NumberStatus::Whole},
+        ReadCase{"2E-2", 0.02, NumberStatus::Whole},
         // An exponent without digits does not continue the number.
         ReadCase{"5e", 5.0, NumberStatus::Leading}, ReadCase{"1e+", 1.0, NumberStatus::Leading},
         ReadCase{"3.5m", 3.5, NumberStatus::Leading}, ReadCase{"1,5", 1.0, NumberStatus::Leading},
@@ -86,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ParseNumber, BeyondDoubleRangeIsOutOfRange)
 {
-    for (const char *text : {"1e309", "-1e400", "1e99999999999999999999",
+    for (const char *text : {"1e309", "-1e400", "1e+400", "1e99999999999999999999",
                              "99999"
                              "e304",
                              "0.1e310"})
@@ -98,7 +99,9 @@ TEST(ParseNumber, BeyondDoubleRangeIsOutOfRange)
     EXPECT_EQ(ParseNumber("1.7976931348623157e308").value, 1.7976931348623157e308);
     // Long digit strings whose value is far below the range are zero, not
     // out of range: the digits after the point do not raise the magnitude.
-    for (const std::string &text : {"0." + std::string(300, '0') + "1e-100", "0." + std::string(500, '1') + "e-400"}) {
+    // Nor does a four-digit exponent lift 1e-330 out of them.
+    for (const std::string &text : {"0." + std::string(300, '0') + "1e-100", "0." + std::string(500, '1') + "e-400",
+                                    "0." + std::string(1329, '0') + "1e1000"}) {
         const NumberReading r = ParseNumber(text);
         EXPECT_EQ(r.status, NumberStatus::Whole) << text.size();
         EXPECT_EQ(r.value, 0.0) << text.size();

@@ -258,6 +258,10 @@ TEST(CliBatch, RowsFaultsAndTotals)
     // Parameters not named keep the defaults, which NAME=TEXT may change.
     const CliRun defaults = Cli({"--batch", "-", "n=10"}, "id\nA\n");
     EXPECT_EQ(LfLines(defaults.out)[1].rfind("A,65.11549399635003,", 0), 0u) << defaults.out;
+    // Every pier summed: exit 0, TOTAL's fault cell empty, and no warning.
+    EXPECT_EQ(defaults.status, 0);
+    EXPECT_TRUE(defaults.out.ends_with(",64.18144332970796,\n")) << defaults.out;
+    EXPECT_EQ(defaults.err, "");
 }
 
 TEST(CliBatch, TotalSumsEveryColumnOverTheSamePiers)

@@ -3,13 +3,13 @@
 // marks and greys, and the report menu's two commands.
 #include "platform/desktop_fake.h"
 #include "sheet/files.h"
+#include "tests/scratch_folder.h"
 #include "ui/form/form.h"
 #include "ui/form/report_actions.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -351,34 +351,21 @@ TEST(Link, TheLabelOpensAWebPageAndAFailureNamesIt)
 class ReportCommands : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        folder = std::filesystem::path(testing::TempDir()) /
-            ("pierqty_form_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder / "sub");
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
+    void SetUp() override { std::filesystem::create_directories(folder / "sub"); }
 
     std::string pathOf(const std::string &name) const
     {
         return sheet::Utf8FromPath(folder / sheet::PathFromUtf8(name));
     }
-    std::vector<std::string> names() const
-    {
-        std::vector<std::string> out;
-        for (const auto &entry : std::filesystem::directory_iterator(folder))
-            out.push_back(sheet::Utf8FromPath(entry.path().filename()));
-        std::sort(out.begin(), out.end());
-        return out;
-    }
+    std::vector<std::string> names() const { return test::ScratchFolder::Names(folder); }
     bool save(const ParameterTexts &texts)
     {
         return SaveSheet(services, texts, [](const std::string &path) { return "file:" + path; });
     }
 
     FakeDesktopServices services;
-    std::filesystem::path folder;
+    test::ScratchFolder scratch;
+    const std::filesystem::path &folder = scratch.path();
 };
 
 TEST_F(ReportCommands, SaveReplacesTheChosenFileWithTheSheetOfTheTextsAndOpensIt)

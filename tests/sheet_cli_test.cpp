@@ -1,13 +1,11 @@
 // pierqty-cli --sheet through its process: what lands on disk, and what
 // does not when the calculation stops or the disk refuses the write.
 #include "tests/cli_run.h"
+#include "tests/scratch_folder.h"
 #include "tests/xml_reader.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -21,12 +19,7 @@ using pierqty::test::ReadFileBytes;
 class SheetCli : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        fs::remove_all(work);
-        fs::create_directories(work / "out");
-    }
-    void TearDown() override { fs::remove_all(work); }
+    void SetUp() override { fs::create_directories(work / "out"); }
 
     // pierqty-cli on a fixed date; shell goes before it (limits, traps),
     // output takes its standard output instead of the capture.
@@ -36,16 +29,13 @@ protected:
         return run.status;
     }
 
-    std::vector<std::string> Names(const fs::path &folder) const
+    static std::vector<std::string> Names(const fs::path &folder)
     {
-        std::vector<std::string> names;
-        for (const auto &entry : fs::directory_iterator(folder))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
+        return pierqty::test::ScratchFolder::Names(folder);
     }
 
-    fs::path work = fs::path(testing::TempDir()) / ("pierqty_sheet_cli_" + std::to_string(::getpid()));
+    pierqty::test::ScratchFolder scratch;
+    const fs::path &work = scratch.path();
     pierqty::test::ProcessRun run;
 };
 

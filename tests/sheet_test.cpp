@@ -8,6 +8,7 @@
 #include "sheet/markup.h"
 #include "sheet/plot.h"
 #include "sheet/sheet.h"
+#include "tests/scratch_folder.h"
 #include "tests/xml_reader.h"
 
 #include <gtest/gtest.h>
@@ -344,8 +345,8 @@ TEST(SheetFiles, IdsBecomeSafeFileNames)
 TEST(SheetFiles, AWriteReplacesTheWholeFileOrLeavesEverythingAsItWas)
 {
     namespace fs = std::filesystem;
-    const fs::path folder = fs::path(testing::TempDir()) / "pierqty_sheet_files";
-    fs::remove_all(folder);
+    const pierqty::test::ScratchFolder scratch;
+    const fs::path &folder = scratch.path();
     fs::create_directories(folder / "taken.html" / "inside");
     // Paths travel as UTF-8, whatever the system's code page.
     const std::string path = sheet::Utf8FromPath(folder / sheet::PathFromUtf8("计算书.html"));
@@ -358,7 +359,6 @@ TEST(SheetFiles, AWriteReplacesTheWholeFileOrLeavesEverythingAsItWas)
     // A folder in the way: the rename fails after the text was written.
     EXPECT_FALSE(sheet::WriteAtomically(sheet::Utf8FromPath(folder / "taken.html"), "text", error));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2); // no temporary left
-    fs::remove_all(folder);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -41,6 +42,8 @@ ProcessRun RunProgram(const std::string &program, const std::vector<std::string>
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     run.out = ReadFileBytes(base + ".out");
     run.err = ReadFileBytes(base + ".err");
+    for (const char *suffix : {".in", ".out", ".err"})
+        std::remove((base + suffix).c_str());
     return run;
 }
 

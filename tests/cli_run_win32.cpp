@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -85,6 +86,8 @@ ProcessRun RunProgram(const std::string &program, const std::vector<std::string>
     CloseHandle(err);
     run.out = ReadFileBytes(base + ".out");
     run.err = ReadFileBytes(base + ".err");
+    for (const char *suffix : {".in", ".out", ".err"})
+        std::remove((base + suffix).c_str());
     return run;
 }
 

@@ -19,8 +19,10 @@ public:
     ScratchFolder()
     {
         const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
-        m_path = std::filesystem::path(testing::TempDir()) /
-            (std::string("pierqty_") + test->test_suite_name() + "_" + test->name());
+        // Parameterised tests have '/' in their names.
+        std::string name = std::string("pierqty_") + test->test_suite_name() + "_" + test->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        m_path = std::filesystem::path(testing::TempDir()) / name;
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }

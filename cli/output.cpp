@@ -2,6 +2,7 @@
 
 #include "cli/writers.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <iostream>
 
@@ -9,18 +10,41 @@ namespace pierqty::cli {
 
 namespace {
 
+bool g_byteOrderMarkDue = false;
+
 int OutputFailed()
 {
-    std::perror("pierqty-cli: writing the output");
+    // The reader went away (`pierqty-cli ... | head -1`): what it wanted it
+    // has, and a message would only interrupt the pipeline's own output.
+    // Windows' C runtime reports a write to a closed pipe as EPIPE too.
+    if (errno != EPIPE)
+        std::perror("pierqty-cli: writing the output");
     return kExitIo;
+}
+
+bool WriteAll(std::string_view bytes)
+{
+    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
 }
 
 } // namespace
 
+void SetByteOrderMark(bool on)
+{
+    g_byteOrderMarkDue = on;
+}
+
 int Write(std::initializer_list<std::string_view> pieces)
 {
     for (const std::string_view piece : pieces) {
-        if (std::fwrite(piece.data(), 1, piece.size(), stdout) != piece.size())
+        if (piece.empty())
+            continue;
+        if (g_byteOrderMarkDue) {
+            g_byteOrderMarkDue = false;
+            if (!WriteAll("\xEF\xBB\xBF"))
+                return OutputFailed();
+        }
+        if (!WriteAll(piece))
             return OutputFailed();
     }
     if (std::fflush(stdout) != 0)

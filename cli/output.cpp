@@ -4,7 +4,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
+
+#ifdef _WIN32
+#include <winerror.h>
+#endif
 
 namespace pierqty::cli {
 
@@ -12,12 +17,32 @@ namespace {
 
 bool g_byteOrderMarkDue = false;
 
+// Clears the error codes that ReaderHasGone reads, before a write.
+void ClearErrors()
+{
+    errno = 0;
+#ifdef _WIN32
+    _doserrno = 0;
+#endif
+}
+
+// Whether the last write failed because the reading end of the pipe was
+// closed. Windows' C runtimes map that error (ERROR_NO_DATA) to EPIPE or to
+// EINVAL by version; the system's own code, which they keep, is exact.
+bool ReaderHasGone()
+{
+#ifdef _WIN32
+    if (_doserrno == ERROR_NO_DATA || _doserrno == ERROR_BROKEN_PIPE)
+        return true;
+#endif
+    return errno == EPIPE;
+}
+
 int OutputFailed()
 {
     // The reader went away (`pierqty-cli ... | head -1`): what it wanted it
     // has, and a message would only interrupt the pipeline's own output.
-    // Windows' C runtime reports a write to a closed pipe as EPIPE too.
-    if (errno != EPIPE)
+    if (!ReaderHasGone())
         std::perror("pierqty-cli: writing the output");
     return kExitIo;
 }
@@ -36,6 +61,7 @@ void SetByteOrderMark(bool on)
 
 int Write(std::initializer_list<std::string_view> pieces)
 {
+    ClearErrors();
     for (const std::string_view piece : pieces) {
         if (piece.empty())
             continue;
@@ -54,6 +80,7 @@ int Write(std::initializer_list<std::string_view> pieces)
 
 int FlushStandardOutput()
 {
+    ClearErrors();
     std::cout.flush();
     if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout))
         return OutputFailed();

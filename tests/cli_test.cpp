@@ -200,6 +200,12 @@ TEST(CliStrict, TextsThatAreNotWhollyANumberExit65)
     EXPECT_NE(both.err.find("L1 = \"2,5\", H2 = \"\\x1B]2;title\\x07555"), std::string::npos) << both.err;
     EXPECT_EQ(both.err.find('\x1b'), std::string::npos);
     EXPECT_LT(both.err.size(), 300u);
+    // A broken UTF-8 sequence cannot carry a control byte through either,
+    // and a C1 control (CSI, U+009B) is escaped as the bytes it came in.
+    const CliRun broken = Cli({"H2=\xc3\x1b[2J\xc2\x9b"
+                               "2J"});
+    EXPECT_EQ(broken.status, 65);
+    EXPECT_NE(broken.err.find("H2 = \"\\xC3\\x1B[2J\\xC2\\x9B2J\""), std::string::npos) << broken.err;
 
     // Full-width digits and "。" are numbers, without a word.
     const CliRun wide = Cli({"L1=\uff12\uff0e\uff15", "H1=3\u30020", "n=\uff11\uff10"});

@@ -205,7 +205,12 @@ TEST(CliStrict, TextsThatAreNotWhollyANumberExit65)
     const CliRun broken = Cli({"H2=\xc3\x1b[2J\xc2\x9b"
                                "2J"});
     EXPECT_EQ(broken.status, 65);
-    EXPECT_NE(broken.err.find("H2 = \"\\xC3\\x1B[2J\\xC2\\x9B2J\""), std::string::npos) << broken.err;
+#ifdef _WIN32
+    const std::string lead = "\ufffd"; // an argument travels as UTF-16, which has no broken sequence
+#else
+    const std::string lead = "\\xC3";
+#endif
+    EXPECT_NE(broken.err.find("H2 = \"" + lead + "\\x1B[2J\\xC2\\x9B2J\""), std::string::npos) << broken.err;
 
     // Full-width digits and "。" are numbers, without a word.
     const CliRun wide = Cli({"L1=\uff12\uff0e\uff15", "H1=3\u30020", "n=\uff11\uff10"});

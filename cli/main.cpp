@@ -1,16 +1,19 @@
 // pierqty-cli: the calculator's companion for scripts and checks.
 //
-//   pierqty-cli [--json] [--exact] [NAME=TEXT ...]
-//   pierqty-cli --csv [NAME=TEXT ...]
-//   pierqty-cli --batch FILE|- [NAME=TEXT ...]
-//   pierqty-cli --sheet FILE|- [--title TEXT] [NAME=TEXT ...]
-//   pierqty-cli --batch FILE|- --sheet DIR [--title TEXT] [NAME=TEXT ...]
+//   pierqty-cli [--json] [--exact] [--lenient] [--bom] [NAME=TEXT ...]
+//   pierqty-cli --csv [--lenient] [--bom] [NAME=TEXT ...]
+//   pierqty-cli --batch FILE|- [--bom] [NAME=TEXT ...]
+//   pierqty-cli --sheet FILE|- [--title TEXT] [--lenient] [NAME=TEXT ...]
+//   pierqty-cli --batch FILE|- --sheet DIR [--title TEXT] [--bom] [NAME=TEXT ...]
 //
-// Each TEXT is read exactly as the window reads its field; a parameter not
-// given keeps the window's default text. Exit status: 0 done (in a batch:
-// every pier computed), 2 the calculation stopped with a fault (in a batch:
-// some pier did, every row and TOTAL written), 64 a usage error, 65 a
-// malformed batch file, 66 a batch file that cannot be read, 74 output failed.
+// Each TEXT must be one number (full-width digits and "。" allowed), as a
+// batch cell must; with --lenient it is read as the window reads its field,
+// with a warning. A parameter not given keeps the window's default text.
+// Exit status: 0 done (in a batch: every pier computed), 2 the calculation
+// stopped with a fault (in a batch: some pier did, every row and TOTAL
+// written), 64 a usage error, 65 a text that is not a number or a malformed
+// batch file, 66 a batch file that cannot be read, 74 output failed. A
+// reader that closes the pipe early ends the program by SIGPIPE, silently.
 
 #include "calc/exact.h"
 #include "calc/parameters.h"
@@ -37,6 +40,8 @@ int RunBatch(const Options &options)
         throw UsageError{"--batch needs a file name, or - for standard input"};
     if (options.json || options.csv || options.exact)
         throw UsageError{"--batch writes its own CSV: it takes no --json, --csv or --exact"};
+    if (options.lenient)
+        throw UsageError{"--lenient reads the texts of one pier: a batch holds every cell to be a number"};
     std::optional<SheetFolder> sheets;
     if (!options.sheet.empty())
         sheets.emplace(options.sheet, options.title);
@@ -60,24 +65,44 @@ int RunText(const Options &options, const PierParameters &p)
     return report.write(quantities.value(), exact ? &*exact : nullptr);
 }
 
-int Run(const Options &options)
+// The flags that make no sense together, and the ones that need a value.
+void CheckCombinations(const Options &options)
 {
+    if (options.sheetGiven && options.sheet.empty())
+        throw UsageError{options.batchGiven ? "--sheet needs a folder name for the sheets"
+                                            : "--sheet needs a file name, or - for standard output"};
     if (!options.title.empty() && options.sheet.empty())
         throw UsageError{"--title names the pier on a sheet: it goes with --sheet"};
     if (options.batchGiven && options.sheet == "-")
         throw UsageError{"with --batch, --sheet names a folder for one sheet per pier, not -"};
     if (options.batchGiven)
-        return RunBatch(options);
+        return; // RunBatch says what a batch does not take
     if (options.csv && options.exact)
         throw UsageError{"--csv writes the per-layer table with its own true strip areas: it takes no --exact"};
     if (options.csv && options.json)
         throw UsageError{"--csv and --json are two different outputs: choose one"};
     if (!options.sheet.empty() && (options.csv || options.json || options.exact))
         throw UsageError{"--sheet writes the calculation sheet: it takes no --json, --csv or --exact"};
+    // RFC 8259, section 8.1: JSON text must not begin with a byte order mark.
+    if (options.bom && options.json)
+        throw UsageError{"--bom: JSON must not start with a byte order mark (RFC 8259), so --json takes none"};
+    if (options.bom && !options.sheet.empty() && !options.batchGiven)
+        throw UsageError{"--bom: the sheet is HTML that names its encoding, so --sheet takes none"};
+}
+
+int Run(const Options &options)
+{
+    CheckCombinations(options);
+    SetByteOrderMark(options.bom);
+    if (options.batchGiven)
+        return RunBatch(options);
 
     const ParameterTexts texts = ApplyAssignments(options.assignments);
     ParameterReadings readings;
     const auto parameters = parsePierParameters(texts, &readings);
+    // Before any output: a sheet must not carry a text that was not a number.
+    if (!options.lenient)
+        RequireNumbers(texts, readings);
     WarnAboutReadings(texts, readings, parameters ? std::optional(parameters.value().n) : std::nullopt);
     if (!parameters)
         return ReportFault(parameters.fault(), options.json);
@@ -107,6 +132,9 @@ int PierqtyCliMain(int argc, char **argv)
         return Run(options);
     } catch (const UsageError &error) {
         return ReportUsageError(error.message);
+    } catch (const DataError &error) {
+        std::cerr << "pierqty-cli: " << error.message << "\n";
+        return kExitData;
     } catch (const BatchError &error) {
         std::cerr << "pierqty-cli: " << error.message << "\n";
         return error.status;

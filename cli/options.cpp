@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <array>
 #include <iostream>
 
@@ -33,19 +34,28 @@ std::optional<int> ParseCommandLine(int argc, char **argv, Options &options)
     app.add_flag("--exact", options.exact,
                  "Add the exact volume and the true formwork area by face, beside the layered figures");
     app.add_flag("--csv", options.csv, "Write one CSV row per layer instead (with true strip areas)");
+    app.add_flag("--lenient", options.lenient,
+                 "Read each TEXT as the window reads its field: a leading number, or 0 when there is none,\n"
+                 "with a warning (without it, a TEXT that is not wholly a number exits 65)");
+    app.add_flag("--bom", options.bom,
+                 "Start the text, CSV or batch output with a UTF-8 byte order mark, for Notepad and\n"
+                 "Excel on a Chinese Windows (not with --json: JSON takes none)");
     const CLI::Option *batch =
         app.add_option("--batch", options.batch,
                        "Run every pier of a CSV file (- for standard input) whose header names the parameters;\n"
                        "NAME=TEXT then sets the defaults for columns not given")
             ->type_name("FILE");
-    app.add_option("--sheet", options.sheet,
-                   "Write the calculation sheet (HTML, prints to A4) to FILE (- for standard output);\n"
-                   "with --batch, one sheet per computed pier into the folder DIR, named by its id")
-        ->type_name("FILE|DIR");
+    const CLI::Option *sheet =
+        app.add_option("--sheet", options.sheet,
+                       "Write the calculation sheet (HTML, prints to A4) to FILE (- for standard output);\n"
+                       "with --batch, one sheet per computed pier into the folder DIR, named by its id")
+            ->type_name("FILE|DIR");
     app.add_option("--title", options.title, "A line naming the project or pier on the sheet")->type_name("TEXT");
     app.add_option("NAME=TEXT", options.assignments,
-                   "A parameter and its text, read as the window reads a field:\n" + ParameterNameList(kFieldN) +
-                       " (metres) and " + std::string(kParameterNames[kFieldN]) + " (layers)");
+                   "A parameter and its text, one number: " + ParameterNameList(kFieldN) + " (metres) and " +
+                       std::string(kParameterNames[kFieldN]) +
+                       " (layers);\nfull-width digits and \u3002, as a Chinese input method types them, read as digits "
+                       "and the point");
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success &success) {
@@ -57,6 +67,7 @@ std::optional<int> ParseCommandLine(int argc, char **argv, Options &options)
         return ReportUsageError(error.what());
     }
     options.batchGiven = batch->count() > 0;
+    options.sheetGiven = sheet->count() > 0;
     return std::nullopt;
 }
 
@@ -73,11 +84,11 @@ ParameterTexts ApplyAssignments(const std::vector<std::string> &assignments)
     for (const std::string &assignment : assignments) {
         const auto equals = assignment.find('=');
         if (equals == std::string::npos)
-            throw UsageError{"'" + ExcerptText(assignment) + "' is not NAME=TEXT"};
+            throw UsageError{"'" + PrintableText(assignment) + "' is not NAME=TEXT"};
         const std::string name = assignment.substr(0, equals);
         const int index = ParameterIndex(name);
         if (index < 0)
-            throw UsageError{"unknown parameter '" + ExcerptText(name) + "' (one of " + ParameterNameList() + ")"};
+            throw UsageError{"unknown parameter '" + PrintableText(name) + "' (one of " + ParameterNameList() + ")"};
         const auto k = static_cast<std::size_t>(index);
         if (given[k])
             throw UsageError{"parameter " + name + " given twice"};
@@ -85,6 +96,82 @@ ParameterTexts ApplyAssignments(const std::vector<std::string> &assignments)
         texts[k] = assignment.substr(equals + 1);
     }
     return texts;
+}
+
+namespace {
+
+// The length of the UTF-8 sequence that starts text[pos], or 0 when the bytes
+// there are no proper UTF-8 (a stray continuation byte, an overlong form, a
+// surrogate, beyond U+10FFFF, cut short).
+std::size_t SequenceLength(std::string_view text, std::size_t pos)
+{
+    const auto byteAt = [&](std::size_t k) { return static_cast<unsigned char>(text[pos + k]); };
+    const unsigned char lead = byteAt(0);
+    const std::size_t length = lead < 0x80 ? 1
+        : lead < 0xC2                      ? 0
+        : lead < 0xE0                      ? 2
+        : lead < 0xF0                      ? 3
+        : lead < 0xF5                      ? 4
+                                           : 0;
+    if (length == 0 || pos + length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byteAt(k) & 0xC0) != 0x80)
+            return 0;
+    }
+    const unsigned char second = length > 1 ? byteAt(1) : 0;
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90) ||
+        (lead == 0xF4 && second >= 0x90))
+        return 0;
+    return length;
+}
+
+void AppendEscaped(std::string &out, unsigned char byte)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0xF];
+}
+
+} // namespace
+
+std::string PrintableText(std::string_view text)
+{
+    const std::string excerpt = ExcerptText(text);
+    std::string printable;
+    for (std::size_t pos = 0; pos < excerpt.size();) {
+        const std::size_t length = SequenceLength(excerpt, pos);
+        const auto lead = static_cast<unsigned char>(excerpt[pos]);
+        // C1 controls U+0080..U+009F are C2 80..C2 9F in UTF-8.
+        const bool control = length == 1
+            ? lead < 0x20 || lead == 0x7F
+            : length == 2 && lead == 0xC2 && static_cast<unsigned char>(excerpt[pos + 1]) < 0xA0;
+        if (length == 0 || control) {
+            for (std::size_t k = 0; k < std::max<std::size_t>(length, 1); ++k)
+                AppendEscaped(printable, static_cast<unsigned char>(excerpt[pos + k]));
+        } else {
+            printable.append(excerpt, pos, length);
+        }
+        pos += std::max<std::size_t>(length, 1);
+    }
+    return printable;
+}
+
+void RequireNumbers(const ParameterTexts &texts, const ParameterReadings &readings)
+{
+    std::string list;
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        const NumberStatus status = readings[k].status;
+        if (status != NumberStatus::Leading && status != NumberStatus::NoNumber)
+            continue;
+        list += list.empty() ? "" : ", ";
+        list += std::string(kParameterNames[k]) + " = \"" + PrintableText(texts[k]) + "\"";
+    }
+    if (!list.empty())
+        throw DataError{"not a number: " + list + "\n" +
+                        "pierqty-cli: with --lenient such a text is read as the window reads it: its leading number, "
+                        "or 0 when it has none"};
 }
 
 void WarnAboutReadings(const ParameterTexts &texts, const ParameterReadings &readings,
@@ -95,10 +182,10 @@ void WarnAboutReadings(const ParameterTexts &texts, const ParameterReadings &rea
         const std::string value = ShortestText(readings[k].value);
         switch (readings[k].status) {
         case NumberStatus::NoNumber:
-            std::cerr << "warning: " << name << ": \"" << ExcerptText(texts[k]) << "\" holds no number; read as 0\n";
+            std::cerr << "warning: " << name << ": \"" << PrintableText(texts[k]) << "\" holds no number; read as 0\n";
             break;
         case NumberStatus::Leading:
-            std::cerr << "warning: " << name << ": \"" << ExcerptText(texts[k]) << "\" read as " << value
+            std::cerr << "warning: " << name << ": \"" << PrintableText(texts[k]) << "\" read as " << value
                       << " (the characters after the number are ignored)\n";
             break;
         case NumberStatus::Whole:

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pierqty::cli {
@@ -15,7 +16,11 @@ struct Options {
     bool json = false;
     bool exact = false;
     bool csv = false;
+    bool lenient = false; // read NAME=TEXT as the window reads a field
+    bool bom = false; // a UTF-8 byte order mark before the output
     bool batchGiven = false;
+    bool sheetGiven = false; // --sheet given, even as ""
+
     std::string batch;
     std::string sheet;
     std::string title;
@@ -24,6 +29,11 @@ struct Options {
 
 // A command line that cannot be run: exits with kExitUsage.
 struct UsageError {
+    std::string message;
+};
+
+// A text given for a parameter that is not one number: exits with kExitData.
+struct DataError {
     std::string message;
 };
 
@@ -40,6 +50,17 @@ int ReportUsageError(const std::string &message);
 
 // Applies NAME=TEXT assignments over the default texts. Throws UsageError.
 ParameterTexts ApplyAssignments(const std::vector<std::string> &assignments);
+
+// A typed text for a message: cut short as ExcerptText does, and every byte
+// that could drive a terminal (C0 and C1 controls, DEL, bytes that are not
+// UTF-8) shown as \xNN.
+std::string PrintableText(std::string_view text);
+
+// Throws DataError naming every parameter whose text is not wholly a number
+// (NumberStatus Leading or NoNumber), as a batch cell is judged. Full-width
+// digits and "。" are numbers; a number beyond a double's range is left to
+// the calculation, which stops with Overflow.
+void RequireNumbers(const ParameterTexts &texts, const ParameterReadings &readings);
 
 // Says on standard error how a text that is not one proper number was read,
 // and when n was rounded to a whole number of layers.

@@ -15,12 +15,17 @@ struct ProcessRun {
     std::string err;
 };
 
-// How a run differs from a plain one, on POSIX only: shell variable
-// assignments put before the command (e.g. a preloaded library), and a file
-// that takes standard output instead of the capture (e.g. /dev/full).
+// How a run differs from a plain one. On POSIX only: shell words put before
+// the command (variable assignments such as a preloaded library, or
+// "trap '' PIPE;"), and a file that takes standard output instead of the
+// capture (e.g. /dev/full). On both: standard output into a pipe whose reader
+// leaves early: `head -n 1` on POSIX (the capture is its line, the status as
+// the shell sees it, 128 + the signal's number for a signal), a pipe with
+// its reading end closed before the start on Windows.
 struct RunSetting {
     std::string environment;
     std::string output;
+    bool closedPipe = false;
 };
 
 // Standard input is `input`; with no input, an empty stream.

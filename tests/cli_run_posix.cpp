@@ -35,14 +35,20 @@ ProcessRun RunProgram(const std::string &program, const std::vector<std::string>
         command.append(" ").append(ShellQuote(arg));
     std::ofstream(base + ".in", std::ios::binary) << input;
     std::ofstream(base + ".out", std::ios::binary | std::ios::trunc).flush();
-    command += " < " + ShellQuote(base + ".in") + " > " +
-        ShellQuote(setting.output.empty() ? base + ".out" : setting.output) + " 2> " + ShellQuote(base + ".err");
+    command += " < " + ShellQuote(base + ".in") + " 2> " + ShellQuote(base + ".err");
+    const std::string output = ShellQuote(setting.output.empty() ? base + ".out" : setting.output);
+    if (setting.closedPipe)
+        command = "{ " + command + "; echo $? > " + ShellQuote(base + ".status") + "; } | head -n 1 > " + output;
+    else
+        command += " > " + output;
     ProcessRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    if (setting.closedPipe)
+        run.status = std::atoi(ReadFileBytes(base + ".status").c_str());
     run.out = ReadFileBytes(base + ".out");
     run.err = ReadFileBytes(base + ".err");
-    for (const char *suffix : {".in", ".out", ".err"})
+    for (const char *suffix : {".in", ".out", ".err", ".status"})
         std::remove((base + suffix).c_str());
     return run;
 }

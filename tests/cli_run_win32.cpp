@@ -49,15 +49,28 @@ HANDLE OpenInheritable(const std::wstring &path, DWORD access, DWORD disposition
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// The writing end of a pipe whose reading end is closed already: every
+// write to it fails, as when the reader of a pipeline has gone.
+HANDLE ClosedPipe()
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE reader = nullptr;
+    HANDLE writer = nullptr;
+    if (!CreatePipe(&reader, &writer, &inherit, 0))
+        return INVALID_HANDLE_VALUE;
+    CloseHandle(reader);
+    return writer;
+}
+
 } // namespace
 
 ProcessRun RunProgram(const std::string &program, const std::vector<std::string> &args, const std::string &input,
-                      const RunSetting &)
+                      const RunSetting &setting)
 {
     const std::string base = testing::TempDir() + "pierqty_cli_" + std::to_string(GetCurrentProcessId());
     std::ofstream(base + ".in", std::ios::binary) << input;
     HANDLE in = OpenInheritable(Wide(base + ".in"), GENERIC_READ, OPEN_EXISTING);
-    HANDLE out = OpenInheritable(Wide(base + ".out"), GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE out = setting.closedPipe ? ClosedPipe() : OpenInheritable(Wide(base + ".out"), GENERIC_WRITE, CREATE_ALWAYS);
     HANDLE err = OpenInheritable(Wide(base + ".err"), GENERIC_WRITE, CREATE_ALWAYS);
 
     std::wstring command = Quote(Wide(program));

@@ -97,7 +97,7 @@ TEST(Cli, FaultsExitTwoAndNameTheirKind)
     EXPECT_NE(object["message"].get<std::string>().find("R1 = 4.488"), std::string::npos);
 
     // Invalid UTF-8 in a text cannot break the JSON.
-    const CliRun bytes = Cli({"--json",
+    const CliRun bytes = Cli({"--json", "--lenient",
                               "n=4\xff\xfe"
                               "0000"});
     EXPECT_EQ(bytes.status, 0) << bytes.err;
@@ -140,7 +140,7 @@ TEST(Cli, HelpAndVersionThatCannotBeWrittenExit74)
 
 TEST(Cli, WarnsHowImproperTextsWereRead)
 {
-    const CliRun run = Cli({"l3=", "H2=0.5m", "n=2.5", "L1=\uff12\uff0e\uff15", "H1=3\u30020"});
+    const CliRun run = Cli({"--lenient", "l3=", "H2=0.5m", "n=2.5", "L1=\uff12\uff0e\uff15", "H1=3\u30020"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err.find("L1"), std::string::npos) << "full-width digits are a proper number";
     EXPECT_EQ(run.err.find("H1"), std::string::npos) << "the ideographic full stop is a decimal point";
@@ -160,7 +160,7 @@ TEST(Cli, LongTextsAreQuotedShort)
     EXPECT_LT(overflow.err.size(), 300u) << overflow.err.substr(0, 300);
     EXPECT_NE(overflow.err.find(std::string(39, '7') + "\u2026\" is beyond"), std::string::npos);
 
-    const CliRun warning = Cli({"H2=0.5m" + longText});
+    const CliRun warning = Cli({"--lenient", "H2=0.5m" + longText});
     EXPECT_EQ(warning.status, 0);
     EXPECT_LT(warning.err.size(), 300u) << warning.err.substr(0, 300);
     EXPECT_NE(warning.err.find("\u2026\" read as"), std::string::npos) << warning.err.substr(0, 300);
@@ -173,6 +173,151 @@ TEST(Cli, LongTextsAreQuotedShort)
     const CliRun column = Cli({"--batch", "-"}, longText + "\n1\n");
     EXPECT_EQ(column.status, 65);
     EXPECT_LT(column.err.size(), 300u) << column.err.substr(0, 300);
+}
+
+// What a script can rely on: a text is a number or the run stops (65), a
+// reader that leaves a pipe early ends it quietly, and --bom.
+TEST(CliStrict, TextsThatAreNotWhollyANumberExit65)
+{
+    for (const std::vector<std::string> &args : {std::vector<std::string>{"L1=2,5"},
+                                                 {"L1=abc"},
+                                                 {"l3="},
+                                                 {"--json", "H2=0.5m"},
+                                                 {"--csv", "n=10x"},
+                                                 {"--sheet", "-", "L1=2\uff0c5"}}) {
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 65) << args.back();
+        EXPECT_EQ(run.out, "") << args.back();
+        const std::string name = args.back().substr(0, args.back().find('='));
+        const std::string text = args.back().substr(args.back().find('=') + 1);
+        EXPECT_NE(run.err.find("not a number: " + name + " = \"" + text + "\""), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("--lenient"), std::string::npos) << run.err;
+    }
+    // Every such parameter is named; a control byte cannot reach the
+    // terminal, and a long text is cut short.
+    const CliRun both = Cli({"L1=2,5", "H2=\x1b]2;title\x07" + std::string(100000, '5'), "n=10"});
+    EXPECT_EQ(both.status, 65);
+    EXPECT_NE(both.err.find("L1 = \"2,5\", H2 = \"\\x1B]2;title\\x07555"), std::string::npos) << both.err;
+    EXPECT_EQ(both.err.find('\x1b'), std::string::npos);
+    EXPECT_LT(both.err.size(), 300u);
+    // A broken UTF-8 sequence cannot carry a control byte through either,
+    // and a C1 control (CSI, U+009B) is escaped as the bytes it came in.
+    const CliRun broken = Cli({"H2=\xc3\x1b[2J\xc2\x9b"
+                               "2J"});
+    EXPECT_EQ(broken.status, 65);
+#ifdef _WIN32
+    const std::string lead = "\ufffd"; // an argument travels as UTF-16, which has no broken sequence
+#else
+    const std::string lead = "\\xC3";
+#endif
+    EXPECT_NE(broken.err.find("H2 = \"" + lead + "\\x1B[2J\\xC2\\x9B2J\""), std::string::npos) << broken.err;
+
+    // Full-width digits and "。" are numbers, without a word.
+    const CliRun wide = Cli({"L1=\uff12\uff0e\uff15", "H1=3\u30020", "n=\uff11\uff10"});
+    EXPECT_EQ(wide.status, 0) << wide.err;
+    EXPECT_EQ(wide.err, "");
+    EXPECT_EQ(wide.out, Cli({"L1=2.5", "H1=3.0", "n=10"}).out);
+    // A number beyond a double's range is the calculation's Overflow still.
+    EXPECT_EQ(Cli({"L1=1e999"}).status, 2);
+
+    // --lenient reads as the window does, and says so.
+    const CliRun lenient = Cli({"--lenient", "L1=2,5"});
+    EXPECT_EQ(lenient.status, 0) << lenient.err;
+    EXPECT_EQ(lenient.out, Cli({"L1=2"}).out);
+    EXPECT_NE(lenient.err.find("L1: \"2,5\" read as 2"), std::string::npos) << lenient.err;
+    // A batch holds its cells to be numbers: --lenient has no place there.
+    EXPECT_EQ(Cli({"--batch", "-", "--lenient"}, "id\nA\n").status, 64);
+}
+
+TEST(CliStrict, SheetOfATextNotReadAsWritten)
+{
+    const std::string path = testing::TempDir() + "pierqty_strict_sheet.html";
+    std::remove(path.c_str());
+    const CliRun strict = Cli({"--sheet", path, "H2=0.5m"});
+    EXPECT_EQ(strict.status, 65) << strict.err;
+    EXPECT_FALSE(std::ifstream(path).good()) << "no sheet for a text that is not a number";
+    const CliRun lenient = Cli({"--sheet", path, "--lenient", "H2=0.5m"});
+    ASSERT_EQ(lenient.status, 0) << lenient.err;
+    EXPECT_NE(pierqty::test::ReadFileBytes(path).find("\u203b H2\uff1a\u201c0.5m\u201d"), std::string::npos);
+    std::remove(path.c_str());
+
+    // An empty name is no name, as for --batch.
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"--sheet", ""}, {"--batch", "-", "--sheet", ""}}) {
+        const CliRun run = Cli(args, "id\nA\n");
+        EXPECT_EQ(run.status, 64) << args.size();
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("--sheet needs a"), std::string::npos) << run.err;
+    }
+}
+
+TEST(CliStrict, ReaderThatLeavesThePipeEndsItQuietly)
+{
+    CliSetting pipe;
+    pipe.closedPipe = true;
+    const std::string batch = [] {
+        std::string rows = "id,n\n";
+        for (int k = 0; k < 5000; ++k) {
+            rows += 'P';
+            rows += std::to_string(k);
+            rows += ",1\n";
+        }
+        return rows;
+    }();
+    // Each output is far more than a pipe holds, so the reader leaves first.
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"n=32767"}, {"--exact", "n=32767"}, {"--csv", "n=32767"}, {"--batch", "-"}}) {
+        const CliRun run = Cli(args, batch, pipe);
+#ifdef _WIN32
+        // No SIGPIPE: the failed write ends the run, without a message.
+        EXPECT_EQ(run.status, 74) << args[0];
+#else
+        // Killed by SIGPIPE, as `cat` and `seq` are: the shell sees 128 + 13.
+        EXPECT_EQ(run.status, 141) << args[0];
+        EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << args[0];
+#endif
+        EXPECT_EQ(run.err, "") << args[0];
+    }
+#ifndef _WIN32
+    // With SIGPIPE ignored (a parent may do so) the write fails with EPIPE:
+    // 74, and still no message.
+    pipe.environment = "trap '' PIPE;";
+    const CliRun ignored = Cli({"n=32767"}, "", pipe);
+    EXPECT_EQ(ignored.status, 74);
+    EXPECT_EQ(ignored.err, "");
+    EXPECT_EQ(ignored.out, "S= 64.181718 m2\n");
+    // A full disk is no reader that left: 74 with the reason.
+    const CliRun full = Cli({"--bom", "n=1"}, "", {"", "/dev/full"});
+    EXPECT_EQ(full.status, 74);
+    EXPECT_NE(full.err.find("writing the output: No space left"), std::string::npos) << full.err;
+#endif
+}
+
+TEST(CliStrict, ByteOrderMarkOnRequest)
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"n=7"}, {"--exact", "n=7"}, {"--csv", "n=7"}, {"--batch", "-", "n=7"}}) {
+        std::vector<std::string> marked = args;
+        marked.insert(marked.begin(), "--bom");
+        const CliRun plain = Cli(args, "id,L1\nA,2.5\nB,3\n");
+        const CliRun run = Cli(marked, "id,L1\nA,2.5\nB,3\n");
+        EXPECT_EQ(run.status, 0) << args[0] << run.err;
+        EXPECT_EQ(plain.out.rfind(bom, 0), std::string::npos) << args[0] << ": none unless asked";
+        EXPECT_EQ(run.out, bom + plain.out) << args[0];
+    }
+    // Nothing written, no mark: a stopped calculation leaves stdout empty.
+    const CliRun stopped = Cli({"--bom", "n=0"});
+    EXPECT_EQ(stopped.status, 2);
+    EXPECT_EQ(stopped.out, "");
+    // JSON takes no byte order mark (RFC 8259), and a sheet names its encoding.
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"--bom", "--json"}, {"--bom", "--sheet", "-"}}) {
+        const CliRun refused = Cli(args);
+        EXPECT_EQ(refused.status, 64) << args[1];
+        EXPECT_EQ(refused.out, "");
+        EXPECT_NE(refused.err.find("--bom"), std::string::npos) << refused.err;
+    }
 }
 
 TEST(CliExact, BesideTheLayeredFigures)

@@ -82,6 +82,12 @@ int Run(const Options &options)
     if (!parameters)
         return ReportFault(parameters.fault(), options.json);
     const PierParameters &p = parameters.value();
+    // A pier that cannot be built keeps its figures, with a warning; its sheet is refused.
+    if (const std::optional<CalculationFault> unbuildable = UnbuildableFault(p)) {
+        if (!options.sheet.empty())
+            return ReportFault(*unbuildable, false);
+        std::cerr << "warning: " << unbuildable->messageEn() << "\n";
+    }
     if (options.sheet.empty() && !options.csv && !options.json)
         return RunText(options, p);
     const auto quantities = calculate(p);

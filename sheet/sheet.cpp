@@ -699,6 +699,8 @@ Outcome<std::string> CalculationSheetFromTexts(const ParameterTexts &texts, std:
     if (!pier)
         return pier.fault();
     const PierCalculation &c = pier.value();
+    if (auto unbuildable = UnbuildableFault(c.parameters))
+        return std::move(*unbuildable);
     const ExactOutcome exact = calculateExact(c.parameters);
     return BuildCalculationSheet({texts, readings, c.parameters, c.quantities, exact, subject, date});
 }

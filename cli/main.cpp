@@ -39,7 +39,7 @@ int RunBatch(const Options &options)
         throw UsageError{"--batch writes its own CSV: it takes no --json, --csv or --exact"};
     std::optional<SheetFolder> sheets;
     if (!options.sheet.empty())
-        sheets.emplace(options.sheet, options.title);
+        sheets.emplace(options.sheet, SheetTitleBlock(options));
     return RunBatchFile(options.batch, BatchDefaults(options.assignments), sheets ? &*sheets : nullptr);
 }
 
@@ -62,8 +62,7 @@ int RunText(const Options &options, const PierParameters &p)
 
 int Run(const Options &options)
 {
-    if (!options.title.empty() && options.sheet.empty())
-        throw UsageError{"--title names the pier on a sheet: it goes with --sheet"};
+    const sheet::TitleBlock titleBlock = SheetTitleBlock(options);
     if (options.batchGiven && options.sheet == "-")
         throw UsageError{"with --batch, --sheet names a folder for one sheet per pier, not -"};
     if (options.batchGiven)
@@ -95,7 +94,7 @@ int Run(const Options &options)
         return ReportFault(quantities.fault(), options.json);
     const PierQuantities &q = quantities.value();
     if (!options.sheet.empty())
-        return WriteSheet(options.sheet, options.title, texts, readings, p, q);
+        return WriteSheet(options.sheet, titleBlock, texts, readings, p, q);
     if (options.csv)
         return Write(LayerCsv(p, q));
     const std::optional<ExactOutcome> exact = ExactIfAsked(options, p);

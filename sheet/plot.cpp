@@ -113,10 +113,10 @@ void WritePlot(MarkupWriter &w, const PlotSpec &spec)
     const int xDecimals = DecimalsFor(xStep), yDecimals = DecimalsFor(yStep);
     w.open("g", {{"class", "ticks"}, {"font-size", "11"}, {"fill", "#000"}});
     for (double t : xTicks)
-        w.element("text", Fixed(t, xDecimals),
+        w.element("text", WithMinusSign(Fixed(t, xDecimals)),
                   {{"x", Coordinate(X(t))}, {"y", Coordinate(kTop + plotHeight + 14)}, {"text-anchor", "middle"}});
     for (double t : yTicks)
-        w.element("text", Fixed(t, yDecimals),
+        w.element("text", WithMinusSign(Fixed(t, yDecimals)),
                   {{"x", Coordinate(kLeft - 5)}, {"y", Coordinate(Y(t) + 4)}, {"text-anchor", "end"}});
     w.close();
 

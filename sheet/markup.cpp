@@ -103,9 +103,11 @@ void AppendEscaped(std::string &out, std::string_view text)
             out += kReplacement;
             ++k;
         } else {
-            if (Allowed(codePoint))
+            if (BidiControl(codePoint))
+                ; // dropped
+            else if (Allowed(codePoint))
                 out.append(text, k, length);
-            else if (!BidiControl(codePoint))
+            else
                 out += kReplacement;
             k += length;
         }

@@ -147,7 +147,8 @@ PierReason SignReason(const PierParameters &p, int field)
         zh += "长度不能为负";
     else
         zh += radius ? "外弧半径必须大于 0" : "截面长度必须大于 0";
-    return {{field}, name + " = " + ShortestText(value) + " is not " + (strictlyPositive ? "positive" : "zero or positive"),
+    return {{field},
+            name + " = " + ShortestText(value) + " is not " + (strictlyPositive ? "positive" : "zero or positive"),
             std::move(zh)};
 }
 

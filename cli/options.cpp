@@ -29,14 +29,22 @@ void AddSheetOptions(CLI::App &app, Options &options)
 {
     sheet::TitleBlock &b = options.titleBlock;
     const std::pair<const char *, std::string *> fields[] = {
-        {"--project", &b.project}, {"--pier", &b.pier}, {"--drawing", &b.drawing}, {"--number", &b.number},
-        {"--revision", &b.revision}, {"--compiled-by", &b.compiled.name}, {"--compiled-on", &b.compiled.date},
-        {"--checked-by", &b.checked.name}, {"--checked-on", &b.checked.date}, {"--approved-by", &b.approved.name},
+        {"--project", &b.project},           {"--pier", &b.pier},
+        {"--drawing", &b.drawing},           {"--number", &b.number},
+        {"--revision", &b.revision},         {"--compiled-by", &b.compiled.name},
+        {"--compiled-on", &b.compiled.date}, {"--checked-by", &b.checked.name},
+        {"--checked-on", &b.checked.date},   {"--approved-by", &b.approved.name},
         {"--approved-on", &b.approved.date}};
-    const char *const help[] = {"Project name (工程名称) on the sheet", "Pier number (墩号)",
-                                "Drawing reference (图号), also named under the basis", "Sheet number (计算书编号)",
-                                "Revision (版次)", "Compiled by (编制): name", "Compiled by: date",
-                                "Checked by (复核): name", "Checked by: date", "Approved by (审核): name",
+    const char *const help[] = {"Project name (工程名称) on the sheet",
+                                "Pier number (墩号)",
+                                "Drawing reference (图号), also named under the basis",
+                                "Sheet number (计算书编号)",
+                                "Revision (版次)",
+                                "Compiled by (编制): name",
+                                "Compiled by: date",
+                                "Checked by (复核): name",
+                                "Checked by: date",
+                                "Approved by (审核): name",
                                 "Approved by: date"};
     for (std::size_t k = 0; k < std::size(fields); ++k)
         app.add_option(fields[k].first, *fields[k].second, help[k])->type_name("TEXT")->group("Sheet title block");
@@ -50,12 +58,11 @@ void AddSheetOptions(CLI::App &app, Options &options)
 sheet::TitleBlock SheetTitleBlock(const Options &options)
 {
     sheet::TitleBlock block = options.titleBlock;
-    const sheet::TitleBlock none;
-    const bool given = !options.title.empty() || block.project != none.project || block.pier != none.pier ||
-        block.drawing != none.drawing || block.number != none.number || block.revision != none.revision ||
-        !block.compiled.name.empty() || !block.compiled.date.empty() || !block.checked.name.empty() ||
-        !block.checked.date.empty() || !block.approved.name.empty() || !block.approved.date.empty() ||
-        !block.basis.empty();
+    bool given = !options.title.empty() || !block.basis.empty();
+    for (const std::string *field :
+         {&block.project, &block.pier, &block.drawing, &block.number, &block.revision, &block.compiled.name,
+          &block.compiled.date, &block.checked.name, &block.checked.date, &block.approved.name, &block.approved.date})
+        given = given || !field->empty();
     if (given && options.sheet.empty())
         throw UsageError{"--title and the title-block options (--project, --pier, ...) name the sheet: they go with "
                          "--sheet"};

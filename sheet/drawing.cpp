@@ -147,7 +147,11 @@ public:
     void label(double x, double y, const Label &label, const char *anchor = "middle")
     {
         m_w.open("text",
-                 {{"x", C(x)}, {"y", C(y)}, {"text-anchor", anchor}, {"font-size", "11"}, {"stroke", "none"},
+                 {{"x", C(x)},
+                  {"y", C(y)},
+                  {"text-anchor", anchor},
+                  {"font-size", "11"},
+                  {"stroke", "none"},
                   {"fill", "#000"}});
         m_w.raw(label.markup);
         m_w.close();
@@ -360,8 +364,16 @@ void DrawSection(Pen &pen, const PierParameters &p, const Layout &at)
     if (p.l3 > 0)
         pen.leader(SX(0), SY(b - depth), SX(-o) - 22, SY(b) - 38, Named("l3", p.l3));
     pen.label(scx, at.baseY + 56,
-              Label().plain("截面（倒角 ").symbol("l1").plain("×").symbol("l1").plain("，槽 ").symbol("l2").plain("、")
-                  .symbol("l3").plain("）"));
+              Label()
+                  .plain("截面（倒角 ")
+                  .symbol("l1")
+                  .plain("×")
+                  .symbol("l1")
+                  .plain("，槽 ")
+                  .symbol("l2")
+                  .plain("、")
+                  .symbol("l3")
+                  .plain("）"));
 }
 
 } // namespace

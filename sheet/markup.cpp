@@ -103,12 +103,8 @@ void AppendEscaped(std::string &out, std::string_view text)
             out += kReplacement;
             ++k;
         } else {
-            if (BidiControl(codePoint))
-                ; // dropped
-            else if (Allowed(codePoint))
-                out.append(text, k, length);
-            else
-                out += kReplacement;
+            if (!BidiControl(codePoint)) // an override or isolate is dropped
+                out += Allowed(codePoint) ? text.substr(k, length) : kReplacement;
             k += length;
         }
     }
@@ -168,8 +164,11 @@ std::string CssString(std::string_view text)
             // Turn each entity back into a CSS escape of its character.
             const std::size_t end = clean.find(';', k);
             const std::string_view entity = std::string_view(clean).substr(k, end - k + 1);
-            out += entity == "&amp;" ? "\\26 " : entity == "&lt;" ? "\\3c " : entity == "&gt;" ? "\\3e "
-                : entity == "&quot;" ? "\\22 " : "\\27 ";
+            out += entity == "&amp;" ? "\\26 "
+                : entity == "&lt;"   ? "\\3c "
+                : entity == "&gt;"   ? "\\3e "
+                : entity == "&quot;" ? "\\22 "
+                                     : "\\27 ";
             k = end;
         } else if (c == '\\') {
             out += "\\5c ";

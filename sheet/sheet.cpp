@@ -19,7 +19,8 @@ namespace pierqty::sheet {
 
 namespace {
 
-constexpr std::string_view kFonts = R"("Noto Serif CJK SC", "Source Han Serif SC", "SimSun", "宋体", "Songti SC", "STSong", serif)";
+constexpr std::string_view kFonts =
+    R"("Noto Serif CJK SC", "Source Han Serif SC", "SimSun", "宋体", "Songti SC", "STSong", serif)";
 
 // Serif CJK faces first (Debian, Windows, macOS), then any serif. Headings
 // stay with what follows them, and a short table (under 8 rows) or a
@@ -110,8 +111,9 @@ std::string Symbolized(std::string_view text)
     std::string out;
     std::size_t k = 0;
     const auto ascii = [&](std::size_t at) {
-        return at < text.size() && ((text[at] >= 'A' && text[at] <= 'Z') || (text[at] >= 'a' && text[at] <= 'z') ||
-                                    (text[at] >= '0' && text[at] <= '9'));
+        return at < text.size() &&
+            ((text[at] >= 'A' && text[at] <= 'Z') || (text[at] >= 'a' && text[at] <= 'z') ||
+             (text[at] >= '0' && text[at] <= '9'));
     };
     while (k < text.size()) {
         std::size_t end = k;
@@ -619,18 +621,22 @@ private:
     {
         const std::string Ly1 = "<i>L</i><sub>1</sub>(<i>y</i>)", Ly2 = "<i>L</i><sub>2</sub>(<i>y</i>)";
         w.element("h3", "6.1 符号");
-        formula("外张量", "<i>f</i><sub>k</sub>(<i>y</i>) = <i>R</i><sub>k</sub> − √(<i>R</i><sub>k</sub><sup>2</sup> − "
-                          "<i>y</i><sup>2</sup>)，<i>k</i> = 1, 2；<i>y</i> 为自花瓶段底起算的高度，0 ≤ <i>y</i> ≤ " +
-                              Sym("h"));
-        formula("截面边长", Ly1 + " = " + Sym("L1") + " + 2<i>f</i><sub>1</sub>(<i>y</i>)，" + Ly2 + " = " + Sym("L2") +
-                                " + 2<i>f</i><sub>2</sub>(<i>y</i>)");
-        formula("截面面积", "<i>A</i>(<i>y</i>) = " + Ly1 + " × " + Ly2 + " − " + Sub("A", "c") + "，" + Sub("A", "c") +
-                                " 为倒角与槽所削面积");
-        formula("截面周长", "<i>U</i>(<i>y</i>) = 2(" + Ly1 + " + " + Ly2 + ") + Δ<i>U</i>，Δ<i>U</i> 为倒角与槽的周长修正");
-        formula("其余符号", Sub("A", "0") + " = <i>A</i>(0) 底截面积，<i>A</i>(" + Sym("h") + ") 顶截面积；" +
-                                Sub("S", "1") + "、" + Sub("S", "2") + "、" + Sub("S", "3") +
-                                " 分别为墩身、花瓶段、墩帽的模板面积，" + Sub("V", "1") + "、" + Sub("V", "2") + "、" +
-                                Sub("V", "3") + " 为其体积");
+        formula("外张量",
+                "<i>f</i><sub>k</sub>(<i>y</i>) = <i>R</i><sub>k</sub> − √(<i>R</i><sub>k</sub><sup>2</sup> − "
+                "<i>y</i><sup>2</sup>)，<i>k</i> = 1, 2；<i>y</i> 为自花瓶段底起算的高度，0 ≤ <i>y</i> ≤ " +
+                    Sym("h"));
+        formula("截面边长",
+                Ly1 + " = " + Sym("L1") + " + 2<i>f</i><sub>1</sub>(<i>y</i>)，" + Ly2 + " = " + Sym("L2") +
+                    " + 2<i>f</i><sub>2</sub>(<i>y</i>)");
+        formula("截面面积",
+                "<i>A</i>(<i>y</i>) = " + Ly1 + " × " + Ly2 + " − " + Sub("A", "c") + "，" + Sub("A", "c") +
+                    " 为倒角与槽所削面积");
+        formula("截面周长",
+                "<i>U</i>(<i>y</i>) = 2(" + Ly1 + " + " + Ly2 + ") + Δ<i>U</i>，Δ<i>U</i> 为倒角与槽的周长修正");
+        formula("其余符号",
+                Sub("A", "0") + " = <i>A</i>(0) 底截面积，<i>A</i>(" + Sym("h") + ") 顶截面积；" + Sub("S", "1") +
+                    "、" + Sub("S", "2") + "、" + Sub("S", "3") + " 分别为墩身、花瓶段、墩帽的模板面积，" +
+                    Sub("V", "1") + "、" + Sub("V", "2") + "、" + Sub("V", "3") + " 为其体积");
     }
 
     void layeredStraight()
@@ -641,21 +647,26 @@ private:
         const double baseOutline = BaseOutline(p).value();
         w.open("div", {{"class", "keep"}});
         w.element("h3", "6.2 分层法");
-        formula("截面削减", Ac + eq + "2" + l1 + "<sup>2</sup> + 2(" + l3 + plus + l2 + ")" + l2 + eq + "2 × " +
-                                Put(p.l1) + "<sup>2</sup> + 2 × (" + Put(p.l3) + plus + Put(p.l2) + ") × " + Put(p.l2) +
-                                eq + Result("f-cut", q.SectionCut, "m²"));
-        formula("底截面", A0 + eq + L1 + x + L2 + " − " + Ac + eq + Put(p.L1) + x + Put(p.L2) + " − " +
-                              Put6(q.SectionCut) + eq + Result("f-A0", q.S0, "m²"));
+        formula("截面削减",
+                Ac + eq + "2" + l1 + "<sup>2</sup> + 2(" + l3 + plus + l2 + ")" + l2 + eq + "2 × " + Put(p.l1) +
+                    "<sup>2</sup> + 2 × (" + Put(p.l3) + plus + Put(p.l2) + ") × " + Put(p.l2) + eq +
+                    Result("f-cut", q.SectionCut, "m²"));
+        formula("底截面",
+                A0 + eq + L1 + x + L2 + " − " + Ac + eq + Put(p.L1) + x + Put(p.L2) + " − " + Put6(q.SectionCut) + eq +
+                    Result("f-A0", q.S0, "m²"));
         w.close();
-        formula("周长修正", "Δ<i>U</i> = 4√2(" + l1 + plus + l2 + ") − 8" + l1 + " − 4" + l2 + " = 4√2 × (" +
-                                Put(p.l1) + plus + Put(p.l2) + ") − 8 × " + Put(p.l1) + " − 4 × " + Put(p.l2) + eq +
-                                N6(q.PerimeterCorrection) + " m");
-        formula("底截面周长", U0 + " = 2(" + L1 + plus + L2 + ") + Δ<i>U</i> = 2 × (" + Put(p.L1) + plus + Put(p.L2) +
-                                  ") + " + Put6(q.PerimeterCorrection) + eq + N6(baseOutline) + " m");
-        formula("墩身体积", Sub("V", "1") + eq + Sym("H1") + x + A0 + eq + Put(p.H1) + x + Put6(q.S0) + eq +
-                                Result("f-V1", q.ShaftVolume, "m³"));
-        formula("墩身模板", Sub("S", "1") + eq + U0 + x + Sym("H1") + eq + Put6(baseOutline) + x + Put(p.H1) + eq +
-                                Result("f-S1", q.ShaftFormwork, "m²"));
+        formula("周长修正",
+                "Δ<i>U</i> = 4√2(" + l1 + plus + l2 + ") − 8" + l1 + " − 4" + l2 + " = 4√2 × (" + Put(p.l1) + plus +
+                    Put(p.l2) + ") − 8 × " + Put(p.l1) + " − 4 × " + Put(p.l2) + eq + N6(q.PerimeterCorrection) + " m");
+        formula("底截面周长",
+                U0 + " = 2(" + L1 + plus + L2 + ") + Δ<i>U</i> = 2 × (" + Put(p.L1) + plus + Put(p.L2) + ") + " +
+                    Put6(q.PerimeterCorrection) + eq + N6(baseOutline) + " m");
+        formula("墩身体积",
+                Sub("V", "1") + eq + Sym("H1") + x + A0 + eq + Put(p.H1) + x + Put6(q.S0) + eq +
+                    Result("f-V1", q.ShaftVolume, "m³"));
+        formula("墩身模板",
+                Sub("S", "1") + eq + U0 + x + Sym("H1") + eq + Put6(baseOutline) + x + Put(p.H1) + eq +
+                    Result("f-S1", q.ShaftFormwork, "m²"));
     }
 
     // f_k(y) with its figures; a vertical side says so.
@@ -676,21 +687,27 @@ private:
         const double top1 = FlaredLength1(p, p.h).value(), top2 = FlaredLength2(p, p.h).value();
         const double topOutline = OutlineLength(p, p.h).value();
         formula("顶部外张", offsetFormula(1, p.h, h) + "，" + offsetFormula(2, p.h, h));
-        formula("顶截面", Ah + " = <i>L</i><sub>1</sub>(" + h + ") × <i>L</i><sub>2</sub>(" + h + ") − " +
-                              Sub("A", "c") + eq + Put6(top1) + x + Put6(top2) + " − " + Put6(q.SectionCut) + eq +
-                              Result("f-top", q.TopSection, "m²"));
-        formula("墩帽体积", Sub("V", "3") + eq + Sym("H2") + x + Ah + eq + Put(p.H2) + x + Put6(q.TopSection) + eq +
-                                Result("f-V3", q.CapVolume, "m³"));
-        formula("墩帽模板", Sub("S", "3") + eq + "<i>U</i>(" + h + ")" + x + Sym("H2") + eq + Put6(topOutline) + x +
-                                Put(p.H2) + eq + Result("f-S3", q.CapFormwork, "m²"));
-        formula("单层高", "Δ<i>y</i> = " + h + " / " + Sym("n") + eq + Put(p.h) + " / " + std::to_string(p.n) + eq +
-                              Result("f-dy", q.LayerHeight, "m"));
-        formula("分层", Sub("y", "i") + " = <i>i</i> × Δ<i>y</i>，" + Sub("A", "i") + " = <i>A</i>(" + Sub("y", "i") +
-                            ")，" + Sub("U", "i") + " = <i>U</i>(" + Sub("y", "i") + ")，<i>i</i> = 1 … " + Sym("n") +
-                            "；" + Sub("A", "0") + " 为第 1 层底面");
-        formula("每层", "Δ" + Sub("V", "i") + " = (" + Sub("A", "i−1") + " + " + Sub("A", "i") + ") × " + h + " / " +
-                            Sym("n") + " / 2（梯形法），Δ" + Sub("S", "i") + " = " + Sub("U", "i") + " × " + h +
-                            " / " + Sym("n") + "（取层顶周长）");
+        formula("顶截面",
+                Ah + " = <i>L</i><sub>1</sub>(" + h + ") × <i>L</i><sub>2</sub>(" + h + ") − " + Sub("A", "c") + eq +
+                    Put6(top1) + x + Put6(top2) + " − " + Put6(q.SectionCut) + eq +
+                    Result("f-top", q.TopSection, "m²"));
+        formula("墩帽体积",
+                Sub("V", "3") + eq + Sym("H2") + x + Ah + eq + Put(p.H2) + x + Put6(q.TopSection) + eq +
+                    Result("f-V3", q.CapVolume, "m³"));
+        formula("墩帽模板",
+                Sub("S", "3") + eq + "<i>U</i>(" + h + ")" + x + Sym("H2") + eq + Put6(topOutline) + x + Put(p.H2) +
+                    eq + Result("f-S3", q.CapFormwork, "m²"));
+        formula("单层高",
+                "Δ<i>y</i> = " + h + " / " + Sym("n") + eq + Put(p.h) + " / " + std::to_string(p.n) + eq +
+                    Result("f-dy", q.LayerHeight, "m"));
+        formula("分层",
+                Sub("y", "i") + " = <i>i</i> × Δ<i>y</i>，" + Sub("A", "i") + " = <i>A</i>(" + Sub("y", "i") + ")，" +
+                    Sub("U", "i") + " = <i>U</i>(" + Sub("y", "i") + ")，<i>i</i> = 1 … " + Sym("n") + "；" +
+                    Sub("A", "0") + " 为第 1 层底面");
+        formula("每层",
+                "Δ" + Sub("V", "i") + " = (" + Sub("A", "i−1") + " + " + Sub("A", "i") + ") × " + h + " / " + Sym("n") +
+                    " / 2（梯形法），Δ" + Sub("S", "i") + " = " + Sub("U", "i") + " × " + h + " / " + Sym("n") +
+                    "（取层顶周长）");
     }
 
     // One layer with every figure, as the layer loop computed it.
@@ -713,15 +730,20 @@ private:
             return "<i>L</i><sub>" + std::string(k) + "</sub>(" + yi + ")" + eq + Put(L) + " + 2 × " + Put6(f) + eq +
                 N6(value) + " m";
         };
-        formula("截面边长", length("1", p.L1, FlareOffset(p.R1, layer.y_i).value(), length1) + "，" +
-                                length("2", p.L2, FlareOffset(p.R2, layer.y_i).value(), length2));
-        formula("截面面积", Sub("A", I) + eq + Put6(length1) + " × " + Put6(length2) + " − " + Put6(q.SectionCut) + eq +
-                                figure("A", layer.S_i, "m²"));
-        formula("截面周长", Sub("U", I) + eq + "2 × (" + Put6(length1) + " + " + Put6(length2) + ") + " +
-                                Put6(q.PerimeterCorrection) + eq + figure("U", layer.outline, "m"));
-        formula("本层体积", "Δ" + Sub("V", I) + eq + "(" + Put6(below) + " + " + Put6(layer.S_i) + ")" + hn + " / 2" +
-                                eq + figure("dV", layer.volume, "m³"));
-        formula("本层模板", "Δ" + Sub("S", I) + eq + Put6(layer.outline) + hn + eq + figure("dS", layer.formwork, "m²"));
+        formula("截面边长",
+                length("1", p.L1, FlareOffset(p.R1, layer.y_i).value(), length1) + "，" +
+                    length("2", p.L2, FlareOffset(p.R2, layer.y_i).value(), length2));
+        formula("截面面积",
+                Sub("A", I) + eq + Put6(length1) + " × " + Put6(length2) + " − " + Put6(q.SectionCut) + eq +
+                    figure("A", layer.S_i, "m²"));
+        formula("截面周长",
+                Sub("U", I) + eq + "2 × (" + Put6(length1) + " + " + Put6(length2) + ") + " +
+                    Put6(q.PerimeterCorrection) + eq + figure("U", layer.outline, "m"));
+        formula("本层体积",
+                "Δ" + Sub("V", I) + eq + "(" + Put6(below) + " + " + Put6(layer.S_i) + ")" + hn + " / 2" + eq +
+                    figure("dV", layer.volume, "m³"));
+        formula("本层模板",
+                "Δ" + Sub("S", I) + eq + Put6(layer.outline) + hn + eq + figure("dS", layer.formwork, "m²"));
         w.close();
     }
 
@@ -737,19 +759,22 @@ private:
         const double last = q.Layers.empty() ? q.S0 : q.Layers.back().S_i;
         const std::string hn = Put(p.h) + " / " + std::to_string(p.n), plus = " + ", eq = " = ";
         const std::string n = Sym("n");
-        formula("花瓶段体积", Sub("V", "2") + " = ΣΔ" + Sub("V", "i") + " = " + Sym("h") + " / " + n + " / 2 × (" +
-                                  Sub("A", "0") + " + 2(" + Sub("A", "1") + " + … + " + Sub("A", "n−1") + ") + " +
-                                  Sub("A", "n") + ") = " + hn + " / 2 × (" + Put6(q.S0) + " + 2 × " + Put6(inner) +
-                                  plus + Put6(last) + ")" + eq + Result("f-V2", q.FlareVolume, "m³"));
-        formula("花瓶段模板", Sub("S", "2") + " = ΣΔ" + Sub("S", "i") + " = " + Sym("h") + " / " + n + " × (" +
-                                  Sub("U", "1") + " + … + " + Sub("U", "n") + ") = " + hn + " × " + Put6(outlines) +
-                                  eq + Result("f-S2", q.FlareFormwork, "m²"));
-        formula("模板面积", "<i>S</i> = " + Sub("S", "2") + plus + Sub("S", "1") + plus + Sub("S", "3") + eq +
-                                Put6(q.FlareFormwork) + plus + Put6(q.ShaftFormwork) + plus + Put6(q.CapFormwork) + eq +
-                                Result("f-S", q.S, "m²"));
-        formula("混凝土方量", "<i>V</i> = " + Sub("V", "3") + plus + Sub("V", "1") + plus + Sub("V", "2") + eq +
-                                  Put6(q.CapVolume) + plus + Put6(q.ShaftVolume) + plus + Put6(q.FlareVolume) + eq +
-                                  Result("f-V", q.V, "m³"));
+        formula("花瓶段体积",
+                Sub("V", "2") + " = ΣΔ" + Sub("V", "i") + " = " + Sym("h") + " / " + n + " / 2 × (" + Sub("A", "0") +
+                    " + 2(" + Sub("A", "1") + " + … + " + Sub("A", "n−1") + ") + " + Sub("A", "n") + ") = " + hn +
+                    " / 2 × (" + Put6(q.S0) + " + 2 × " + Put6(inner) + plus + Put6(last) + ")" + eq +
+                    Result("f-V2", q.FlareVolume, "m³"));
+        formula("花瓶段模板",
+                Sub("S", "2") + " = ΣΔ" + Sub("S", "i") + " = " + Sym("h") + " / " + n + " × (" + Sub("U", "1") +
+                    " + … + " + Sub("U", "n") + ") = " + hn + " × " + Put6(outlines) + eq +
+                    Result("f-S2", q.FlareFormwork, "m²"));
+        formula("模板面积",
+                "<i>S</i> = " + Sub("S", "2") + plus + Sub("S", "1") + plus + Sub("S", "3") + eq +
+                    Put6(q.FlareFormwork) + plus + Put6(q.ShaftFormwork) + plus + Put6(q.CapFormwork) + eq +
+                    Result("f-S", q.S, "m²"));
+        formula("混凝土方量",
+                "<i>V</i> = " + Sub("V", "3") + plus + Sub("V", "1") + plus + Sub("V", "2") + eq + Put6(q.CapVolume) +
+                    plus + Put6(q.ShaftVolume) + plus + Put6(q.FlareVolume) + eq + Result("f-V", q.V, "m³"));
     }
 
     // An integral of the exact method and its value, or a dash.
@@ -757,8 +782,9 @@ private:
                   const double *value, const char *unit)
     {
         const std::string bounds = "∫<sub>0</sub><sup><i>h</i></sup> ";
-        formula(name, (symbol.empty() ? std::string() : symbol + " = ") + bounds + integrand + " d<i>y</i> = " +
-                          (value ? Result(id, *value, unit) : std::string("—")));
+        formula(name,
+                (symbol.empty() ? std::string() : symbol + " = ") + bounds + integrand +
+                    " d<i>y</i> = " + (value ? Result(id, *value, unit) : std::string("—")));
     }
 
     void exactMethod()
@@ -772,17 +798,20 @@ private:
         w.raw(Symbolized("分层法的体积（梯形法）略偏大；其模板随 n 增大趋于花瓶段外张面的竖向投影，而非其真实面积。"
                          "斜率为 f′ 的面，每米高的真实面积为投影的 √(1 + f′²) 倍。墩身与墩帽为直面，与分层法相同。"));
         w.close();
-        formula("斜率", "<i>f</i><sub>k</sub>′(<i>y</i>) = <i>y</i> / √(<i>R</i><sub>k</sub><sup>2</sup> − "
-                        "<i>y</i><sup>2</sup>)，√(1 + <i>f</i><sub>k</sub>′<sup>2</sup>) = <i>R</i><sub>k</sub> / "
-                        "√(<i>R</i><sub>k</sub><sup>2</sup> − <i>y</i><sup>2</sup>)");
+        formula("斜率",
+                "<i>f</i><sub>k</sub>′(<i>y</i>) = <i>y</i> / √(<i>R</i><sub>k</sub><sup>2</sup> − "
+                "<i>y</i><sup>2</sup>)，√(1 + <i>f</i><sub>k</sub>′<sup>2</sup>) = <i>R</i><sub>k</sub> / "
+                "√(<i>R</i><sub>k</sub><sup>2</sup> − <i>y</i><sup>2</sup>)");
         w.close();
-        integral("花瓶段体积", Sub("V", "2") + "*", "<i>A</i>(<i>y</i>)", "x-V2", e(&ExactQuantities::FlareVolume), "m³");
-        integral("投影模板", Sub("S", "2") + "′", "<i>U</i>(<i>y</i>)", "x-S2p", e(&ExactQuantities::ProjectedFlareFormwork),
-                 "m²");
+        integral("花瓶段体积", Sub("V", "2") + "*", "<i>A</i>(<i>y</i>)", "x-V2", e(&ExactQuantities::FlareVolume),
+                 "m³");
+        integral("投影模板", Sub("S", "2") + "′", "<i>U</i>(<i>y</i>)", "x-S2p",
+                 e(&ExactQuantities::ProjectedFlareFormwork), "m²");
         integral("端面（2 面）", "", "2(" + Ly2 + " − 2" + Sym("l1") + ") √(1 + " + f1 + "<sup>2</sup>)", "x-end",
                  e(&ExactQuantities::EndFaces), "m²");
-        integral("带槽面（2 面）", "", "2(" + Ly1 + " − 2" + Sym("l1") + " − 2" + Sym("l2") + ") √(1 + " + f2 +
-                 "<sup>2</sup>)", "x-grooved", e(&ExactQuantities::GroovedFaces), "m²");
+        integral("带槽面（2 面）", "",
+                 "2(" + Ly1 + " − 2" + Sym("l1") + " − 2" + Sym("l2") + ") √(1 + " + f2 + "<sup>2</sup>)", "x-grooved",
+                 e(&ExactQuantities::GroovedFaces), "m²");
         integral("槽侧面（4 面）", "", "4√2 " + Sym("l2") + " √(1 + " + f2 + "<sup>2</sup> / 2)", "x-walls",
                  e(&ExactQuantities::GrooveWalls), "m²");
         integral("倒角面（4 面）", "", "4√2 " + Sym("l1") + " √(1 + (" + f1 + " + " + f2 + ")<sup>2</sup> / 2)",
@@ -797,15 +826,18 @@ private:
             return;
         }
         const std::string plus = " + ", eq = " = ";
-        formula("花瓶段真实模板", Sub("S", "2") + "* = " + Put6(exact->EndFaces) + plus + Put6(exact->GroovedFaces) +
-                                      plus + Put6(exact->GrooveWalls) + plus + Put6(exact->Chamfers) + eq +
-                                      Result("x-S2", exact->TrueFlareFormwork, "m²"));
-        formula("模板面积", "<i>S</i>* = " + Sub("S", "2") + "* + " + Sub("S", "1") + plus + Sub("S", "3") + eq +
-                                Put6(exact->TrueFlareFormwork) + plus + Put6(q.ShaftFormwork) + plus +
-                                Put6(q.CapFormwork) + eq + Result("x-S", exact->S, "m²"));
-        formula("混凝土方量", "<i>V</i>* = " + Sub("V", "3") + plus + Sub("V", "1") + plus + Sub("V", "2") + "* = " +
-                                  Put6(q.CapVolume) + plus + Put6(q.ShaftVolume) + plus + Put6(exact->FlareVolume) + eq +
-                                  Result("x-V", exact->V, "m³"));
+        formula("花瓶段真实模板",
+                Sub("S", "2") + "* = " + Put6(exact->EndFaces) + plus + Put6(exact->GroovedFaces) + plus +
+                    Put6(exact->GrooveWalls) + plus + Put6(exact->Chamfers) + eq +
+                    Result("x-S2", exact->TrueFlareFormwork, "m²"));
+        formula("模板面积",
+                "<i>S</i>* = " + Sub("S", "2") + "* + " + Sub("S", "1") + plus + Sub("S", "3") + eq +
+                    Put6(exact->TrueFlareFormwork) + plus + Put6(q.ShaftFormwork) + plus + Put6(q.CapFormwork) + eq +
+                    Result("x-S", exact->S, "m²"));
+        formula("混凝土方量",
+                "<i>V</i>* = " + Sub("V", "3") + plus + Sub("V", "1") + plus + Sub("V", "2") +
+                    "* = " + Put6(q.CapVolume) + plus + Put6(q.ShaftVolume) + plus + Put6(exact->FlareVolume) + eq +
+                    Result("x-V", exact->V, "m³"));
         w.open("p", {{"class", "note"}, {"id", "accuracy"}});
         w.raw(Symbolized("积分用双指数变换数值积分法计算，逐级加密至相邻两级的相对差小于 10⁻¹⁰，误差远小于所示的六位"
                          "小数；h 等于 R1 或 R2 时被积函数在顶端有可积奇点，结果仍准确。"));
@@ -921,7 +953,8 @@ private:
             made.series.push_back(std::move(series));
             return made;
         };
-        plot("图 2　截面面积 A(y) 沿墩高", spec("plot-area", "截面面积 A（m²）", {"area", "截面面积 A", profiles.area}));
+        plot("图 2　截面面积 A(y) 沿墩高",
+             spec("plot-area", "截面面积 A（m²）", {"area", "截面面积 A", profiles.area}));
         PlotSpec outline = spec("plot-outline", "周长 U（m），每米高模板（m²/m）",
                                 {"outline", "截面周长 U（即每米高投影模板）", profiles.outline});
         if (!profiles.trueOutline.empty())
@@ -967,16 +1000,17 @@ private:
         // at the foot of a page without the table.
         w.open("table", {{"id", "layer-table"}});
         std::string caption = "表 3　花瓶段各层（共 " + std::to_string(count) + " 层";
-        caption += step > 1 ? "，每 " + std::to_string(step) + " 层列出一层，另列最后一层；全部各层的数值可由本程序导出为逐层表格文件）"
-                            : "，逐层列出）";
+        caption += step > 1
+            ? "，每 " + std::to_string(step) + " 层列出一层，另列最后一层；全部各层的数值可由本程序导出为逐层表格文件）"
+            : "，逐层列出）";
         w.element("caption", caption, {{"class", "note"}, {"id", "layer-note"}});
         layerTableHead();
         w.open("tbody");
         for (const LayerRow &row : profiles.table) {
             w.open("tr", {{"class", "layer"}});
             w.element("td", std::to_string(row.i), {{"class", "num"}});
-            for (double v : {row.y, row.below, row.area, row.volume, row.outline, row.formwork, row.sumVolume,
-                             row.sumFormwork})
+            for (double v :
+                 {row.y, row.below, row.area, row.volume, row.outline, row.formwork, row.sumVolume, row.sumFormwork})
                 w.element("td", std::isfinite(v) ? N6(v) : "—", {{"class", "num"}});
             w.close();
         }

@@ -273,11 +273,11 @@ TEST(CliBatch, APierThatCannotBeBuiltIsAFaultOutOfTotal)
     const auto lines = LfLines(run.out);
     ASSERT_EQ(lines.size(), 7u) << run.out;
     EXPECT_EQ(lines[1], "A,64.19044684914253,38.65343990081633,65.6783754863722,38.65343482729694,64.18144332970796,");
-    const char *const reasons[] = {"B,,,,,,\"NotBuildable: L1 = -1 is not positive: ",
-                                   "C,,,,,,\"NotBuildable: R1 = -4.488 is not positive: ",
-                                   "D,,,,,,\"NotBuildable: h = -3 is not zero or positive: ",
-                                   "E,,,,,,\"NotBuildable: the chamfers do not fit the end faces (L2 - 2 l1 < 0); the "
-                                   "chamfers and the groove do not fit the grooved faces"};
+    const char *const reasons[] = {
+        "B,,,,,,\"NotBuildable: L1 = -1 is not positive: ", "C,,,,,,\"NotBuildable: R1 = -4.488 is not positive: ",
+        "D,,,,,,\"NotBuildable: h = -3 is not zero or positive: ",
+        "E,,,,,,\"NotBuildable: the chamfers do not fit the end faces (L2 - 2 l1 < 0); the "
+        "chamfers and the groove do not fit the grooved faces"};
     for (std::size_t k = 0; k < 4; ++k)
         EXPECT_EQ(lines[k + 2].rfind(reasons[k], 0), 0u) << lines[k + 2];
     EXPECT_EQ(lines[6],

@@ -122,20 +122,23 @@ TEST_F(SheetCli, UsageErrorsExit64AndWriteNothing)
 // to sign on; the running header names project, pier and sheet number.
 TEST_F(SheetCli, TitleBlockFieldsComeFromTheirOptions)
 {
-    ASSERT_EQ(Cli({"--sheet", "-", "--project", "某桥", "--pier", "3#", "--drawing", "S3-05", "--number", "JS-1",
-                   "--revision", "B", "--compiled-by", "张三", "--compiled-on", "2030-01-02", "--checked-by", "李四",
-                   "--basis", "地质勘察报告", "--basis", "施工组织设计"}),
+    ASSERT_EQ(Cli({"--sheet",       "-",           "--project",     "某桥",
+                   "--pier",        "3#",          "--drawing",     "S3-05",
+                   "--number",      "JS-1",        "--revision",    "B",
+                   "--compiled-by", "张三",        "--compiled-on", "2030-01-02",
+                   "--checked-by",  "李四",        "--basis",       "地质勘察报告",
+                   "--basis",       "施工组织设计"}),
               0)
         << run.err;
     const auto root = xmltest::Parse(run.out);
     for (const auto &[id, text] : std::vector<std::pair<std::string, std::string>>{{"project", "某桥"},
-                                                                                  {"pier", "3#"},
-                                                                                  {"drawing-number", "S3-05"},
-                                                                                  {"sheet-number", "JS-1"},
-                                                                                  {"revision", "B"},
-                                                                                  {"compiled-name", "张三"},
-                                                                                  {"compiled-date", "2030-01-02"},
-                                                                                  {"checked-name", "李四"}})
+                                                                                   {"pier", "3#"},
+                                                                                   {"drawing-number", "S3-05"},
+                                                                                   {"sheet-number", "JS-1"},
+                                                                                   {"revision", "B"},
+                                                                                   {"compiled-name", "张三"},
+                                                                                   {"compiled-date", "2030-01-02"},
+                                                                                   {"checked-name", "李四"}})
         EXPECT_EQ(root->byId(id)->textContent(), text) << id;
     for (const char *id : {"checked-date", "approved-name", "approved-date"})
         EXPECT_EQ(root->byId(id)->byClass("blank").size(), 1u) << id;
@@ -150,11 +153,11 @@ TEST_F(SheetCli, TitleBlockFieldsComeFromTheirOptions)
 TEST_F(SheetCli, NoSheetForAPierThatCannotBeBuilt)
 {
     const fs::path path = work / "out" / "sheet.html";
-    for (const auto &[assignment, reason] : std::vector<std::pair<std::string, std::string>>{
-             {"L1=-1", "L1 = -1 is not positive"},
-             {"R1=-4.488", "R1 = -4.488 is not positive"},
-             {"h=-3", "h = -3 is not zero or positive"},
-             {"l1=1", "the chamfers do not fit the end faces"}}) {
+    for (const auto &[assignment, reason] :
+         std::vector<std::pair<std::string, std::string>>{{"L1=-1", "L1 = -1 is not positive"},
+                                                          {"R1=-4.488", "R1 = -4.488 is not positive"},
+                                                          {"h=-3", "h = -3 is not zero or positive"},
+                                                          {"l1=1", "the chamfers do not fit the end faces"}}) {
         EXPECT_EQ(Cli({"--sheet", path.string(), assignment}), 2) << assignment;
         EXPECT_EQ(run.err.rfind("pierqty-cli: NotBuildable: " + reason, 0), 0u) << run.err;
         EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;

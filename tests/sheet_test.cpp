@@ -16,11 +16,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <regex>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -123,8 +123,9 @@ TEST(Sheet, DefaultPierReadsBackInFull)
         EXPECT_NE(s.root->byId(id), nullptr) << id;
     // Real tables with a header row, so that they paste as cells.
     for (const Node *table : s.root->all("table")) {
-        if (table->attribute("id") != "title-block") // a form of labelled fields
-            EXPECT_TRUE(table->all("thead").size() == 1 && !table->all("td").empty()) << table->attribute("id");
+        if (table->attribute("id") == "title-block")
+            continue; // a form of labelled fields
+        EXPECT_TRUE(table->all("thead").size() == 1 && !table->all("td").empty()) << table->attribute("id");
     }
 
     // Self-contained: no script, no reference to a file or an address.
@@ -242,7 +243,7 @@ TEST(Sheet, LayerTableStepsRegularlyPlusTheLastAndEachRowIsTheLoops)
                 sumVolume = s.q.Layers[m].volume + sumVolume;
                 sumFormwork = s.q.Layers[m].formwork + sumFormwork;
             }
-            const double figures[] = {layer.y_i,   below,          layer.S_i, layer.volume,
+            const double figures[] = {layer.y_i,     below,          layer.S_i, layer.volume,
                                       layer.outline, layer.formwork, sumVolume, sumFormwork};
             for (std::size_t c = 0; c < 8; ++c)
                 EXPECT_EQ(cells[c + 1]->textContent(), FormatFixed6(figures[c])) << "row " << i << " column " << c + 1;
@@ -272,7 +273,8 @@ TEST(Sheet, WorkedLayersAreTheCalculationsOwn)
             EXPECT_EQ(s.text(id + "dV"), FormatFixed6(layer.volume));
             EXPECT_EQ(s.text(id + "dS"), FormatFixed6(layer.formwork));
             // A_i = L1(y_i) x L2(y_i) - A_c, as the sheet writes it, is the loop's S_i bit for bit.
-            const double length1 = FlaredLength1(s.p, layer.y_i).value(), length2 = FlaredLength2(s.p, layer.y_i).value();
+            const double length1 = FlaredLength1(s.p, layer.y_i).value(),
+                         length2 = FlaredLength2(s.p, layer.y_i).value();
             EXPECT_EQ(length1 * length2 - s.q.SectionCut, layer.S_i);
             const std::string worked = s.text("worked-" + std::to_string(i));
             EXPECT_NE(worked.find(FormatFixed6(length1) + " × " + FormatFixed6(length2) + " − "), std::string::npos);
@@ -284,7 +286,8 @@ TEST(Sheet, WorkedLayersAreTheCalculationsOwn)
                                             for (const LayerSection &layer : s.q.Layers)
                                                 outlines += layer.outline;
                                             return outlines;
-                                        }()) + " = " + FormatFixed6(s.q.FlareFormwork)),
+                                        }()) +
+                                        " = " + FormatFixed6(s.q.FlareFormwork)),
                   std::string::npos);
     }
 }

@@ -826,7 +826,7 @@ private:
             return;
         }
         const std::string plus = " + ", eq = " = ";
-        formula("花瓶段真实模板",
+        formula("真实模板",
                 Sub("S", "2") + "* = " + Put6(exact->EndFaces) + plus + Put6(exact->GroovedFaces) + plus +
                     Put6(exact->GrooveWalls) + plus + Put6(exact->Chamfers) + eq +
                     Result("x-S2", exact->TrueFlareFormwork, "m²"));

@@ -278,6 +278,10 @@ TEST(Sheet, WorkedLayersAreTheCalculationsOwn)
             EXPECT_EQ(length1 * length2 - s.q.SectionCut, layer.S_i);
             const std::string worked = s.text("worked-" + std::to_string(i));
             EXPECT_NE(worked.find(FormatFixed6(length1) + " × " + FormatFixed6(length2) + " − "), std::string::npos);
+            // Each offset from its own radius: R1 = 5 for L1, R2 = 13.032 for L2.
+            EXPECT_NE(worked.find("(y" + std::to_string(i) + ") = 5 − √(52 − "), std::string::npos) << worked;
+            EXPECT_NE(worked.find("(y" + std::to_string(i) + ") = 13.032 − √(13.0322 − "), std::string::npos);
+            EXPECT_NE(worked.find(i == 1 ? "（第一层）" : "（最后一层）"), std::string::npos) << worked;
         }
         EXPECT_EQ(s.root->byId("worked-" + std::to_string(n + 1)), nullptr);
         // The sums as formulas with their figures.

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 namespace pierqty {
@@ -118,26 +119,96 @@ bool Positive(double value)
 
 } // namespace
 
-std::string ExactApplicability(const PierParameters &p)
+namespace {
+
+// A value as the Chinese texts print it: shortest form, minus sign U+2212.
+std::string ChineseNumber(double value)
+{
+    std::string text = ShortestText(value);
+    if (!text.empty() && text.front() == '-')
+        text.replace(0, 1, "\u2212");
+    return text;
+}
+
+std::string NameOf(int field)
+{
+    return std::string(kParameters[static_cast<std::size_t>(field)].name);
+}
+
+// A length or radius that is negative, or zero where it must be positive.
+PierReason SignReason(const PierParameters &p, int field)
+{
+    const double value = ParameterValue(p, field);
+    const bool strictlyPositive = field <= kFieldR2;
+    const std::string name = NameOf(field);
+    const bool radius = field == kFieldR1 || field == kFieldR2;
+    std::string zh = name + " = " + ChineseNumber(value) + "，";
+    if (!strictlyPositive)
+        zh += "长度不能为负";
+    else
+        zh += radius ? "外弧半径必须大于 0" : "截面长度必须大于 0";
+    return {{field},
+            name + " = " + ShortestText(value) + " is not " + (strictlyPositive ? "positive" : "zero or positive"),
+            std::move(zh)};
+}
+
+PierReason AboveRadius(const PierParameters &p, int radiusField)
+{
+    const std::string radius = NameOf(radiusField);
+    const double R = ParameterValue(p, radiusField);
+    return {{radiusField, kFieldh},
+            "h = " + ShortestText(p.h) + " lies above " + radius + " = " + ShortestText(R),
+            "h = " + ChineseNumber(p.h) + " 大于 " + radius + " = " + ChineseNumber(R) + "，圆弧到不了花瓶段顶部"};
+}
+
+} // namespace
+
+std::vector<PierReason> UnbuildableReasons(const PierParameters &p)
 {
     // The lengths and radii must be positive, the heights, chamfers and
     // groove sizes at least not negative.
+    std::vector<PierReason> reasons;
     for (int k = kFieldL1; k < kFieldN; ++k) {
         const double value = ParameterValue(p, k);
-        const bool strictlyPositive = k <= kFieldR2;
-        if (strictlyPositive ? !Positive(value) : !(value >= 0.0))
-            return std::string(kParameters[static_cast<std::size_t>(k)].name) + " = " + ShortestText(value) +
-                " is not " + (strictlyPositive ? "positive" : "zero or positive");
+        if (k <= kFieldR2 ? !Positive(value) : !(value >= 0.0))
+            reasons.push_back(SignReason(p, k));
     }
+    if (!reasons.empty())
+        return reasons; // the fits below mean nothing with a negative size
     if (p.h > p.R1)
-        return "h = " + ShortestText(p.h) + " lies above R1 = " + ShortestText(p.R1);
+        reasons.push_back(AboveRadius(p, kFieldR1));
     if (p.h > p.R2)
-        return "h = " + ShortestText(p.h) + " lies above R2 = " + ShortestText(p.R2);
+        reasons.push_back(AboveRadius(p, kFieldR2));
     if (p.L2 - 2.0 * p.l1 < 0.0)
-        return "the chamfers do not fit the end faces (L2 - 2 l1 < 0)";
+        reasons.push_back({{kFieldL2, kFieldl1},
+                           "the chamfers do not fit the end faces (L2 - 2 l1 < 0)",
+                           "倒角放不下端面（L2 − 2l1 < 0）"});
     if (p.L1 - 2.0 * p.l1 - 2.0 * p.l2 - p.l3 < 0.0)
-        return "the chamfers and the groove do not fit the grooved faces (L1 - 2 l1 - 2 l2 - l3 < 0)";
-    return {};
+        reasons.push_back({{kFieldL1, kFieldl1, kFieldl2, kFieldl3},
+                           "the chamfers and the groove do not fit the grooved faces (L1 - 2 l1 - 2 l2 - l3 < 0)",
+                           "倒角与槽放不下带槽面（L1 − 2l1 − 2l2 − l3 < 0）"});
+    return reasons;
+}
+
+PierReason ExactApplicability(const PierParameters &p)
+{
+    std::vector<PierReason> reasons = UnbuildableReasons(p);
+    return reasons.empty() ? PierReason{} : std::move(reasons.front());
+}
+
+std::optional<CalculationFault> UnbuildableFault(const PierParameters &p)
+{
+    const std::vector<PierReason> reasons = UnbuildableReasons(p);
+    if (reasons.empty())
+        return std::nullopt;
+    CalculationFault fault;
+    fault.kind = FaultKind::NotBuildable;
+    fault.parameter = reasons.front().fields.front();
+    for (const PierReason &reason : reasons) {
+        fault.reasonsEn += (fault.reasonsEn.empty() ? "" : "; ") + reason.en;
+        fault.reasonsZh += (fault.reasonsZh.empty() ? "" : "；") + reason.zh;
+    }
+    return fault;
 }
 
 double TrueFlareFormworkBetween(const PierParameters &p, double a, double b)
@@ -153,8 +224,8 @@ double FlareVolumeBetween(const PierParameters &p, double a, double b)
 
 ExactOutcome calculateExact(const PierParameters &p)
 {
-    if (std::string reason = ExactApplicability(p); !reason.empty())
-        return NotApplicable{std::move(reason)};
+    if (PierReason reason = ExactApplicability(p); !reason.empty())
+        return NotApplicable{std::move(reason.en), std::move(reason.zh)};
 
     ExactQuantities e;
     e.FlareVolume = Integrate(p, Part::Volume, 0.0, p.h);
@@ -164,7 +235,7 @@ ExactOutcome calculateExact(const PierParameters &p)
     e.GrooveWalls = Integrate(p, Part::GrooveWalls, 0.0, p.h);
     e.Chamfers = Integrate(p, Part::Chamfers, 0.0, p.h);
     e.TrueFlareFormwork = ((e.EndFaces + e.GroovedFaces) + e.GrooveWalls) + e.Chamfers;
-    const char *const kTooLarge = "a dimension is too large for the exact quantities";
+    const NotApplicable kTooLarge{"a dimension is too large for the exact quantities", "尺寸过大，无法计算精确值"};
     if (!std::isfinite(e.FlareVolume) || !std::isfinite(e.ProjectedFlareFormwork) ||
         !std::isfinite(e.TrueFlareFormwork))
         return NotApplicable{kTooLarge};

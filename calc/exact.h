@@ -17,8 +17,10 @@
 
 #include "calc/parameters.h"
 
+#include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace pierqty {
 
@@ -35,9 +37,11 @@ struct ExactQuantities {
     double S = 0.0; // shaft + true flare + cap formwork, m^2
 };
 
-// Why the exact quantities do not apply to a set of parameters.
+// Why the exact quantities do not apply to a set of parameters, in English
+// (the command line) and Simplified Chinese (the window, sheet, clipboard).
 struct NotApplicable {
     std::string reason;
+    std::string reasonZh;
 };
 
 using ExactOutcome = std::variant<ExactQuantities, NotApplicable>;
@@ -47,8 +51,30 @@ using ExactOutcome = std::variant<ExactQuantities, NotApplicable>;
 // the faces. Accurate to about 1e-12 relative, h = R included.
 ExactOutcome calculateExact(const PierParameters &p);
 
-// Why the exact quantities do not apply, or an empty text when they do.
-std::string ExactApplicability(const PierParameters &p);
+// One geometric reason why a pier cannot be built, with the parameters it
+// names (field indices, in reading order).
+struct PierReason {
+    std::vector<int> fields;
+    std::string en; // "L1 = -1 is not positive"
+    std::string zh; // "L1 = −1，截面长度必须大于 0"
+
+    bool empty() const { return en.empty(); }
+};
+
+// Every geometric reason why the pier cannot be built: a negative length;
+// L1, L2, R1 or R2 not positive; h above R1 or R2; chamfers and groove that
+// do not fit the faces. Empty for a pier that can be built. The layered
+// figures of such a pier are still what the formulas give, but they are no
+// quantities: no bill, sheet or batch total may take them.
+std::vector<PierReason> UnbuildableReasons(const PierParameters &p);
+
+// The same rule decides where the exact quantities apply: the first reason
+// why they do not, or an empty one when they do.
+PierReason ExactApplicability(const PierParameters &p);
+
+// The fault that refuses a pier that cannot be built (kind NotBuildable),
+// naming every reason; nothing for a pier that can.
+std::optional<CalculationFault> UnbuildableFault(const PierParameters &p);
 
 // True formwork of the flared part between heights a and b (0 <= a <= b <= h)
 // for a pier to which the exact quantities apply, m^2; NaN when the

@@ -19,7 +19,8 @@ constexpr std::size_t kStepCount = static_cast<std::size_t>(FaultStep::TotalVolu
 // count; {i} and {y}, a layer and its height; {r} and {R}, a radius's letter
 // and value; {step}, the step's name; {where}, the layer clause or nothing.
 struct Phrases {
-    std::array<std::string_view, 4> kind; // by FaultKind; {kind} is its name
+    std::array<std::string_view, 5> kind; // by FaultKind; {kind} is its name
+    std::string_view notBuildable;
     std::string_view layerCountOutOfRange;
     std::string_view lengthOutOfRange;
     std::string_view negativeLayerCount;
@@ -34,7 +35,9 @@ struct Phrases {
 };
 
 constexpr Phrases kEnglish = {
-    {"{kind}: ", "{kind}: ", "{kind}: ", "{kind}: "},
+    {"{kind}: ", "{kind}: ", "{kind}: ", "{kind}: ", "{kind}: "},
+    "{reasons}: a pier of these dimensions cannot be built, and its figures are not quantities. Correct the "
+    "parameters.",
     "the layer count n = \"{text}\" lies outside -32768..32767. Enter a whole number of layers from 1 to 32767.",
     "parameter {name} = \"{text}\" is beyond the range of a number. Enter {name} in metres.",
     "the layer count n = {n} is negative and would leave the flared part out of S and V. "
@@ -56,7 +59,8 @@ constexpr Phrases kEnglish = {
 };
 
 constexpr Phrases kChinese = {
-    {"溢出：", "除数为零：", "无效运算：", "无效参数："},
+    {"溢出：", "除数为零：", "无效运算：", "无效参数：", "此墩无法成立："},
+    "{reasons}。按这些尺寸无法建成此墩，其结果不是工程量。请修改参数。",
     "层数 n 的输入“{text}”超出 -32768～32767 的范围。请输入 1～32767 之间的整数层数。",
     "参数 {name} 的输入“{text}”数值过大，超出数值范围。请按米输入合理的 {name}。",
     "层数 n = {n} 为负数，变截面部分将不计入 S 和 V。请输入 1～32767 之间的层数 n。",
@@ -119,6 +123,8 @@ std::string ParameterName(int index)
 // The pattern that says what happened, by where and how the fault arose.
 std::string_view PatternOf(const CalculationFault &f, const Phrases &ph)
 {
+    if (f.kind == FaultKind::NotBuildable)
+        return ph.notBuildable;
     if (f.step == FaultStep::ReadParameter)
         return f.parameter == kFieldN ? ph.layerCountOutOfRange : ph.lengthOutOfRange;
     if (f.kind == FaultKind::InvalidArgument) {
@@ -143,6 +149,7 @@ std::string Message(const CalculationFault &f, const Phrases &ph)
                                  {"r", RadiusName(f.radiusIndex)},
                                  {"R", ShortestText(f.radius)},
                                  {"step", std::string(step < kStepCount ? ph.steps[step] : ph.steps[0])}};
+    values.push_back({"reasons", &ph == &kEnglish ? f.reasonsEn : f.reasonsZh});
     values.push_back({"where", f.step == FaultStep::Layer ? Fill(ph.layerClause, values) : std::string()});
     return Fill(ph.kind[static_cast<std::size_t>(f.kind)], values) + Fill(PatternOf(f, ph), values);
 }
@@ -160,6 +167,8 @@ const char *FaultKindName(FaultKind kind)
         return "InvalidOperation";
     case FaultKind::InvalidArgument:
         return "InvalidArgument";
+    case FaultKind::NotBuildable:
+        return "NotBuildable";
     }
     return "Fault";
 }

@@ -7,7 +7,10 @@
 
 namespace pierqty {
 
-enum class FaultKind { Overflow, DivisionByZero, InvalidOperation, InvalidArgument };
+// NotBuildable: the calculation itself ran, but the dimensions describe no
+// pier that can be built, so its figures are no quantities (a sheet or a
+// batch row refuses them).
+enum class FaultKind { Overflow, DivisionByZero, InvalidOperation, InvalidArgument, NotBuildable };
 
 // The step of the calculation at which a fault arose, in the order the steps run.
 enum class FaultStep {
@@ -36,6 +39,8 @@ struct CalculationFault {
     int radiusIndex = 0; // InvalidArgument: 1 for R1, 2 for R2
     double radius = 0.0; // InvalidArgument: the radius that the height exceeds (m)
     double layerCount = 0.0; // LayerHeight: n as a double
+    std::string reasonsEn; // NotBuildable: every reason, joined with "; "
+    std::string reasonsZh; // NotBuildable: the same in Chinese, joined with "；"
 
     // One clear sentence or two for the window (Simplified Chinese) and for
     // the command line (English): what happened, where, and what to change.

@@ -167,6 +167,12 @@ BatchOutput RunBatch(std::istream &in, const ParameterTexts &defaults, SheetFold
             row.appendTo(out);
             continue;
         }
+        if (const auto unbuildable = UnbuildableFault(pier.value().parameters)) {
+            ++stopped; // its figures are no quantities: a fault, out of TOTAL
+            row.fault = unbuildable->messageEn();
+            row.appendTo(out);
+            continue;
+        }
         const PierQuantities &q = pier.value().quantities;
         if (sheets)
             sheets->add(row.id, texts);

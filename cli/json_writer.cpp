@@ -85,6 +85,19 @@ Json ExactJson(const ExactOutcome &outcome)
     return FieldsJson(std::get<ExactQuantities>(outcome), kExactFields);
 }
 
+// Why the pier cannot be built: each reason with the parameters it names.
+Json ReasonsJson(const std::vector<PierReason> &reasons)
+{
+    Json list = Json::array();
+    for (const PierReason &reason : reasons) {
+        Json names = Json::array();
+        for (int field : reason.fields)
+            names.push_back(kParameters[static_cast<std::size_t>(field)].name);
+        list.push_back(Json{{"parameters", std::move(names)}, {"message", reason.en}, {"messageZh", reason.zh}});
+    }
+    return list;
+}
+
 std::string Dump(const Json &json)
 {
     // User texts may hold invalid UTF-8: replace such bytes, never throw.
@@ -103,6 +116,10 @@ std::string JsonOutput(const PierParameters &p, const PierQuantities &q, const E
     root["texts"] = Json{{"areaText", texts.areaText}, {"volumeText", texts.volumeText}, {"report", texts.report}};
     if (exact)
         root["exact"] = ExactJson(*exact);
+    const std::vector<PierReason> reasons = UnbuildableReasons(p);
+    root["buildable"] = reasons.empty();
+    if (!reasons.empty())
+        root["reasons"] = ReasonsJson(reasons);
     return Dump(root);
 }
 

@@ -15,7 +15,7 @@ namespace pierqty::cli {
 // part.
 std::string LayerCsv(const PierParameters &p, const PierQuantities &q)
 {
-    const std::string notApplicable = ExactApplicability(p);
+    const std::string notApplicable = ExactApplicability(p).en;
     if (!notApplicable.empty())
         std::cerr << "warning: true areas not applicable: " << notApplicable << "\n";
     std::string out;

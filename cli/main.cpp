@@ -44,7 +44,7 @@ int RunBatch(const Options &options)
         throw UsageError{"--lenient reads the texts of one pier: a batch holds every cell to be a number"};
     std::optional<SheetFolder> sheets;
     if (!options.sheet.empty())
-        sheets.emplace(options.sheet, options.title);
+        sheets.emplace(options.sheet, SheetTitleBlock(options));
     return RunBatchFile(options.batch, BatchDefaults(options.assignments), sheets ? &*sheets : nullptr);
 }
 
@@ -71,8 +71,6 @@ void CheckCombinations(const Options &options)
     if (options.sheetGiven && options.sheet.empty())
         throw UsageError{options.batchGiven ? "--sheet needs a folder name for the sheets"
                                             : "--sheet needs a file name, or - for standard output"};
-    if (!options.title.empty() && options.sheet.empty())
-        throw UsageError{"--title names the pier on a sheet: it goes with --sheet"};
     if (options.batchGiven && options.sheet == "-")
         throw UsageError{"with --batch, --sheet names a folder for one sheet per pier, not -"};
     if (options.batchGiven)
@@ -93,6 +91,7 @@ void CheckCombinations(const Options &options)
 int Run(const Options &options)
 {
     CheckCombinations(options);
+    const sheet::TitleBlock titleBlock = SheetTitleBlock(options);
     SetByteOrderMark(options.bom);
     if (options.batchGiven)
         return RunBatch(options);
@@ -107,6 +106,12 @@ int Run(const Options &options)
     if (!parameters)
         return ReportFault(parameters.fault(), options.json);
     const PierParameters &p = parameters.value();
+    // A pier that cannot be built keeps its figures, with a warning; its sheet is refused.
+    if (const std::optional<CalculationFault> unbuildable = UnbuildableFault(p)) {
+        if (!options.sheet.empty())
+            return ReportFault(*unbuildable, false);
+        std::cerr << "warning: " << unbuildable->messageEn() << "\n";
+    }
     if (options.sheet.empty() && !options.csv && !options.json)
         return RunText(options, p);
     const auto quantities = calculate(p);
@@ -114,7 +119,7 @@ int Run(const Options &options)
         return ReportFault(quantities.fault(), options.json);
     const PierQuantities &q = quantities.value();
     if (!options.sheet.empty())
-        return WriteSheet(options.sheet, options.title, texts, readings, p, q);
+        return WriteSheet(options.sheet, titleBlock, texts, readings, p, q);
     if (options.csv)
         return Write(LayerCsv(p, q));
     const std::optional<ExactOutcome> exact = ExactIfAsked(options, p);

@@ -23,6 +23,57 @@ std::string ParameterNameList(int count)
     return list;
 }
 
+namespace {
+
+// The title block's fields: each names one field of the sheet's head.
+void AddSheetOptions(CLI::App &app, Options &options)
+{
+    sheet::TitleBlock &b = options.titleBlock;
+    const std::pair<const char *, std::string *> fields[] = {
+        {"--project", &b.project},           {"--pier", &b.pier},
+        {"--drawing", &b.drawing},           {"--number", &b.number},
+        {"--revision", &b.revision},         {"--compiled-by", &b.compiled.name},
+        {"--compiled-on", &b.compiled.date}, {"--checked-by", &b.checked.name},
+        {"--checked-on", &b.checked.date},   {"--approved-by", &b.approved.name},
+        {"--approved-on", &b.approved.date}};
+    const char *const help[] = {"Project name (工程名称) on the sheet",
+                                "Pier number (墩号)",
+                                "Drawing reference (图号), also named under the basis",
+                                "Sheet number (计算书编号)",
+                                "Revision (版次)",
+                                "Compiled by (编制): name",
+                                "Compiled by: date",
+                                "Checked by (复核): name",
+                                "Checked by: date",
+                                "Approved by (审核): name",
+                                "Approved by: date"};
+    for (std::size_t k = 0; k < std::size(fields); ++k)
+        app.add_option(fields[k].first, *fields[k].second, help[k])->type_name("TEXT")->group("Sheet title block");
+    app.add_option("--basis", b.basis, "A further line of the basis (计算依据); may be repeated")
+        ->type_name("TEXT")
+        ->group("Sheet title block");
+}
+
+} // namespace
+
+sheet::TitleBlock SheetTitleBlock(const Options &options)
+{
+    sheet::TitleBlock block = options.titleBlock;
+    bool given = !options.title.empty() || !block.basis.empty();
+    for (const std::string *field :
+         {&block.project, &block.pier, &block.drawing, &block.number, &block.revision, &block.compiled.name,
+          &block.compiled.date, &block.checked.name, &block.checked.date, &block.approved.name, &block.approved.date})
+        given = given || !field->empty();
+    if (given && options.sheet.empty())
+        throw UsageError{"--title and the title-block options (--project, --pier, ...) name the sheet: they go with "
+                         "--sheet"};
+    if (!options.title.empty() && !block.project.empty())
+        throw UsageError{"--title and --project both name the project: give one"};
+    if (block.project.empty())
+        block.project = options.title;
+    return block;
+}
+
 std::optional<int> ParseCommandLine(int argc, char **argv, Options &options)
 {
     CLI::App app{"Formwork area and concrete volume of one vase-shaped bridge pier.\n"
@@ -50,7 +101,8 @@ std::optional<int> ParseCommandLine(int argc, char **argv, Options &options)
                        "Write the calculation sheet (HTML, prints to A4) to FILE (- for standard output);\n"
                        "with --batch, one sheet per computed pier into the folder DIR, named by its id")
             ->type_name("FILE|DIR");
-    app.add_option("--title", options.title, "A line naming the project or pier on the sheet")->type_name("TEXT");
+    app.add_option("--title", options.title, "The project's name on the sheet (as --project)")->type_name("TEXT");
+    AddSheetOptions(app, options);
     app.add_option("NAME=TEXT", options.assignments,
                    "A parameter and its text, one number: " + ParameterNameList(kFieldN) + " (metres) and " +
                        std::string(kParameterNames[kFieldN]) +

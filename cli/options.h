@@ -3,6 +3,7 @@
 #pragma once
 
 #include "calc/parameters.h"
+#include "sheet/sheet.h"
 
 #include <cstdint>
 #include <optional>
@@ -24,6 +25,7 @@ struct Options {
     std::string batch;
     std::string sheet;
     std::string title;
+    sheet::TitleBlock titleBlock; // --project ... --approved-on, --basis
     std::vector<std::string> assignments;
 };
 
@@ -44,6 +46,10 @@ std::string ParameterNameList(int count = kParameterCount);
 // ends there (--help, --version, a usage error, all said already), nullopt
 // to go on.
 std::optional<int> ParseCommandLine(int argc, char **argv, Options &options);
+
+// The sheet's title block: --project, or --title, names the project (not
+// both). Throws UsageError when a title-block option comes without --sheet.
+sheet::TitleBlock SheetTitleBlock(const Options &options);
 
 // Says on standard error that the command line cannot be run.
 int ReportUsageError(const std::string &message);

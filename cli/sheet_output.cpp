@@ -19,13 +19,14 @@ std::string SheetDate()
     return sheet::LocalDateText();
 }
 
-int WriteSheet(const std::string &path, std::string_view title, const ParameterTexts &texts,
+int WriteSheet(const std::string &path, const sheet::TitleBlock &block, const ParameterTexts &texts,
                const ParameterReadings &readings, const PierParameters &parameters, const PierQuantities &quantities)
 {
     const ExactOutcome exact = calculateExact(parameters);
     const std::string date = SheetDate();
-    const std::string document =
-        sheet::BuildCalculationSheet({texts, readings, parameters, quantities, exact, title, date});
+    sheet::SheetInput input{texts, readings, parameters, quantities, exact, {}, date};
+    input.block = &block;
+    const std::string document = sheet::BuildCalculationSheet(input);
     std::string error;
     if (!sheet::WriteAtomically(path, document, error)) {
         std::fprintf(stderr, "pierqty-cli: %s; no sheet written\n", error.c_str());
@@ -34,7 +35,8 @@ int WriteSheet(const std::string &path, std::string_view title, const ParameterT
     return 0;
 }
 
-SheetFolder::SheetFolder(std::string folder, std::string title) : m_folder(std::move(folder)), m_title(std::move(title))
+SheetFolder::SheetFolder(std::string folder, sheet::TitleBlock block)
+    : m_folder(std::move(folder)), m_block(std::move(block))
 { }
 
 void SheetFolder::add(const std::string &id, const ParameterTexts &texts)
@@ -62,8 +64,9 @@ bool SheetFolder::write()
     }
     const std::string date = SheetDate();
     for (const auto &[id, texts] : m_piers) {
-        const std::string subject = m_title.empty() ? id : m_title + " — " + id;
-        const auto document = sheet::CalculationSheetFromTexts(texts, subject, date);
+        sheet::TitleBlock block = m_block;
+        block.pier = id;
+        const auto document = sheet::CalculationSheetWithTitleBlock(texts, block, date);
         if (!document)
             continue; // a pier that stopped with a fault has no sheet
         const std::string path = sheet::Utf8FromPath(folder / sheet::PathFromUtf8(uniqueName(sheet::SafeFileStem(id))));

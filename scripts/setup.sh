@@ -12,7 +12,7 @@ windows=(libgtest-dev mingw-w64 wine wine64 nsis xvfb xauth x11-utils fonts-arph
 case "$profile" in
   run) ;;
   test) packages+=(libgtest-dev libbenchmark-dev locales) ;;
-  ci) packages+=(libgtest-dev libbenchmark-dev locales clang libclang-rt-14-dev dpkg-dev file man-db chromium poppler-utils
+  ci) packages+=(libgtest-dev libbenchmark-dev locales clang libclang-rt-14-dev dpkg-dev file man-db chromium poppler-utils python3
                  "${windows[@]}") ;;
   windows) packages+=(locales "${windows[@]}") ;;
   *) echo "usage: $0 [run|test|ci|windows]" >&2; exit 64 ;;

@@ -59,7 +59,7 @@ std::string ResultSummary(const PierQuantities &q, const ExactOutcome &exact)
     if (e)
         out.line("混凝土方量 V（精确）", e->V, "m³");
     else
-        out.note("精确法不适用", std::get<NotApplicable>(exact).reason);
+        out.note("精确法不适用", std::get<NotApplicable>(exact).reasonZh);
 
     out.line("墩身体积", q.ShaftVolume, "m³");
     out.line("花瓶段体积（分层法）", q.FlareVolume, "m³");

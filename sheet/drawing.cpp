@@ -20,7 +20,8 @@ constexpr double kHeightDims = 64.0; // left of the front elevation
 constexpr double kGap = 36.0; // between the two elevations
 constexpr double kMinPanel = 150.0; // least width given to one elevation
 constexpr double kTopRoom = 44.0; // above the elevations: top widths
-constexpr double kBottomRoom = 64.0; // below: bottom widths and captions
+constexpr double kBottomRoom = 80.0; // below: bottom widths and captions
+constexpr double kVerticalRadius = 100000.0; // from here on a side is vertical
 
 // The d attribute of an SVG path, built piece by piece.
 class PathData
@@ -57,6 +58,42 @@ private:
     }
     std::string m_text;
 };
+
+// A dimension's text as the formulas write it: each parameter letter
+// italic with its digit as a subscript, numbers without an exponent and
+// with the minus sign U+2212; and its width in user units at 11 px.
+struct Label {
+    std::string markup;
+    double width = 0.0;
+
+    Label &symbol(std::string_view name)
+    {
+        markup += "<tspan font-style=\"italic\">";
+        markup += name.substr(0, 1);
+        markup += "</tspan>";
+        width += 6.5;
+        if (name.size() > 1) {
+            markup += "<tspan baseline-shift=\"sub\" font-size=\"8\">";
+            markup += name.substr(1);
+            markup += "</tspan>";
+            width += 4.5 * static_cast<double>(name.size() - 1);
+        }
+        return *this;
+    }
+    Label &plain(const std::string &text)
+    {
+        AppendEscaped(markup, text);
+        for (std::size_t k = 0; k < text.size(); ++k) // a CJK character takes 3 bytes and 11 units
+            width += (static_cast<unsigned char>(text[k]) & 0xC0) == 0x80 ? 1.5 : 6.2;
+        return *this;
+    }
+};
+
+// "L1=2.5": a parameter and its value.
+Label Named(std::string_view name, double value)
+{
+    return Label().symbol(name).plain("=").plain(WithMinusSign(PlainNumber(value)));
+}
 
 // Lines and text of one drawing, in SVG user units.
 class Pen
@@ -106,9 +143,26 @@ public:
                      {"fill", "#000"}});
     }
 
+    // A label as the formulas write it (see Label): trusted markup.
+    void label(double x, double y, const Label &label, const char *anchor = "middle")
+    {
+        m_w.open("text",
+                 {{"x", C(x)},
+                  {"y", C(y)},
+                  {"text-anchor", anchor},
+                  {"font-size", "11"},
+                  {"stroke", "none"},
+                  {"fill", "#000"}});
+        m_w.raw(label.markup);
+        m_w.close();
+    }
+
     // Horizontal dimension between x1 and x2 at height y, with extension
-    // lines from yFrom; the value above the line (or below when below).
-    void dimH(double x1, double x2, double y, double yFrom, const std::string &label, bool below = false)
+    // lines from yFrom. The value stands between the extension lines above
+    // the line (below it when below); a value wider than the dimension
+    // stands beyond the ends of the extension lines, so that no line
+    // crosses it.
+    void dimH(double x1, double x2, double y, double yFrom, const Label &text, bool below = false)
     {
         const double sign = y > yFrom ? 1.0 : -1.0;
         line(x1, yFrom + sign * 3, x1, y + sign * 4, "0.5");
@@ -116,29 +170,33 @@ public:
         line(x1, y, x2, y, "0.6");
         arrow(x1, y, -1, 0);
         arrow(x2, y, 1, 0);
-        text((x1 + x2) / 2, below ? y + 13 : y - 4, label);
+        const bool fits = text.width + 8 < std::fabs(x2 - x1);
+        double baseline = below ? y + 13 : y - 4;
+        if (!fits)
+            baseline = sign > 0 ? y + 16 : y - 7;
+        label((x1 + x2) / 2, baseline, text);
     }
 
     // Vertical dimension between y1 and y2 (y1 < y2 on screen) at x, with
     // extension lines from xFrom; the value to the left of the line.
-    void dimV(double x, double y1, double y2, double xFrom, const std::string &label)
+    void dimV(double x, double y1, double y2, double xFrom, const Label &text)
     {
         line(xFrom - 3, y1, x - 4, y1, "0.5");
         line(xFrom - 3, y2, x - 4, y2, "0.5");
         line(x, y1, x, y2, "0.6");
         arrow(x, y1, 0, -1);
         arrow(x, y2, 0, 1);
-        text(x - 4, (y1 + y2) / 2 + 4, label, "end");
+        label(x - 4, (y1 + y2) / 2 + 4, text, "end");
     }
 
     // A label joined to a point by a leader line ending in an arrow.
-    void leader(double tipX, double tipY, double endX, double endY, const std::string &label)
+    void leader(double tipX, double tipY, double endX, double endY, const Label &text)
     {
         line(endX, endY, tipX, tipY, "0.6");
         arrow(tipX, tipY, tipX - endX, tipY - endY);
         const bool left = endX < tipX;
         line(endX, endY, endX + (left ? -1 : 1) * 6, endY, "0.6");
-        text(endX + (left ? -8 : 8), endY + 4, label, left ? "end" : "start");
+        label(endX + (left ? -8 : 8), endY + 4, text, left ? "end" : "start");
     }
 
     static std::string C(double v) { return Coordinate(v); }
@@ -146,11 +204,6 @@ public:
 private:
     MarkupWriter &m_w;
 };
-
-std::string Value(double v)
-{
-    return ShortestText(v);
-}
 
 // One elevation: the half width at the foot (m), the radius, the flare
 // offset at the top; seen with x to the right and z up from the pier's foot.
@@ -170,7 +223,7 @@ void DrawElevation(Pen &pen, const Elevation &e, const PierParameters &p, double
     const double z1 = p.H1, z2 = p.H1 + p.h, z3 = p.H1 + p.h + p.H2;
     const double top = e.halfWidth + e.topOffset;
     const double r = e.R * scale;
-    const bool flared = p.h > 0.0;
+    const bool flared = p.h > 0.0 && !IsVertical(e.R); // a vertical side is drawn straight
 
     // Outline: foot, right face, flare arc, cap, back down the left face.
     PathData d;
@@ -203,9 +256,17 @@ void DrawElevation(Pen &pen, const Elevation &e, const PierParameters &p, double
     }
 }
 
-} // namespace
+// Where the drawing puts things: one scale for both elevations, another for
+// the section, in SVG user units.
+struct Layout {
+    double top1 = 0.0, top2 = 0.0; // widths at the top of the flare (m)
+    double scale = 0.0, sectionScale = 0.0;
+    double height = 0.0, baseY = 0.0, frontCx = 0.0, sideCx = 0.0;
 
-bool WritePierDrawing(MarkupWriter &w, const PierParameters &p)
+    double Y(double z) const { return baseY - z * scale; }
+};
+
+bool MakeLayout(const PierParameters &p, Layout &out)
 {
     const double totalHeight = p.H1 + p.h + p.H2;
     if (!ExactApplicability(p).empty() || !(totalHeight > 0.0) || !std::isfinite(totalHeight))
@@ -214,85 +275,76 @@ bool WritePierDrawing(MarkupWriter &w, const PierParameters &p)
     const auto f2 = FlareOffset(p.R2, p.h);
     if (!f1 || !f2)
         return false;
-    const double top1 = p.L1 + 2.0 * f1.value(), top2 = p.L2 + 2.0 * f2.value();
-
-    // One scale for both elevations, another for the section.
+    out.top1 = p.L1 + 2.0 * f1.value(), out.top2 = p.L2 + 2.0 * f2.value();
     const double elevationWidth = kWidth - kSectionColumn - kHeightDims - kGap - 10.0;
-    double scale = std::min(kMaxElevationHeight / totalHeight, elevationWidth / (top1 + top2));
+    double scale = std::min(kMaxElevationHeight / totalHeight, elevationWidth / (out.top1 + out.top2));
     // An elevation narrower than its least panel leaves the other less room.
-    if (top2 * scale < kMinPanel)
-        scale = std::min(scale, (elevationWidth - kMinPanel) / top1);
-    if (top1 * scale < kMinPanel)
-        scale = std::min(scale, (elevationWidth - kMinPanel) / top2);
+    if (out.top2 * scale < kMinPanel)
+        scale = std::min(scale, (elevationWidth - kMinPanel) / out.top1);
+    if (out.top1 * scale < kMinPanel)
+        scale = std::min(scale, (elevationWidth - kMinPanel) / out.top2);
     if (!(scale > 0.0) || !std::isfinite(scale))
         return false;
-    const double sectionScale = std::min(120.0 / p.L1, 200.0 / p.L2);
-    const double height = std::max(kMinHeight, kTopRoom + totalHeight * scale + kBottomRoom);
-    const double elevationHeight = height - kTopRoom - kBottomRoom;
-
-    const std::string viewBox = "0 0 " + Coordinate(kWidth) + " " + Coordinate(height);
-    w.open("svg",
-           {{"xmlns", "http://www.w3.org/2000/svg"},
-            {"id", "drawing"},
-            {"class", "drawing"},
-            {"viewBox", viewBox},
-            {"role", "img"}});
-    w.open("g", {{"stroke", "#000"}, {"fill", "none"}, {"stroke-linecap", "round"}});
-    Pen pen(w);
-
-    const double baseY = kTopRoom + elevationHeight;
+    out.scale = scale;
+    out.sectionScale = std::min(120.0 / p.L1, 200.0 / p.L2);
+    out.height = std::max(kMinHeight, kTopRoom + totalHeight * scale + kBottomRoom);
+    out.baseY = out.height - kBottomRoom;
     // A slender pier still gets room for its labels beside and above it.
-    const double frontPanel = std::max(top1 * scale, kMinPanel), sidePanel = std::max(top2 * scale, kMinPanel);
-    const double frontCx = kHeightDims + frontPanel / 2;
-    const double sideCx = kHeightDims + frontPanel + kGap + sidePanel / 2;
-    const auto Y = [&](double z) { return baseY - z * scale; };
+    const double frontPanel = std::max(out.top1 * scale, kMinPanel), sidePanel = std::max(out.top2 * scale, kMinPanel);
+    out.frontCx = kHeightDims + frontPanel / 2;
+    out.sideCx = kHeightDims + frontPanel + kGap + sidePanel / 2;
+    return true;
+}
 
-    // Front elevation: the grooved faces, widths along L1, arcs of R1.
-    DrawElevation(pen, {p.L1 / 2, p.R1, f1.value(), p.l1, p.l3 / 2, p.l3 / 2 + p.l2}, p, frontCx, baseY, scale);
-    // Side elevation: the end faces, widths along L2, arcs of R2.
-    DrawElevation(pen, {p.L2 / 2, p.R2, f2.value(), p.l1}, p, sideCx, baseY, scale);
-
-    // Heights, left of the front elevation.
-    const double left = frontCx - top1 * scale / 2;
+// Heights left of the front elevation; widths at the foot and the top.
+void DrawDimensions(Pen &pen, const PierParameters &p, const Layout &at)
+{
+    const double s = at.scale, z1 = p.H1, z2 = p.H1 + p.h, z3 = p.H1 + p.h + p.H2;
+    const double foot = at.frontCx - p.L1 * s / 2, left = at.frontCx - at.top1 * s / 2;
     const double dimX = left - 12;
-    const double z1 = p.H1, z2 = p.H1 + p.h, z3 = totalHeight;
     if (p.H1 > 0)
-        pen.dimV(dimX, Y(z1), Y(0), frontCx - p.L1 * scale / 2, "H1=" + Value(p.H1));
+        pen.dimV(dimX, at.Y(z1), at.Y(0), foot, Named("H1", p.H1));
     if (p.h > 0)
-        pen.dimV(dimX, Y(z2), Y(z1), frontCx - p.L1 * scale / 2, "h=" + Value(p.h));
+        pen.dimV(dimX, at.Y(z2), at.Y(z1), foot, Named("h", p.h));
     if (p.H2 > 0)
-        pen.dimV(dimX, Y(z3), Y(z2), left, "H2=" + Value(p.H2));
+        pen.dimV(dimX, at.Y(z3), at.Y(z2), left, Named("H2", p.H2));
+    const auto topLabel = [](const char *L, const char *f, double value) {
+        return Label().symbol(L).plain("+2").symbol(f).plain("(").symbol("h").plain(")=").plain(Fixed(value, 3));
+    };
+    pen.dimH(foot, at.frontCx + p.L1 * s / 2, at.baseY + 16, at.baseY, Named("L1", p.L1));
+    pen.dimH(left, at.frontCx + at.top1 * s / 2, at.Y(z3) - 14, at.Y(z3), topLabel("L1", "f1", at.top1));
+    pen.dimH(at.sideCx - p.L2 * s / 2, at.sideCx + p.L2 * s / 2, at.baseY + 16, at.baseY, Named("L2", p.L2));
+    pen.dimH(at.sideCx - at.top2 * s / 2, at.sideCx + at.top2 * s / 2, at.Y(z3) - 14, at.Y(z3),
+             topLabel("L2", "f2", at.top2));
+}
 
-    // Widths at the foot and at the top of each elevation.
-    pen.dimH(frontCx - p.L1 * scale / 2, frontCx + p.L1 * scale / 2, baseY + 16, baseY, "L1=" + Value(p.L1));
-    pen.dimH(frontCx - top1 * scale / 2, frontCx + top1 * scale / 2, Y(z3) - 14, Y(z3), "L1+2f1(h)=" + Fixed(top1, 3));
-    pen.dimH(sideCx - p.L2 * scale / 2, sideCx + p.L2 * scale / 2, baseY + 16, baseY, "L2=" + Value(p.L2));
-    pen.dimH(sideCx - top2 * scale / 2, sideCx + top2 * scale / 2, Y(z3) - 14, Y(z3), "L2+2f2(h)=" + Fixed(top2, 3));
-
-    // Radii: a leader along the radius to the middle of the right arc.
-    if (p.h > 0) {
-        const auto radius = [&](double cx, double halfWidth, double R, const char *name) {
-            const double y = p.h / 2;
-            const auto offset = FlareOffset(R, y);
-            if (!offset)
-                return;
-            const double px = cx + (halfWidth + offset.value()) * scale, pz = Y(p.H1 + y);
-            // Towards the centre (halfWidth + R, H1): down and to the right.
-            const double dx = (R - offset.value()), dz = y; // in metres, z up
-            const double norm = std::hypot(dx, dz);
-            const double ex = px + dx / norm * 34, ey = pz + dz / norm * 34;
-            pen.leader(px, pz, ex, ey, std::string(name) + "=" + Value(R));
-        };
-        radius(frontCx, p.L1 / 2, p.R1, "R1");
-        radius(sideCx, p.L2 / 2, p.R2, "R2");
+// The radius of each side: a leader along it to the middle of the right
+// arc, or on a vertical side the word for it.
+void DrawRadius(Pen &pen, const PierParameters &p, const Layout &at, double cx, double halfWidth, double R,
+                const char *name)
+{
+    const double y = p.h / 2;
+    const auto offset = FlareOffset(R, y);
+    if (!(p.h > 0) || !offset)
+        return;
+    const double px = cx + (halfWidth + offset.value()) * at.scale, pz = at.Y(p.H1 + y);
+    if (IsVertical(R)) {
+        // Under the elevation's caption: beside it, it would run into the next view.
+        pen.label(cx, at.baseY + 71, Label().plain("竖直（").symbol(name).plain(" ≥ 100000）"));
+        return;
     }
-    pen.text(frontCx, baseY + 44, "正立面（沿 L1）", "middle", "12");
-    pen.text(sideCx, baseY + 44, "侧立面（沿 L2）", "middle", "12");
+    // Towards the centre (halfWidth + R, H1): down and to the right.
+    const double dx = (R - offset.value()), dz = y; // in metres, z up
+    const double norm = std::hypot(dx, dz);
+    pen.leader(px, pz, px + dx / norm * 34, pz + dz / norm * 34, Named(name, R));
+}
 
-    // The section: L1 across, L2 up; grooves in the two faces of length L1.
-    const double scx = kWidth - kSectionColumn / 2 + 4, scy = kTopRoom + elevationHeight / 2;
-    const auto SX = [&](double x) { return scx + x * sectionScale; };
-    const auto SY = [&](double y) { return scy - y * sectionScale; };
+// The section: L1 across, L2 up; grooves in the two faces of length L1.
+void DrawSection(Pen &pen, const PierParameters &p, const Layout &at)
+{
+    const double scx = kWidth - kSectionColumn / 2 + 4, scy = kTopRoom + (at.baseY - kTopRoom) / 2;
+    const auto SX = [&](double x) { return scx + x * at.sectionScale; };
+    const auto SY = [&](double y) { return scy - y * at.sectionScale; };
     const double a = p.L1 / 2, b = p.L2 / 2, c = p.l1, g = p.l3 / 2, o = p.l3 / 2 + p.l2, depth = p.l2;
     const double outline[][2] = {
         {-a + c, -b}, {-o, -b}, {-g, -b + depth}, {g, -b + depth}, {o, -b}, {a - c, -b}, {a, -b + c}, {a, b - c},
@@ -303,16 +355,59 @@ bool WritePierDrawing(MarkupWriter &w, const PierParameters &p)
     pen.path(section.close());
     pen.line(SX(-a) - 10, SY(0), SX(a) + 10, SY(0), "0.4", "8 3 2 3");
     pen.line(SX(0), SY(-b) - 10, SX(0), SY(b) + 10, "0.4", "8 3 2 3");
-    pen.dimH(SX(-a), SX(a), SY(-b) + 22, SY(-b), "L1=" + Value(p.L1), true);
-    pen.dimV(SX(-a) - 14, SY(b), SY(-b), SX(-a), "L2=" + Value(p.L2));
+    pen.dimH(SX(-a), SX(a), SY(-b) + 22, SY(-b), Named("L1", p.L1), true);
+    pen.dimV(SX(-a) - 14, SY(b), SY(-b), SX(-a), Named("L2", p.L2));
     if (p.l1 > 0)
-        pen.leader(SX(a - c / 2), SY(b - c / 2), SX(a) + 12, SY(b) - 18, "l1=" + Value(p.l1));
+        pen.leader(SX(a - c / 2), SY(b - c / 2), SX(a) + 12, SY(b) - 18, Named("l1", p.l1));
     if (p.l2 > 0)
-        pen.leader(SX(o - p.l2 / 2), SY(b - depth / 2), SX(o) + 30, SY(b) - 38, "l2=" + Value(p.l2));
+        pen.leader(SX(o - p.l2 / 2), SY(b - depth / 2), SX(o) + 30, SY(b) - 38, Named("l2", p.l2));
     if (p.l3 > 0)
-        pen.leader(SX(0), SY(b - depth), SX(-o) - 22, SY(b) - 38, "l3=" + Value(p.l3));
-    pen.text(scx, baseY + 44, "截面（倒角 l1×l1，槽 l2、l3）", "middle", "12");
+        pen.leader(SX(0), SY(b - depth), SX(-o) - 22, SY(b) - 38, Named("l3", p.l3));
+    pen.label(scx, at.baseY + 56,
+              Label()
+                  .plain("截面（倒角 ")
+                  .symbol("l1")
+                  .plain("×")
+                  .symbol("l1")
+                  .plain("，槽 ")
+                  .symbol("l2")
+                  .plain("、")
+                  .symbol("l3")
+                  .plain("）"));
+}
 
+} // namespace
+
+bool IsVertical(double R)
+{
+    return R >= kVerticalRadius;
+}
+
+bool WritePierDrawing(MarkupWriter &w, const PierParameters &p)
+{
+    Layout at;
+    if (!MakeLayout(p, at))
+        return false;
+    const std::string viewBox = "0 0 " + Coordinate(kWidth) + " " + Coordinate(at.height);
+    w.open("svg",
+           {{"xmlns", "http://www.w3.org/2000/svg"},
+            {"id", "drawing"},
+            {"class", "drawing"},
+            {"viewBox", viewBox},
+            {"role", "img"}});
+    w.open("g", {{"stroke", "#000"}, {"fill", "none"}, {"stroke-linecap", "round"}});
+    Pen pen(w);
+    const double f1 = (at.top1 - p.L1) / 2, f2 = (at.top2 - p.L2) / 2;
+    // Front elevation: the grooved faces, widths along L1, arcs of R1.
+    DrawElevation(pen, {p.L1 / 2, p.R1, f1, p.l1, p.l3 / 2, p.l3 / 2 + p.l2}, p, at.frontCx, at.baseY, at.scale);
+    // Side elevation: the end faces, widths along L2, arcs of R2.
+    DrawElevation(pen, {p.L2 / 2, p.R2, f2, p.l1}, p, at.sideCx, at.baseY, at.scale);
+    DrawDimensions(pen, p, at);
+    DrawRadius(pen, p, at, at.frontCx, p.L1 / 2, p.R1, "R1");
+    DrawRadius(pen, p, at, at.sideCx, p.L2 / 2, p.R2, "R2");
+    pen.label(at.frontCx, at.baseY + 56, Label().plain("正立面（沿 ").symbol("L1").plain("）"));
+    pen.label(at.sideCx, at.baseY + 56, Label().plain("侧立面（沿 ").symbol("L2").plain("）"));
+    DrawSection(pen, p, at);
     w.close(); // g
     w.close(); // svg
     return true;

@@ -14,4 +14,8 @@ namespace pierqty::sheet {
 // under which the exact quantities do not apply, or a height of zero).
 bool WritePierDrawing(MarkupWriter &w, const PierParameters &p);
 
+// A side whose radius is 100000 m or more is to stay vertical, as the
+// window tells its user: drawn straight, its faces flat.
+bool IsVertical(double R);
+
 } // namespace pierqty::sheet

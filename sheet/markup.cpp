@@ -48,6 +48,12 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t k, char32_t *d
 
 namespace {
 
+// Bidirectional embeddings, overrides and isolates: removed, never shown.
+bool BidiControl(char32_t c)
+{
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
 bool Allowed(char32_t c)
 {
     if (c == '\t' || c == '\n')
@@ -97,10 +103,8 @@ void AppendEscaped(std::string &out, std::string_view text)
             out += kReplacement;
             ++k;
         } else {
-            if (Allowed(codePoint))
-                out.append(text, k, length);
-            else
-                out += kReplacement;
+            if (!BidiControl(codePoint)) // an override or isolate is dropped
+                out += Allowed(codePoint) ? text.substr(k, length) : kReplacement;
             k += length;
         }
     }
@@ -128,6 +132,53 @@ std::string Fixed(double value, int decimals)
     if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos)
         text.erase(0, 1);
     return text;
+}
+
+std::string PlainNumber(double value)
+{
+    if (!std::isfinite(value))
+        return "—";
+    if (value == 0.0)
+        value = 0.0; // no "-0"
+    char buffer[400]; // 309 integer digits at most, or a tiny value's decimals
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    if (result.ec != std::errc())
+        return "—";
+    return std::string(buffer, result.ptr);
+}
+
+std::string WithMinusSign(std::string text)
+{
+    if (!text.empty() && text.front() == '-')
+        text.replace(0, 1, "\u2212");
+    return text;
+}
+
+std::string CssString(std::string_view text)
+{
+    const std::string clean = Escaped(text); // valid UTF-8, entities for & < > " '
+    std::string out;
+    for (std::size_t k = 0; k < clean.size(); ++k) {
+        const char c = clean[k];
+        if (c == '&') {
+            // Turn each entity back into a CSS escape of its character.
+            const std::size_t end = clean.find(';', k);
+            const std::string_view entity = std::string_view(clean).substr(k, end - k + 1);
+            out += entity == "&amp;" ? "\\26 "
+                : entity == "&lt;"   ? "\\3c "
+                : entity == "&gt;"   ? "\\3e "
+                : entity == "&quot;" ? "\\22 "
+                                     : "\\27 ";
+            k = end;
+        } else if (c == '\\') {
+            out += "\\5c ";
+        } else if (c == '\n' || c == '\t') {
+            out += ' ';
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 std::string Coordinate(double value)

@@ -15,6 +15,8 @@ namespace pierqty::sheet {
 // Appends text with &, <, >, " and ' escaped; bytes that are not valid
 // UTF-8, control characters other than tab, LF and CR, C1 controls, DEL and
 // the non-characters U+FFFE/U+FFFF become U+FFFD. CR LF and lone CR become LF.
+// The bidirectional embeddings, overrides and isolates (U+202A-U+202E,
+// U+2066-U+2069) are removed: a title cannot reverse the text after it.
 void AppendEscaped(std::string &out, std::string_view text);
 std::string Escaped(std::string_view text);
 
@@ -29,6 +31,19 @@ std::string Coordinate(double value);
 
 // A number with a fixed count of decimals (locale-free), e.g. tick labels.
 std::string Fixed(double value, int decimals);
+
+// The shortest digits that read back as value, never with an exponent
+// (100000, not 1e+05); "—" for a value that is not finite.
+std::string PlainNumber(double value);
+
+// The text with a leading hyphen-minus turned into the minus sign U+2212,
+// as printed text writes negative numbers and operators alike.
+std::string WithMinusSign(std::string text);
+
+// The text as the inside of a CSS string in a <style> element that is also
+// well-formed XML: quotes, backslashes, <, > and & escaped, line breaks and
+// controls as blanks, invalid UTF-8 and bidirectional controls as above.
+std::string CssString(std::string_view text);
 
 using Attribute = std::pair<std::string_view, std::string_view>;
 

@@ -49,7 +49,21 @@ std::vector<double> RoundTicks(double low, double high, int count, double &step)
     return ticks;
 }
 
-void WritePlot(MarkupWriter &w, const PlotSpec &spec)
+namespace {
+
+// Where a plot's values land in the picture: round ticks on both axes.
+struct Frame {
+    std::vector<double> xTicks, yTicks;
+    double xStep = 0.0, yStep = 0.0;
+    double x0 = 0.0, x1 = 0.0, y0 = 0.0, y1 = 0.0;
+    double width = kWidth - kLeft - kRight, height = kHeight - kTop - kBottom;
+
+    double X(double x) const { return kLeft + (x - x0) / (x1 - x0) * width; }
+    double Y(double y) const { return kTop + (y1 - y) / (y1 - y0) * height; }
+};
+
+// The frame around every finite point, or false when no series has two.
+bool MakeFrame(const PlotSpec &spec, Frame &frame)
 {
     double xMin = std::numeric_limits<double>::infinity(), xMax = -xMin;
     double yMin = spec.includeZero ? 0.0 : xMin, yMax = spec.includeZero ? 0.0 : -xMin;
@@ -66,104 +80,97 @@ void WritePlot(MarkupWriter &w, const PlotSpec &spec)
         any = any || finite >= 2;
     }
     if (!any)
-        return;
+        return false;
+    frame.xTicks = RoundTicks(xMin, xMax, 8, frame.xStep);
+    frame.yTicks = RoundTicks(yMin, yMax, 5, frame.yStep);
+    frame.x0 = frame.xTicks.front(), frame.x1 = frame.xTicks.back();
+    frame.y0 = frame.yTicks.front(), frame.y1 = frame.yTicks.back();
+    return true;
+}
 
-    double xStep = 0.0, yStep = 0.0;
-    const std::vector<double> xTicks = RoundTicks(xMin, xMax, 8, xStep);
-    const std::vector<double> yTicks = RoundTicks(yMin, yMax, 5, yStep);
-    const double x0 = xTicks.front(), x1 = xTicks.back();
-    const double y0 = yTicks.front(), y1 = yTicks.back();
-    const double plotWidth = kWidth - kLeft - kRight;
-    const double plotHeight = kHeight - kTop - kBottom;
-    const auto X = [&](double x) { return kLeft + (x - x0) / (x1 - x0) * plotWidth; };
-    const auto Y = [&](double y) { return kTop + (y1 - y) / (y1 - y0) * plotHeight; };
-    const std::string viewBox = "0 0 " + Coordinate(kWidth) + " " + Coordinate(kHeight);
+void Line(MarkupWriter &w, double x1, double y1, double x2, double y2)
+{
+    w.empty("line", {{"x1", Coordinate(x1)}, {"y1", Coordinate(y1)}, {"x2", Coordinate(x2)}, {"y2", Coordinate(y2)}});
+}
 
-    w.open("svg",
-           {{"xmlns", "http://www.w3.org/2000/svg"},
-            {"id", spec.id},
-            {"class", "plot"},
-            {"viewBox", viewBox},
-            {"role", "img"}});
-
-    // Grid and ticks.
+// Grid, frame and the tick values on both axes (negative ones with U+2212).
+void WriteAxes(MarkupWriter &w, const Frame &f)
+{
     w.open("g", {{"class", "grid"}, {"stroke", "#d0d0d0"}, {"stroke-width", "0.6"}});
-    for (double t : xTicks)
-        w.empty("line",
-                {{"x1", Coordinate(X(t))},
-                 {"y1", Coordinate(kTop)},
-                 {"x2", Coordinate(X(t))},
-                 {"y2", Coordinate(kTop + plotHeight)}});
-    for (double t : yTicks)
-        w.empty("line",
-                {{"x1", Coordinate(kLeft)},
-                 {"y1", Coordinate(Y(t))},
-                 {"x2", Coordinate(kLeft + plotWidth)},
-                 {"y2", Coordinate(Y(t))}});
+    for (double t : f.xTicks)
+        Line(w, f.X(t), kTop, f.X(t), kTop + f.height);
+    for (double t : f.yTicks)
+        Line(w, kLeft, f.Y(t), kLeft + f.width, f.Y(t));
     w.close();
     w.empty("rect",
             {{"x", Coordinate(kLeft)},
              {"y", Coordinate(kTop)},
-             {"width", Coordinate(plotWidth)},
-             {"height", Coordinate(plotHeight)},
+             {"width", Coordinate(f.width)},
+             {"height", Coordinate(f.height)},
              {"fill", "none"},
              {"stroke", "#000"},
              {"stroke-width", "0.8"}});
-
-    const int xDecimals = DecimalsFor(xStep), yDecimals = DecimalsFor(yStep);
+    const int xDecimals = DecimalsFor(f.xStep), yDecimals = DecimalsFor(f.yStep);
     w.open("g", {{"class", "ticks"}, {"font-size", "11"}, {"fill", "#000"}});
-    for (double t : xTicks)
-        w.element("text", Fixed(t, xDecimals),
-                  {{"x", Coordinate(X(t))}, {"y", Coordinate(kTop + plotHeight + 14)}, {"text-anchor", "middle"}});
-    for (double t : yTicks)
-        w.element("text", Fixed(t, yDecimals),
-                  {{"x", Coordinate(kLeft - 5)}, {"y", Coordinate(Y(t) + 4)}, {"text-anchor", "end"}});
+    for (double t : f.xTicks)
+        w.element("text", WithMinusSign(Fixed(t, xDecimals)),
+                  {{"x", Coordinate(f.X(t))}, {"y", Coordinate(kTop + f.height + 14)}, {"text-anchor", "middle"}});
+    for (double t : f.yTicks)
+        w.element("text", WithMinusSign(Fixed(t, yDecimals)),
+                  {{"x", Coordinate(kLeft - 5)}, {"y", Coordinate(f.Y(t) + 4)}, {"text-anchor", "end"}});
     w.close();
+}
 
-    // Joints between the parts of the pier, and the parts' names.
-    std::vector<double> edges = {x0};
+// Joints between the parts of the pier, and the parts' names.
+void WriteMarks(MarkupWriter &w, const PlotSpec &spec, const Frame &f)
+{
+    std::vector<double> edges = {f.x0};
     for (const PlotMark &mark : spec.marks) {
-        if (!(mark.x > x0 && mark.x < x1))
+        if (!(mark.x > f.x0 && mark.x < f.x1))
             continue;
         edges.push_back(mark.x);
         w.empty("line",
-                {{"x1", Coordinate(X(mark.x))},
+                {{"x1", Coordinate(f.X(mark.x))},
                  {"y1", Coordinate(kTop)},
-                 {"x2", Coordinate(X(mark.x))},
-                 {"y2", Coordinate(kTop + plotHeight)},
+                 {"x2", Coordinate(f.X(mark.x))},
+                 {"y2", Coordinate(kTop + f.height)},
                  {"stroke", "#777"},
                  {"stroke-width", "0.8"},
                  {"stroke-dasharray", "4 3"}});
     }
-    edges.push_back(x1);
-    if (spec.bandLabels.size() + 1 == edges.size()) {
-        for (std::size_t k = 0; k < spec.bandLabels.size(); ++k) {
-            if (X(edges[k + 1]) - X(edges[k]) < 24)
-                continue;
-            w.element("text", spec.bandLabels[k],
-                      {{"x", Coordinate((X(edges[k]) + X(edges[k + 1])) / 2)},
-                       {"y", Coordinate(kTop - 6)},
-                       {"font-size", "11"},
-                       {"text-anchor", "middle"},
-                       {"fill", "#444"}});
-        }
+    edges.push_back(f.x1);
+    if (spec.bandLabels.size() + 1 != edges.size())
+        return;
+    for (std::size_t k = 0; k < spec.bandLabels.size(); ++k) {
+        if (f.X(edges[k + 1]) - f.X(edges[k]) < 24)
+            continue;
+        w.element("text", spec.bandLabels[k],
+                  {{"x", Coordinate((f.X(edges[k]) + f.X(edges[k + 1])) / 2)},
+                   {"y", Coordinate(kTop - 6)},
+                   {"font-size", "11"},
+                   {"text-anchor", "middle"},
+                   {"fill", "#444"}});
     }
+}
 
-    // Axis titles.
+void WriteAxisTitles(MarkupWriter &w, const PlotSpec &spec, const Frame &f)
+{
     w.element("text", spec.xTitle,
-              {{"x", Coordinate(kLeft + plotWidth / 2)},
+              {{"x", Coordinate(kLeft + f.width / 2)},
                {"y", Coordinate(kHeight - 8)},
                {"font-size", "12"},
                {"text-anchor", "middle"}});
-    const std::string rotate = "rotate(-90 16 " + Coordinate(kTop + plotHeight / 2) + ")";
+    const std::string rotate = "rotate(-90 16 " + Coordinate(kTop + f.height / 2) + ")";
     w.element("text", spec.yTitle,
               {{"x", "16"},
-               {"y", Coordinate(kTop + plotHeight / 2)},
+               {"y", Coordinate(kTop + f.height / 2)},
                {"font-size", "12"},
                {"text-anchor", "middle"},
                {"transform", rotate}});
+}
 
-    // The curves, then the legend in the upper left corner.
+void WriteCurves(MarkupWriter &w, const PlotSpec &spec, const Frame &f)
+{
     std::string points;
     for (const PlotSeries &series : spec.series) {
         points.clear();
@@ -172,9 +179,9 @@ void WritePlot(MarkupWriter &w, const PlotSpec &spec)
                 continue;
             if (!points.empty())
                 points += ' ';
-            points += Coordinate(X(point.x));
+            points += Coordinate(f.X(point.x));
             points += ',';
-            points += Coordinate(Y(point.y));
+            points += Coordinate(f.Y(point.y));
         }
         w.empty("polyline",
                 {{"class", series.name},
@@ -185,6 +192,11 @@ void WritePlot(MarkupWriter &w, const PlotSpec &spec)
                  {"stroke-linejoin", "round"},
                  {"stroke-dasharray", series.dashed ? "6 3" : "none"}});
     }
+}
+
+// The legend in the upper left corner.
+void WriteLegend(MarkupWriter &w, const PlotSpec &spec)
+{
     double legendY = kTop + 14;
     for (const PlotSeries &series : spec.series) {
         const double lx = kLeft + 10;
@@ -201,6 +213,27 @@ void WritePlot(MarkupWriter &w, const PlotSpec &spec)
         w.close();
         legendY += 15;
     }
+}
+
+} // namespace
+
+void WritePlot(MarkupWriter &w, const PlotSpec &spec)
+{
+    Frame frame;
+    if (!MakeFrame(spec, frame))
+        return;
+    const std::string viewBox = "0 0 " + Coordinate(kWidth) + " " + Coordinate(kHeight);
+    w.open("svg",
+           {{"xmlns", "http://www.w3.org/2000/svg"},
+            {"id", spec.id},
+            {"class", "plot"},
+            {"viewBox", viewBox},
+            {"role", "img"}});
+    WriteAxes(w, frame);
+    WriteMarks(w, spec, frame);
+    WriteAxisTitles(w, spec, frame);
+    WriteCurves(w, spec, frame);
+    WriteLegend(w, spec);
     w.close(); // svg
 }
 

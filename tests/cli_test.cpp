@@ -409,21 +409,57 @@ TEST(CliBatch, RowsFaultsAndTotals)
     EXPECT_EQ(defaults.err, "");
 }
 
-TEST(CliBatch, TotalSumsEveryColumnOverTheSamePiers)
+TEST(CliBatch, APierThatCannotBeBuiltIsAFaultOutOfTotal)
 {
-    // B's chamfers do not fit its faces: it has S and V but no exact figures,
-    // so TOTAL leaves it out of every column and says so.
-    const CliRun run = Cli({"--batch", "-"}, "id,l1\nA,0.1\nB,2\n");
-    ASSERT_EQ(run.status, 0) << run.err;
+    // B to E cannot be built: their figures are left empty, the fault cell
+    // names the reason, TOTAL sums A alone, and the exit is 2.
+    const CliRun run = Cli({"--batch", "-"}, "id,L1,R1,h,l1\nA,,,,\nB,-1,,,\nC,,-4.488,,\nD,,,-3,\nE,,,,1\n");
+    ASSERT_EQ(run.status, 2) << run.err;
     const auto lines = LfLines(run.out);
-    ASSERT_EQ(lines.size(), 4u) << run.out;
-    EXPECT_NE(lines[2].find("NotApplicable"), std::string::npos) << lines[2];
-    // A alone is summed: its row has every figure of TOTAL.
+    ASSERT_EQ(lines.size(), 7u) << run.out;
     EXPECT_EQ(lines[1], "A,64.19044684914253,38.65343990081633,65.6783754863722,38.65343482729694,64.18144332970796,");
-    EXPECT_EQ(lines[3],
+    const char *const reasons[] = {
+        "B,,,,,,\"NotBuildable: L1 = -1 is not positive: ", "C,,,,,,\"NotBuildable: R1 = -4.488 is not positive: ",
+        "D,,,,,,\"NotBuildable: h = -3 is not zero or positive: ",
+        "E,,,,,,\"NotBuildable: the chamfers do not fit the end faces (L2 - 2 l1 < 0); the "
+        "chamfers and the groove do not fit the grooved faces"};
+    for (std::size_t k = 0; k < 4; ++k)
+        EXPECT_EQ(lines[k + 2].rfind(reasons[k], 0), 0u) << lines[k + 2];
+    EXPECT_EQ(lines[6],
               "TOTAL,64.19044684914253,38.65343990081633,65.6783754863722,38.65343482729694,64.18144332970796,"
-              "sums over 1 of 2 piers (1 without exact figures)");
-    EXPECT_NE(run.err.find("sums over 1 of 2 piers"), std::string::npos) << run.err;
+              "sums over 1 of 5 piers (4 stopped)");
+    EXPECT_NE(run.err.find("sums over 1 of 5 piers"), std::string::npos) << run.err;
+}
+
+// One pier that cannot be built keeps the figures the formulas give, with a
+// warning that names the parameter and the reason; --json says buildable.
+TEST(Cli, APierThatCannotBeBuiltIsWarnedAboutAndJsonSaysWhy)
+{
+    const CliRun run = Cli({"L1=-1"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(LfLines(run.out).at(1), "V= -5.958289 m3");
+    EXPECT_EQ(run.err,
+              "warning: NotBuildable: L1 = -1 is not positive: a pier of these dimensions cannot be built, and its "
+              "figures are not quantities. Correct the parameters.\n");
+    EXPECT_NE(Cli({"--csv", "R1=-4.488"}).err.find("warning: NotBuildable: R1 = -4.488 is not positive"),
+              std::string::npos);
+
+    const auto json = nlohmann::json::parse(Cli({"--json", "l1=1"}).out);
+    EXPECT_EQ(json["buildable"], false);
+    ASSERT_EQ(json["reasons"].size(), 2u);
+    EXPECT_EQ(json["reasons"][0]["parameters"], nlohmann::json({"L2", "l1"}));
+    EXPECT_EQ(json["reasons"][0]["message"], "the chamfers do not fit the end faces (L2 - 2 l1 < 0)");
+    EXPECT_EQ(json["reasons"][0]["messageZh"], "倒角放不下端面（L2 − 2l1 < 0）");
+    EXPECT_EQ(json["reasons"][1]["parameters"], nlohmann::json({"L1", "l1", "l2", "l3"}));
+    const auto negative = nlohmann::json::parse(Cli({"--json", "h=-3", "H2=-1"}).out);
+    EXPECT_EQ(negative["reasons"].size(), 2u); // every negative length, in the order of the fields
+    EXPECT_EQ(negative["reasons"][1]["parameters"], nlohmann::json({"h"}));
+
+    const CliRun valid = Cli({"--json", "n=10"});
+    EXPECT_EQ(valid.err, "");
+    const auto ok = nlohmann::json::parse(valid.out);
+    EXPECT_EQ(ok["buildable"], true);
+    EXPECT_FALSE(ok.contains("reasons"));
 }
 
 TEST(CliBatch, CellsAreNumbersOrBlank)

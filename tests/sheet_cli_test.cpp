@@ -47,8 +47,8 @@ TEST_F(SheetCli, WritesOneSheetToAFileOrStandardOutput)
     const std::string html = ReadFileBytes(path);
     const auto root = xmltest::Parse(html);
     EXPECT_EQ(root->byId("parameter-n")->all("td").at(3)->textContent(), "10");
-    EXPECT_EQ(root->byId("summary-S-layered")->textContent(), "65.115494");
-    EXPECT_EQ(root->byId("subject")->textContent(), "K12+300 右幅 3# 墩");
+    EXPECT_EQ(root->byId("f-S")->textContent(), "65.115494");
+    EXPECT_EQ(root->byId("project")->textContent(), "K12+300 右幅 3# 墩");
     EXPECT_EQ(root->byId("date")->textContent(), "2030-01-01");
     EXPECT_EQ(Names(work / "out"), std::vector<std::string>{"计算书.html"});
 
@@ -87,7 +87,8 @@ TEST_F(SheetCli, BatchWritesOneSheetPerComputedPierUnderSafeDistinctNames)
     EXPECT_EQ(Names(work / "out"), std::vector<std::string>{"sheets"}); // nothing beside the folder
     // Each sheet names its pier and holds its own figures.
     const auto second = xmltest::Parse(ReadFileBytes((folder / "p1-2.html").string()));
-    EXPECT_EQ(second->byId("subject")->textContent(), "某桥 — p1");
+    EXPECT_EQ(second->byId("project")->textContent(), "某桥");
+    EXPECT_EQ(second->byId("pier")->textContent(), "p1");
     EXPECT_EQ(second->byId("parameter-n")->all("td").at(3)->textContent(), "20");
 }
 
@@ -107,9 +108,61 @@ TEST_F(SheetCli, BatchWritesNoSheetWhenItsFileIsMalformedOrTheFolderCannotBeMade
 
 TEST_F(SheetCli, UsageErrorsExit64AndWriteNothing)
 {
-    for (const auto &args : std::vector<std::vector<std::string>>{
-             {"--title", "x"}, {"--sheet", "-", "--json"}, {"--sheet", "-", "--csv"}, {"--batch", "-", "--sheet", "-"}})
+    for (const auto &args : std::vector<std::vector<std::string>>{{"--title", "x"},
+                                                                  {"--pier", "3#"},
+                                                                  {"--basis", "x"},
+                                                                  {"--sheet", "-", "--title", "a", "--project", "b"},
+                                                                  {"--sheet", "-", "--json"},
+                                                                  {"--sheet", "-", "--csv"},
+                                                                  {"--batch", "-", "--sheet", "-"}})
         EXPECT_EQ(Cli(args), 64) << args[0] << " " << args.back();
+}
+
+// Each option fills its field of the title block; an empty one is a line
+// to sign on; the running header names project, pier and sheet number.
+TEST_F(SheetCli, TitleBlockFieldsComeFromTheirOptions)
+{
+    ASSERT_EQ(Cli({"--sheet",       "-",           "--project",     "某桥",
+                   "--pier",        "3#",          "--drawing",     "S3-05",
+                   "--number",      "JS-1",        "--revision",    "B",
+                   "--compiled-by", "张三",        "--compiled-on", "2030-01-02",
+                   "--checked-by",  "李四",        "--basis",       "地质勘察报告",
+                   "--basis",       "施工组织设计"}),
+              0)
+        << run.err;
+    const auto root = xmltest::Parse(run.out);
+    for (const auto &[id, text] : std::vector<std::pair<std::string, std::string>>{{"project", "某桥"},
+                                                                                   {"pier", "3#"},
+                                                                                   {"drawing-number", "S3-05"},
+                                                                                   {"sheet-number", "JS-1"},
+                                                                                   {"revision", "B"},
+                                                                                   {"compiled-name", "张三"},
+                                                                                   {"compiled-date", "2030-01-02"},
+                                                                                   {"checked-name", "李四"}})
+        EXPECT_EQ(root->byId(id)->textContent(), text) << id;
+    for (const char *id : {"checked-date", "approved-name", "approved-date"})
+        EXPECT_EQ(root->byId(id)->byClass("blank").size(), 1u) << id;
+    const auto basis = root->byClass("user-basis");
+    ASSERT_EQ(basis.size(), 2u);
+    EXPECT_EQ(basis[1]->textContent(), "施工组织设计");
+    EXPECT_NE(root->byId("basis-list")->textContent().find("图号：S3-05"), std::string::npos);
+    EXPECT_NE(run.out.find("content: \"某桥 · 墩号 3# · 计算书编号 JS-1\""), std::string::npos);
+}
+
+// A pier that cannot be built has no sheet: exit 2, the reason named.
+TEST_F(SheetCli, NoSheetForAPierThatCannotBeBuilt)
+{
+    const fs::path path = work / "out" / "sheet.html";
+    for (const auto &[assignment, reason] :
+         std::vector<std::pair<std::string, std::string>>{{"L1=-1", "L1 = -1 is not positive"},
+                                                          {"R1=-4.488", "R1 = -4.488 is not positive"},
+                                                          {"h=-3", "h = -3 is not zero or positive"},
+                                                          {"l1=1", "the chamfers do not fit the end faces"}}) {
+        EXPECT_EQ(Cli({"--sheet", path.string(), assignment}), 2) << assignment;
+        EXPECT_EQ(run.err.rfind("pierqty-cli: NotBuildable: " + reason, 0), 0u) << run.err;
+        EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;
+        EXPECT_TRUE(Names(work / "out").empty()) << assignment;
+    }
 }
 
 } // namespace

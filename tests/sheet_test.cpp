@@ -1,6 +1,8 @@
 // The calculation sheet read back as XML: figures, sections, layer table,
 // drawing, plots, escaping, self-containment; and the files it is saved to.
+#include "calc/adopted.h"
 #include "calc/exact.h"
+#include "calc/geometry.h"
 #include "calc/parameters.h"
 #include "calc/quantities.h"
 #include "platform/numbers.h"
@@ -15,8 +17,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -86,6 +90,14 @@ std::vector<std::pair<double, double>> Pairs(const std::string &text)
     return out;
 }
 
+// A printed figure as a number: the sheet writes the minus sign U+2212.
+double Number(std::string text)
+{
+    if (text.starts_with("−"))
+        text.replace(0, std::string("−").size(), "-");
+    return std::stod(text);
+}
+
 // Width and height of the box around the points.
 std::pair<double, double> Extent(const std::vector<std::pair<double, double>> &points)
 {
@@ -104,14 +116,17 @@ TEST(Sheet, DefaultPierReadsBackInFull)
     EXPECT_EQ(s.text("date"), "2026-01-02");
     EXPECT_EQ(s.text("version"), sheet::kSheetVersion);
     const auto sections = s.root->all("section");
-    ASSERT_EQ(sections.size(), 6u);
+    ASSERT_EQ(sections.size(), 9u);
     for (std::size_t k = 0; k < sections.size(); ++k)
         EXPECT_TRUE(sections[k]->all("h2").at(0)->textContent().starts_with(std::to_string(k + 1) + " ")) << k;
     for (const char *id : {"layer-table", "plot-area", "plot-outline", "plot-volume", "plot-formwork"})
         EXPECT_NE(s.root->byId(id), nullptr) << id;
     // Real tables with a header row, so that they paste as cells.
-    for (const Node *table : s.root->all("table"))
-        EXPECT_TRUE(table->all("thead").size() == 1 && !table->all("td").empty());
+    for (const Node *table : s.root->all("table")) {
+        if (table->attribute("id") == "title-block")
+            continue; // a form of labelled fields
+        EXPECT_TRUE(table->all("thead").size() == 1 && !table->all("td").empty()) << table->attribute("id");
+    }
 
     // Self-contained: no script, no reference to a file or an address.
     for (const char *element : {"script", "link", "img", "iframe", "object", "embed", "use", "image", "a", "base"})
@@ -126,17 +141,25 @@ TEST(Sheet, DefaultPierReadsBackInFull)
     const std::string method = s.text("method");
     for (const char *line :
          {"2 × 0.12 + 2 × (0.5 + 0.1) × 0.1 = 0.140000 m²", "2.5 × 1.8 − 0.140000 = 4.360000 m²",
-          "4√2 × (0.1 + 0.1) − 8 × 0.1 − 4 × 0.1 = -0.068629 m", "2 × (2.5 + 1.8) + (-0.068629) = 8.531371 m",
+          "4√2 × (0.1 + 0.1) − 8 × 0.1 − 4 × 0.1 = −0.068629 m", "2 × (2.5 + 1.8) + (−0.068629) = 8.531371 m",
           "3 × 4.360000 = 13.080000 m³", "8.531371 × 3 = 25.594113 m²", "4.488 − √(4.4882 − 32) = 1.150015 m",
           "13.032 − √(13.0322 − 32) = 0.350004 m", "4.800030 × 2.500008 − 0.140000 = 11.860113 m²",
           "0.5 × 11.860113 = 5.930056 m³", "14.531447 × 0.5 = 7.265723 m²", "3 / 1000 = 0.003000 m",
-          "31.330611 + 25.594113 + 7.265723 = 64.190447 m²", "5.930056 + 13.080000 + 19.643384 = 38.653440 m³"})
+          "31.330611 + 25.594113 + 7.265723 = 64.190447 m²", "5.930056 + 13.080000 + 19.643384 = 38.653440 m³",
+          "12.157912 + 17.121203 + 1.704766 + 1.834658 = 32.818540 m²",
+          "32.818540 + 25.594113 + 7.265723 = 65.678375 m²", "5.930056 + 13.080000 + 19.643378 = 38.653435 m³"})
         EXPECT_NE(method.find(line), std::string::npos) << line;
 
-    for (const auto &[id, value] : {std::pair{"summary-S-layered", s.q.S},
-                                    {"summary-V-layered", s.q.V},
-                                    {"summary-S-exact", s.e().S},
-                                    {"summary-V-exact", s.e().V}})
+    // Each figure of the exact method beside its integral.
+    for (const auto &[id, value] : {std::pair{"x-V2", s.e().FlareVolume},
+                                    {"x-S2p", s.e().ProjectedFlareFormwork},
+                                    {"x-end", s.e().EndFaces},
+                                    {"x-grooved", s.e().GroovedFaces},
+                                    {"x-walls", s.e().GrooveWalls},
+                                    {"x-chamfers", s.e().Chamfers},
+                                    {"x-S2", s.e().TrueFlareFormwork},
+                                    {"x-S", s.e().S},
+                                    {"x-V", s.e().V}})
         EXPECT_EQ(s.text(id), FormatFixed6(value)) << id;
 
     // Results: layered, exact, and the difference in percent of exact.
@@ -156,10 +179,10 @@ TEST(Sheet, DefaultPierReadsBackInFull)
         ASSERT_EQ(cells.size(), 6u) << row;
         EXPECT_EQ(cells[3], FormatFixed6(layered)) << row;
         EXPECT_EQ(cells[4], FormatFixed6(exact)) << row;
-        EXPECT_NEAR(std::stod(cells[5]), (layered - exact) / exact * 100.0, 0.0005) << row;
+        EXPECT_NEAR(Number(cells[5]), (layered - exact) / exact * 100.0, 0.0005) << row;
     }
     // The true flare formwork is about 5 % above the layered figure.
-    EXPECT_LT(std::stod(s.cells("r-flare-true")[5]), -4.0);
+    EXPECT_LT(Number(s.cells("r-flare-true")[5]), -4.0);
 
     // True formwork by face: the faces add up to the flare's.
     double faces = 0.0;
@@ -197,44 +220,94 @@ TEST(Sheet, DefaultPierReadsBackInFull)
     EXPECT_NEAR(width / height, 2.5 / 1.8, 0.001);
 }
 
-TEST(Sheet, EveryLayerUpToAHundredThenFiftyWithTheFirstAndLast)
+// The table lists every k-th layer, k = ceil(n / 50), and the last; each
+// row's figures are the loop's, so that any row can be checked by hand.
+TEST(Sheet, LayerTableStepsRegularlyPlusTheLastAndEachRowIsTheLoops)
 {
-    for (const int n : {7, 100, 101, 32767}) {
+    for (const int n : {1, 7, 50, 51, 100, 101, 1000, 32767}) {
         SCOPED_TRACE(n);
         const Sheet s = MakeSheet({{"n", std::to_string(n)}});
         const auto rows = s.root->byId("layer-table")->byClass("layer");
-        ASSERT_EQ(rows.size(), n <= 100 ? static_cast<std::size_t>(n) : 50u);
-        int previous = 0;
-        for (const Node *row : rows) {
-            const auto cells = row->all("td");
-            ASSERT_EQ(cells.size(), 8u);
+        const int k = (n + 49) / 50;
+        ASSERT_EQ(rows.size(), static_cast<std::size_t>(n / k + (n % k != 0)));
+        for (std::size_t j = 0; j < rows.size(); ++j) {
+            const auto cells = rows[j]->all("td");
+            ASSERT_EQ(cells.size(), 9u);
             const int i = std::stoi(cells[0]->textContent());
-            EXPECT_GT(i, previous);
-            previous = i;
-            const LayerSection &layer = s.q.Layers[static_cast<std::size_t>(i - 1)];
-            EXPECT_EQ(cells[1]->textContent(), FormatFixed6(layer.y_i));
-            EXPECT_EQ(cells[2]->textContent(), FormatFixed6(layer.S_i));
+            EXPECT_EQ(i, j + 1 == rows.size() ? n : static_cast<int>(j + 1) * k);
+            const auto at = static_cast<std::size_t>(i - 1);
+            const LayerSection &layer = s.q.Layers[at];
+            const double below = i == 1 ? s.q.S0 : s.q.Layers[at - 1].S_i;
+            double sumVolume = 0.0, sumFormwork = 0.0;
+            for (std::size_t m = 0; m <= at; ++m) {
+                sumVolume = s.q.Layers[m].volume + sumVolume;
+                sumFormwork = s.q.Layers[m].formwork + sumFormwork;
+            }
+            const double figures[] = {layer.y_i,     below,          layer.S_i, layer.volume,
+                                      layer.outline, layer.formwork, sumVolume, sumFormwork};
+            for (std::size_t c = 0; c < 8; ++c)
+                EXPECT_EQ(cells[c + 1]->textContent(), FormatFixed6(figures[c])) << "row " << i << " column " << c + 1;
         }
-        EXPECT_EQ(std::stoi(rows.front()->all("td")[0]->textContent()), 1);
-        EXPECT_EQ(previous, n);
         // The last running sums are the flare's totals.
-        EXPECT_EQ(rows.back()->all("td")[6]->textContent(), FormatFixed6(s.q.FlareVolume));
-        EXPECT_EQ(rows.back()->all("td")[7]->textContent(), FormatFixed6(s.q.FlareFormwork));
-        // A sampled table says so, with the count of layers.
-        EXPECT_EQ(s.text("layer-note").find(std::to_string(n)) != std::string::npos, n > 100);
+        EXPECT_EQ(rows.back()->all("td")[7]->textContent(), FormatFixed6(s.q.FlareVolume));
+        EXPECT_EQ(rows.back()->all("td")[8]->textContent(), FormatFixed6(s.q.FlareFormwork));
+        // A sampled table says so, with its step; no sheet names a command.
+        EXPECT_EQ(s.text("layer-note").find("每 " + std::to_string(k) + " 层") != std::string::npos, k > 1);
+        EXPECT_EQ(s.html.find("pierqty-cli"), std::string::npos);
+    }
+}
+
+// The first and the last layer worked in full: each figure is the one the
+// layer loop computed, and the formula put beside it reproduces it.
+TEST(Sheet, WorkedLayersAreTheCalculationsOwn)
+{
+    for (const int n : {1, 7, 1000}) {
+        SCOPED_TRACE(n);
+        const Sheet s = MakeSheet({{"n", std::to_string(n)}, {"R1", "5"}});
+        for (const int i : {1, n}) {
+            const LayerSection &layer = s.q.Layers[static_cast<std::size_t>(i - 1)];
+            const std::string id = "worked-" + std::to_string(i) + "-";
+            EXPECT_EQ(s.text(id + "y"), FormatFixed6(layer.y_i));
+            EXPECT_EQ(s.text(id + "A"), FormatFixed6(layer.S_i));
+            EXPECT_EQ(s.text(id + "U"), FormatFixed6(layer.outline));
+            EXPECT_EQ(s.text(id + "dV"), FormatFixed6(layer.volume));
+            EXPECT_EQ(s.text(id + "dS"), FormatFixed6(layer.formwork));
+            // A_i = L1(y_i) x L2(y_i) - A_c, as the sheet writes it, is the loop's S_i bit for bit.
+            const double length1 = FlaredLength1(s.p, layer.y_i).value(),
+                         length2 = FlaredLength2(s.p, layer.y_i).value();
+            EXPECT_EQ(length1 * length2 - s.q.SectionCut, layer.S_i);
+            const std::string worked = s.text("worked-" + std::to_string(i));
+            EXPECT_NE(worked.find(FormatFixed6(length1) + " × " + FormatFixed6(length2) + " − "), std::string::npos);
+            // Each offset from its own radius: R1 = 5 for L1, R2 = 13.032 for L2.
+            EXPECT_NE(worked.find("(y" + std::to_string(i) + ") = 5 − √(52 − "), std::string::npos) << worked;
+            EXPECT_NE(worked.find("(y" + std::to_string(i) + ") = 13.032 − √(13.0322 − "), std::string::npos);
+            EXPECT_NE(worked.find(i == 1 ? "（第一层）" : "（最后一层）"), std::string::npos) << worked;
+        }
+        EXPECT_EQ(s.root->byId("worked-" + std::to_string(n + 1)), nullptr);
+        // The sums as formulas with their figures.
+        EXPECT_NE(s.text("method").find(" × " + FormatFixed6([&] {
+                                            double outlines = 0.0;
+                                            for (const LayerSection &layer : s.q.Layers)
+                                                outlines += layer.outline;
+                                            return outlines;
+                                        }()) +
+                                        " = " + FormatFixed6(s.q.FlareFormwork)),
+                  std::string::npos);
     }
 }
 
 TEST(Sheet, UserTextsAreEscapedAndMarkedWhenNotReadAsWritten)
 {
     // Markup, controls, bytes that are not UTF-8 or not characters, line ends.
-    const std::string subject = "<script>alert('x')</script> & \"q\" <img src=\"y\"> \x01\x7f\xC2\x85\xC2\xA0|\xC0\xAF|"
+    // Bidirectional overrides and isolates (U+202E, U+2066, U+2069) are removed.
+    const std::string subject = "\xE2\x80\xAE\xE2\x81\xA6<script>alert('x')</script> & \"q\" <img src=\"y\"> "
+                                "\xE2\x81\xA9\x01\x7f\xC2\x85\xC2\xA0|\xC0\xAF|"
                                 "\xED\xA0\x80|\xF4\x90\x80\x80|\xEF\xBF\xBE|墩\xF0\x9F\x98\x80\r\n\rz\t\xE5\xA2";
     const Sheet s = MakeSheet({{"L1", "2.5<b>&\x02"}, {"n", "2.5"}, {"h", "abc"}}, subject);
     const std::string r = kReplacement;
     const std::string shown = "<script>alert('x')</script> & \"q\" <img src=\"y\"> " + r + r + r + "\xC2\xA0|" + r + r +
         "|" + r + r + r + "|" + r + r + r + r + "|" + r + "|墩\xF0\x9F\x98\x80\n\nz\t" + r + r;
-    EXPECT_EQ(s.text("subject"), shown);
+    EXPECT_EQ(s.text("project"), shown);
     EXPECT_TRUE(s.root->all("title").at(0)->textContent().ends_with(" — " + shown));
 
     // Texts not read as written carry a mark and a note that says how they were read.
@@ -284,16 +357,119 @@ TEST(Sheet, PlotsStayInTheirFrameAndCumulativeCurvesNeverFall)
     }
 }
 
-TEST(Sheet, ReasonWhereExactQuantitiesDoNotApply)
+// A pier that cannot be built has no sheet: the fault says why in Chinese.
+TEST(Sheet, RefusedForAPierThatCannotBeBuilt)
 {
-    // Chamfers wider than half the end face: no exact figures, no drawing.
-    const Sheet s = MakeSheet({{"l1", "1.2"}});
-    ASSERT_TRUE(std::holds_alternative<NotApplicable>(s.exact));
-    EXPECT_NE(s.text("exact-reason").find(std::get<NotApplicable>(s.exact).reason), std::string::npos);
-    EXPECT_EQ(s.cells("r-S")[4], "—");
-    EXPECT_EQ(s.root->byId("face-table"), nullptr);
-    EXPECT_EQ(s.root->byId("drawing"), nullptr);
-    EXPECT_TRUE(s.root->byClass("cumulative-true-formwork").empty());
+    const std::tuple<const char *, const char *, const char *> piers[] = {
+        {"L1", "-1", "L1 = −1，截面长度必须大于 0"},
+        {"R1", "-4.488", "R1 = −4.488，外弧半径必须大于 0"},
+        {"h", "-3", "h = −3，长度不能为负"},
+        {"l1", "1", "倒角放不下端面（L2 − 2l1 < 0）；倒角与槽放不下带槽面"}};
+    for (const auto &[name, text, reason] : piers) {
+        ParameterTexts texts = DefaultParameterTexts();
+        texts[static_cast<std::size_t>(ParameterIndex(name))] = text;
+        const auto sheet = sheet::CalculationSheetFromTexts(texts, "某桥", "2026-01-02");
+        ASSERT_FALSE(sheet) << name;
+        EXPECT_EQ(sheet.fault().kind, FaultKind::NotBuildable) << name;
+        EXPECT_EQ(sheet.fault().messageZh().rfind(std::string("此墩无法成立：") + reason, 0), 0u)
+            << sheet.fault().messageZh();
+    }
+    // The default pier, and one whose chamfers just fit, have their sheet.
+    EXPECT_TRUE(sheet::CalculationSheetFromTexts(DefaultParameterTexts(), "", "2026-01-02"));
+    ParameterTexts fits = DefaultParameterTexts();
+    fits[kFieldl1] = "0.85";
+    EXPECT_TRUE(sheet::CalculationSheetWithTitleBlock(fits, {}, "2026-01-02"));
+}
+
+// 结论 adopts the exact volume and the true formwork, each rounded half up
+// to 2 decimals after summing at full precision.
+TEST(Sheet, ConclusionAdoptsExactVolumeAndTrueFormworkRoundedHalfUp)
+{
+    const Sheet s = MakeSheet();
+    EXPECT_EQ(s.cells("adopted-V")[2], "38.65");
+    EXPECT_EQ(s.cells("adopted-curved")[2], "32.82");
+    EXPECT_EQ(s.cells("adopted-straight")[2], "32.86");
+    EXPECT_EQ(s.cells("adopted-formwork")[2], "65.68");
+    EXPECT_EQ(s.cells("adopted-V")[0], "混凝土 V");
+    EXPECT_NE(s.text("layered-line").find("分层法（程序窗口所示）：S = 64.190447 m²（较合计 −2.265 %）"),
+              std::string::npos);
+
+    // A cap height at which the true formwork is the double nearest 65.675,
+    // found by bisection on H2 (only the cap's formwork moves with it):
+    // printf's "%.2f" gives 65.67 (the double lies just below the tie), the
+    // bill's half-up rounding of the figure as written gives 65.68.
+    const auto trueS = [](double H2) {
+        ParameterTexts texts = DefaultParameterTexts();
+        texts[kFieldH2] = ShortestText(H2);
+        return std::get<ExactQuantities>(calculateExact(parsePierParameters(texts).value())).S;
+    };
+    double low = 0.499, high = 0.5;
+    while (std::nextafter(low, high) < high) {
+        const double middle = low + (high - low) / 2;
+        (trueS(middle) < 65.675 ? low : high) = middle;
+    }
+    ASSERT_EQ(trueS(high), 65.675);
+    char printed[32];
+    std::snprintf(printed, sizeof printed, "%.2f", trueS(high));
+    EXPECT_STREQ(printed, "65.67");
+    const Sheet tie = MakeSheet({{"H2", ShortestText(high)}});
+    EXPECT_EQ(tie.cells("adopted-formwork")[2], "65.68");
+    // Each line rounded from its own full-precision total.
+    EXPECT_EQ(tie.cells("adopted-straight")[2], RoundHalfUpText(tie.q.ShaftFormwork + tie.q.CapFormwork, 2));
+    EXPECT_EQ(tie.cells("adopted-curved")[2], RoundHalfUpText(tie.e().TrueFlareFormwork, 2));
+    EXPECT_EQ(tie.cells("adopted-V")[2], RoundHalfUpText(tie.e().V, 2));
+}
+
+// A Chinese document: no English word but the program's name, the units
+// and the standards' prefix; one minus sign; no number with an exponent.
+TEST(Sheet, SpeaksChineseWithOneMinusSignAndNoExponent)
+{
+    const std::vector<std::vector<std::pair<std::string, std::string>>> piers = {
+        {},
+        {{"L1", "1.2"}, {"L2", "1.0"}, {"H1", "12"}, {"h", "2"}, {"R1", "2.5"}, {"R2", "6"}},
+        {{"H1", "0.5"}, {"h", "6"}, {"R1", "8"}, {"R2", "20"}, {"L1", "4"}, {"L2", "3"}},
+        {{"R2", "100000"}},
+        {{"R2", "1e60"}, {"n", "32767"}},
+        {{"h", "3"}, {"R1", "3"}, {"n", "7"}}};
+    const std::regex word("[A-Za-z]{2,}"), hyphenMinus("(^|[^0-9A-Za-z])-[0-9]"), exponent("[0-9]e[+-]?[0-9]");
+    for (const auto &changes : piers) {
+        const Sheet s = MakeSheet(changes, "某桥");
+        for (const Node *node : s.root->all("")) {
+            if (node->name == "style" || node->attribute("class") == "typed") // CSS; the texts as typed
+                continue;
+            for (const auto &child : node->children) {
+                const std::string &text = child->text;
+                for (std::sregex_iterator it(text.begin(), text.end(), word), end; it != end; ++it)
+                    EXPECT_TRUE(it->str() == "pierqty" || it->str() == "GB") << it->str() << " in " << text;
+                EXPECT_FALSE(std::regex_search(text, hyphenMinus)) << text;
+                EXPECT_FALSE(std::regex_search(text, exponent)) << text;
+            }
+        }
+    }
+}
+
+// A side with R >= 100000 is drawn straight and called vertical; its flat
+// faces are not called curved; a radius of 1e60 still draws.
+TEST(Sheet, VerticalSideIsDrawnStraightAndItsFacesAreFlat)
+{
+    for (const char *R2 : {"100000", "1e60"}) {
+        SCOPED_TRACE(R2);
+        const Sheet s = MakeSheet({{"R2", R2}});
+        const Node *drawing = s.root->byId("drawing");
+        ASSERT_NE(drawing, nullptr);
+        const auto outlines = drawing->byClass("outline");
+        ASSERT_EQ(outlines.size(), 3u);
+        EXPECT_NE(outlines[0]->attribute("d").find(" A"), std::string::npos); // R1 still an arc
+        EXPECT_EQ(outlines[1]->attribute("d").find(" A"), std::string::npos);
+        EXPECT_EQ(outlines[1]->attribute("d").find("—"), std::string::npos);
+        EXPECT_EQ(Pairs(outlines[1]->attribute("d")).size(), 8u);
+        EXPECT_NE(drawing->textContent().find("竖直（R2 ≥ 100000）"), std::string::npos);
+        EXPECT_EQ(s.cells("face-grooved")[2], "竖直平面");
+        EXPECT_EQ(s.cells("face-groove-walls")[2], "竖直平面");
+        EXPECT_EQ(s.cells("face-end")[2], "R1 圆弧曲面");
+    }
+    // The groove walls of a vertical side are flat: 4 sqrt2 l2 h.
+    EXPECT_EQ(MakeSheet({{"R2", "100000"}}).cells("face-groove-walls")[4], "1.697056");
 }
 
 TEST(Markup, EscapedTextReadsBackInTextAndAttributesAndCoordinatesAreShort)

@@ -5,6 +5,7 @@
 //   pierqty-cli --batch FILE|- [NAME=TEXT ...]
 //   pierqty-cli --sheet FILE|- [--title TEXT] [NAME=TEXT ...]
 //   pierqty-cli --batch FILE|- --sheet DIR [--title TEXT] [NAME=TEXT ...]
+//   pierqty-cli [--batch FILE|-] --xlsx FILE [--items FILE] [--grade TEXT] [--split-formwork] [NAME=TEXT ...]
 //
 // Each TEXT is read exactly as the window reads its field; a parameter not
 // given keeps the window's default text. Exit status: 0 done (in a batch:
@@ -16,6 +17,7 @@
 #include "calc/parameters.h"
 #include "calc/quantities.h"
 #include "cli/batch.h"
+#include "cli/bill_output.h"
 #include "cli/csv.h"
 #include "cli/entry.h"
 #include "cli/options.h"
@@ -23,6 +25,7 @@
 #include "cli/sheet_output.h"
 #include "cli/writers.h"
 
+#include <algorithm>
 #include <iostream>
 #include <optional>
 
@@ -40,7 +43,28 @@ int RunBatch(const Options &options)
     std::optional<SheetFolder> sheets;
     if (!options.sheet.empty())
         sheets.emplace(options.sheet, options.title);
-    return RunBatchFile(options.batch, BatchDefaults(options.assignments), sheets ? &*sheets : nullptr);
+    const ParameterTexts defaults = BatchDefaults(options.assignments);
+    if (options.xlsx.empty())
+        return RunBatchFile(options.batch, defaults, sheets ? &*sheets : nullptr);
+    const bill::WorkbookOptions workbook = WorkbookOptionsFrom(options);
+    WorkbookPiers piers(options.grade);
+    const int status = RunBatchFile(options.batch, defaults, sheets ? &*sheets : nullptr, piers.hook());
+    const int written = WriteBillWorkbook(options.xlsx, piers.piers(), workbook);
+    return status == kExitIo || written == kExitIo ? kExitIo : std::max(status, written);
+}
+
+// The workbook of one pier: nothing is written when it cannot be billed.
+int RunWorkbook(const Options &options, const ParameterTexts &texts)
+{
+    if (options.csv || options.json || options.exact || !options.sheet.empty())
+        throw UsageError{"--xlsx writes the workbook: it takes no --json, --csv, --exact or --sheet"};
+    const bill::WorkbookOptions workbook = WorkbookOptionsFrom(options);
+    const bill::PierRecord pier = bill::MakePierRecord("1", texts, options.grade);
+    if (!pier.billed()) {
+        std::cerr << "pierqty-cli: the pier cannot be billed: " << pier.fault << "; no workbook written\n";
+        return kExitFault;
+    }
+    return WriteBillWorkbook(options.xlsx, {pier}, workbook);
 }
 
 std::optional<ExactOutcome> ExactIfAsked(const Options &options, const PierParameters &p)
@@ -62,8 +86,10 @@ int RunText(const Options &options, const PierParameters &p)
 
 int Run(const Options &options)
 {
-    if (!options.title.empty() && options.sheet.empty())
-        throw UsageError{"--title names the pier on a sheet: it goes with --sheet"};
+    if (!options.title.empty() && options.sheet.empty() && options.xlsx.empty())
+        throw UsageError{"--title names the pier on a sheet or the project on a bill: it goes with --sheet or --xlsx"};
+    if (options.xlsx.empty())
+        (void)WorkbookOptionsFrom(options); // bill options without --xlsx are a usage error
     if (options.batchGiven && options.sheet == "-")
         throw UsageError{"with --batch, --sheet names a folder for one sheet per pier, not -"};
     if (options.batchGiven)
@@ -81,6 +107,8 @@ int Run(const Options &options)
     WarnAboutReadings(texts, readings, parameters ? std::optional(parameters.value().n) : std::nullopt);
     if (!parameters)
         return ReportFault(parameters.fault(), options.json);
+    if (!options.xlsx.empty())
+        return RunWorkbook(options, texts);
     const PierParameters &p = parameters.value();
     if (options.sheet.empty() && !options.csv && !options.json)
         return RunText(options, p);

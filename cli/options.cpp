@@ -22,6 +22,23 @@ std::string ParameterNameList(int count)
     return list;
 }
 
+namespace {
+
+void AddBillOptions(CLI::App &app, Options &options)
+{
+    app.add_option("--xlsx", options.xlsx,
+                   "Write the bill of quantities as an Excel workbook to FILE (- for standard output):\n"
+                   "of this pier, or with --batch of every computed pier")
+        ->type_name("FILE");
+    app.add_option("--items", options.items, "Bill items (codes, names, units) from FILE instead of the shipped table")
+        ->type_name("FILE");
+    app.add_option("--grade", options.grade, "Concrete grade on the bill, e.g. C40 (a batch column grade overrides it)")
+        ->type_name("TEXT");
+    app.add_flag("--split-formwork", options.splitFormwork, "Bill the formwork as curved and straight lines");
+}
+
+} // namespace
+
 std::optional<int> ParseCommandLine(int argc, char **argv, Options &options)
 {
     CLI::App app{"Formwork area and concrete volume of one vase-shaped bridge pier.\n"
@@ -43,6 +60,7 @@ std::optional<int> ParseCommandLine(int argc, char **argv, Options &options)
                    "with --batch, one sheet per computed pier into the folder DIR, named by its id")
         ->type_name("FILE|DIR");
     app.add_option("--title", options.title, "A line naming the project or pier on the sheet")->type_name("TEXT");
+    AddBillOptions(app, options);
     app.add_option("NAME=TEXT", options.assignments,
                    "A parameter and its text, read as the window reads a field:\n" + ParameterNameList(kFieldN) +
                        " (metres) and " + std::string(kParameterNames[kFieldN]) + " (layers)");

@@ -157,7 +157,7 @@ double DisplayWidth(const std::string &text)
 }
 
 struct Formats {
-    lxw_format *title, *header, *text, *wrap, *integer, *general, *quantity, *layered, *totalText, *totalQuantity,
+    lxw_format *title, *header, *text, *centred, *wrap, *integer, *general, *quantity, *layered, *totalText, *totalQuantity,
         *totalLayered, *note;
 };
 
@@ -189,9 +189,12 @@ Formats MakeFormats(lxw_workbook *book)
     format_set_text_wrap(f.header);
     format_set_bg_color(f.header, 0xE8EEF4);
     f.text = AddFormat(book, nullptr, false, true);
+    f.centred = AddFormat(book, nullptr, false, true);
+    format_set_align(f.centred, LXW_ALIGN_CENTER);
     f.wrap = AddFormat(book, nullptr, false, true);
     format_set_text_wrap(f.wrap);
     f.integer = AddFormat(book, "0", false, true);
+    format_set_align(f.integer, LXW_ALIGN_CENTER);
     f.general = AddFormat(book, "General", false, true);
     f.quantity = AddFormat(book, "0.00", false, true);
     f.layered = AddFormat(book, "0.000000", false, true);
@@ -237,6 +240,12 @@ void WriteHeading(lxw_worksheet *sheet, const Formats &f, const std::string &tit
     for (std::size_t k = 0; k < headers.size(); ++k)
         worksheet_write_string(sheet, 1, static_cast<lxw_col_t>(k), headers[k].c_str(), f.header);
     worksheet_freeze_panes(sheet, 2, 0);
+    // Printed on A4, as wide as the page, the headings on every page.
+    worksheet_set_paper(sheet, 9);
+    worksheet_fit_to_pages(sheet, 1, 0);
+    worksheet_repeat_rows(sheet, 0, 1);
+    if (headers.size() > 6)
+        worksheet_set_landscape(sheet);
 }
 
 // The notes under a table, from row on: what the quantities are, and every
@@ -275,7 +284,7 @@ void WriteBillSheet(lxw_workbook *book, const Formats &f, const std::vector<Pier
         const std::array<std::string, 4> texts = {line.code, CellText(line.name), CellText(line.features),
                                                   CellText(line.unit)};
         for (lxw_col_t k = 0; k < 4; ++k) {
-            worksheet_write_string(sheet, row, k + 1, texts[k].c_str(), k == 2 ? f.wrap : f.text);
+            worksheet_write_string(sheet, row, k + 1, texts[k].c_str(), k == 2 ? f.wrap : k == 1 ? f.text : f.centred);
             widths.fit(k + 1, texts[k]);
         }
         worksheet_write_number(sheet, row, 5, line.quantity, f.quantity);
@@ -291,17 +300,17 @@ std::string Fixed(double value)
     return FormatFixed6(value);
 }
 
-// Each pier's formula in words with its figures.
+// Each pier's formula in words with its figures, a line for each quantity.
 std::string FormulaText(const PierRecord &pier)
 {
     const PierQuantities &q = pier.layered;
     const ExactQuantities &e = pier.exact;
     const AdoptedQuantities &a = pier.adopted;
     return "混凝土 = 直墩身 " + Fixed(q.ShaftVolume) + " + 花瓶段（精确积分）" + Fixed(e.FlareVolume) + " + 顶部直段 " +
-        Fixed(q.CapVolume) + " = " + Fixed(a.Concrete) + " m³；曲面模板 = 端面 " + Fixed(e.EndFaces) + " + 开槽面 " +
+        Fixed(q.CapVolume) + " = " + Fixed(a.Concrete) + " m³\n曲面模板 = 端面 " + Fixed(e.EndFaces) + " + 开槽面 " +
         Fixed(e.GroovedFaces) + " + 槽侧面 " + Fixed(e.GrooveWalls) + " + 倒角面 " + Fixed(e.Chamfers) + " = " +
-        Fixed(a.CurvedFormwork) + " m²；直面模板 = 直墩身 " + Fixed(q.ShaftFormwork) + " + 顶部直段 " +
-        Fixed(q.CapFormwork) + " = " + Fixed(a.StraightFormwork) + " m²；模板合计 = " + Fixed(a.Formwork) + " m²";
+        Fixed(a.CurvedFormwork) + " m²\n直面模板 = 直墩身 " + Fixed(q.ShaftFormwork) + " + 顶部直段 " +
+        Fixed(q.CapFormwork) + " = " + Fixed(a.StraightFormwork) + " m²\n模板合计 = " + Fixed(a.Formwork) + " m²";
 }
 
 constexpr lxw_col_t kFirstQuantityColumn = 2 + kParameterCount;
@@ -320,8 +329,9 @@ std::vector<std::string> CalculationHeaders()
 void WriteCalculationRow(lxw_worksheet *sheet, const Formats &f, lxw_row_t row, const PierRecord &pier,
                          Widths &widths)
 {
+    worksheet_set_row(sheet, row, 4 * 14.0, nullptr); // the formula's four lines
     worksheet_write_string(sheet, row, 0, CellText(pier.id).c_str(), f.text);
-    worksheet_write_string(sheet, row, 1, CellText(pier.grade).c_str(), f.text);
+    worksheet_write_string(sheet, row, 1, CellText(pier.grade).c_str(), f.centred);
     widths.fit(0, CellText(pier.id));
     widths.fit(1, CellText(pier.grade));
     for (int k = 0; k < kParameterCount; ++k) {
@@ -335,7 +345,7 @@ void WriteCalculationRow(lxw_worksheet *sheet, const Formats &f, lxw_row_t row, 
     for (lxw_col_t k = 0; k < figures.size(); ++k)
         worksheet_write_number(sheet, row, kFirstQuantityColumn + k, figures[k], k < 4 ? f.quantity : f.layered);
     const std::string formula = FormulaText(pier);
-    worksheet_write_string(sheet, row, kFirstQuantityColumn + 6, formula.c_str(), f.text);
+    worksheet_write_string(sheet, row, kFirstQuantityColumn + 6, formula.c_str(), f.wrap);
     widths.fit(kFirstQuantityColumn + 6, formula);
 }
 
@@ -384,7 +394,7 @@ void WriteCalculationSheet(lxw_workbook *book, const Formats &f, const std::vect
     }
     WriteTotalRow(sheet, f, row, piers);
     for (std::size_t k = kFirstQuantityColumn; k < kFirstQuantityColumn + 6; ++k)
-        widths.fit(k, "000000.000000");
+        widths.fit(k, k < kFirstQuantityColumn + 4 ? "0000000.00" : "00000.000000");
     widths.apply(sheet);
     WriteNotes(sheet, f, row, piers);
 }

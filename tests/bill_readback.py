@@ -85,7 +85,7 @@ class Workbooks(unittest.TestCase):
         q, e = figures["quantities"], figures["exact"]
         straight = q["ShaftFormwork"] + q["CapFormwork"]
         self.assertEqual(row[13:19], [stored(v) for v in (e["V"], e["TrueFlareFormwork"], straight, e["S"], q["S"], q["V"])])
-        self.assertIn("%.6f" % e["V"], row[19])
+        self.assertIn("= %.6f m³\n曲面模板" % e["V"], row[19])
 
     def test_default_pier(self):
         formulas, cached = self.write("默认墩 清单.xlsx", "--grade", "C40")

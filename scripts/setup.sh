@@ -12,8 +12,8 @@ windows=(libgtest-dev mingw-w64 wine wine64 nsis xvfb xauth x11-utils fonts-arph
          libz-mingw-w64-dev dpkg-dev python3-openpyxl)
 case "$profile" in
   run) ;;
-  test) packages+=(libgtest-dev libbenchmark-dev locales python3-openpyxl) ;;
-  ci) packages+=(libgtest-dev libbenchmark-dev locales clang libclang-rt-14-dev dpkg-dev file man-db chromium poppler-utils
+  test) packages+=(libgtest-dev libbenchmark-dev locales python3-openpyxl unzip) ;;
+  ci) packages+=(libgtest-dev libbenchmark-dev locales unzip clang libclang-rt-14-dev dpkg-dev file man-db chromium poppler-utils
                  "${windows[@]}") ;;
   windows) packages+=(locales "${windows[@]}") ;;
   *) echo "usage: $0 [run|test|ci|windows]" >&2; exit 64 ;;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -123,6 +126,37 @@ TEST(PierRecords, APierWithoutExactFiguresIsNotBilled)
     EXPECT_NE(record.fault.find("精确工程量不适用"), std::string::npos) << record.fault;
     EXPECT_EQ(MakePierRecord("4", DefaultParameterTexts(), "", "NotANumber: L1").fault, "NotANumber: L1");
 }
+
+#ifndef _WIN32
+// A window sets the C library's locale from the desktop's; with a decimal
+// comma, printf-formatted numbers would read "38,65..." in the workbook.
+TEST(Workbook, NumbersKeepTheirPointUnderALocaleWithADecimalComma)
+{
+    if (std::system("command -v unzip > /dev/null") != 0)
+        GTEST_SKIP() << "no unzip to look into the workbook";
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        GTEST_SKIP() << "no de_DE.UTF-8 locale (scripts/setup.sh makes it)";
+    char printed[16];
+    std::snprintf(printed, sizeof printed, "%.1f", 0.5);
+    ASSERT_STREQ(printed, "0,5");
+    const std::string path = (std::filesystem::temp_directory_path() / "pierqty-bill-locale-test.xlsx").string();
+    std::string error;
+    const bool written = WriteWorkbook(path, {MakePierRecord("1", DefaultParameterTexts())}, {}, error);
+    std::setlocale(LC_ALL, previous.c_str());
+    ASSERT_TRUE(written) << error;
+    std::string xml;
+    if (FILE *unzip = popen(("unzip -p '" + path + "' xl/worksheets/sheet2.xml").c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, unzip)) > 0;)
+            xml.append(buffer, got);
+        pclose(unzip);
+    }
+    std::filesystem::remove(path);
+    EXPECT_NE(xml.find("<v>4.488</v>"), std::string::npos) << xml.substr(0, 400);
+    EXPECT_EQ(xml.find("<v>4,488</v>"), std::string::npos);
+}
+#endif
 
 } // namespace
 } // namespace pierqty::bill

@@ -69,9 +69,7 @@ int main(int argc, char **argv)
     const double bridgeWorkbook = MedianMilliseconds(runs, [&] { Write(bridgePath, bridge, options); });
     ParameterTexts texts = DefaultParameterTexts();
     texts[kFieldN] = "32767";
-    const double pier = MedianMilliseconds(runs, [&] {
-        Write(pierPath, {bill::MakePierRecord("1", texts)}, options);
-    });
+    const double pier = MedianMilliseconds(runs, [&] { Write(pierPath, {bill::MakePierRecord("1", texts)}, options); });
     std::printf("median of %d runs (ms)\n", runs);
     std::printf("  1000 piers (n = 1000): calculation %8.1f\n", calculation);
     std::printf("  1000 piers: workbook written     %8.1f  (%ju bytes)\n", bridgeWorkbook,

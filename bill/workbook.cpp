@@ -83,7 +83,8 @@ std::vector<BillLine> BillLines(const std::vector<PierRecord> &piers, const Work
     for (const PierRecord &pier : piers) {
         if (!pier.billed())
             continue;
-        auto grade = std::find_if(concrete.begin(), concrete.end(), [&](const auto &g) { return g.first == pier.grade; });
+        auto grade =
+            std::find_if(concrete.begin(), concrete.end(), [&](const auto &g) { return g.first == pier.grade; });
         if (grade == concrete.end())
             grade = concrete.insert(concrete.end(), {pier.grade, 0.0});
         grade->second += pier.adopted.Concrete;
@@ -157,8 +158,8 @@ double DisplayWidth(const std::string &text)
 }
 
 struct Formats {
-    lxw_format *title, *header, *text, *centred, *wrap, *integer, *general, *quantity, *layered, *totalText, *totalQuantity,
-        *totalLayered, *note;
+    lxw_format *title, *header, *text, *centred, *wrap, *integer, *general, *quantity, *layered, *totalText,
+        *totalQuantity, *totalLayered, *note;
 };
 
 lxw_format *AddFormat(lxw_workbook *book, const char *numberFormat, bool bold, bool border)
@@ -326,8 +327,7 @@ std::vector<std::string> CalculationHeaders()
     return headers;
 }
 
-void WriteCalculationRow(lxw_worksheet *sheet, const Formats &f, lxw_row_t row, const PierRecord &pier,
-                         Widths &widths)
+void WriteCalculationRow(lxw_worksheet *sheet, const Formats &f, lxw_row_t row, const PierRecord &pier, Widths &widths)
 {
     worksheet_set_row(sheet, row, 4 * 14.0, nullptr); // the formula's four lines
     worksheet_write_string(sheet, row, 0, CellText(pier.id).c_str(), f.text);
@@ -339,9 +339,12 @@ void WriteCalculationRow(lxw_worksheet *sheet, const Formats &f, lxw_row_t row, 
         worksheet_write_number(sheet, row, static_cast<lxw_col_t>(2 + k), value, k == kFieldN ? f.integer : f.general);
         widths.fit(static_cast<std::size_t>(2 + k), ShortestText(value));
     }
-    const std::array<double, 6> figures = {pier.adopted.Concrete, pier.adopted.CurvedFormwork,
-                                           pier.adopted.StraightFormwork, pier.adopted.Formwork,
-                                           pier.layered.S, pier.layered.V};
+    const std::array<double, 6> figures = {pier.adopted.Concrete,
+                                           pier.adopted.CurvedFormwork,
+                                           pier.adopted.StraightFormwork,
+                                           pier.adopted.Formwork,
+                                           pier.layered.S,
+                                           pier.layered.V};
     for (lxw_col_t k = 0; k < figures.size(); ++k)
         worksheet_write_number(sheet, row, kFirstQuantityColumn + k, figures[k], k < 4 ? f.quantity : f.layered);
     const std::string formula = FormulaText(pier);
@@ -360,9 +363,12 @@ void WriteTotalRow(lxw_worksheet *sheet, const Formats &f, lxw_row_t row, const 
     for (const PierRecord &pier : piers) {
         if (!pier.billed())
             continue;
-        const std::array<double, 6> figures = {pier.adopted.Concrete, pier.adopted.CurvedFormwork,
-                                               pier.adopted.StraightFormwork, pier.adopted.Formwork,
-                                               pier.layered.S, pier.layered.V};
+        const std::array<double, 6> figures = {pier.adopted.Concrete,
+                                               pier.adopted.CurvedFormwork,
+                                               pier.adopted.StraightFormwork,
+                                               pier.adopted.Formwork,
+                                               pier.layered.S,
+                                               pier.layered.V};
         for (std::size_t k = 0; k < sums.size(); ++k)
             sums[k] += figures[k];
     }
@@ -375,8 +381,7 @@ void WriteTotalRow(lxw_worksheet *sheet, const Formats &f, lxw_row_t row, const 
         }
         char range[64];
         lxw_rowcol_to_range(range, 2, column, row - 1, column);
-        worksheet_write_formula_num(sheet, row, column, ("=SUM(" + std::string(range) + ")").c_str(), format,
-                                    sums[k]);
+        worksheet_write_formula_num(sheet, row, column, ("=SUM(" + std::string(range) + ")").c_str(), format, sums[k]);
     }
     worksheet_write_blank(sheet, row, kFirstQuantityColumn + 6, f.totalText);
 }
@@ -404,22 +409,21 @@ void WriteCalculationSheet(lxw_workbook *book, const Formats &f, const std::vect
 void WriteLayerSheet(lxw_workbook *book, const Formats &f, const PierRecord &pier)
 {
     lxw_worksheet *sheet = workbook_add_worksheet(book, "分层表");
-    const std::vector<std::string> headers = {"层号 i",          "yᵢ\n(m)",          "Aᵢ\n(m²)",
-                                              "ΔVᵢ\n(m³)",       "Uᵢ\n(m)",          "ΔSᵢ\n(m²)",
-                                              "ΣΔVᵢ 累计\n(m³)", "ΣΔSᵢ 累计\n(m²)"};
+    const std::vector<std::string> headers = {"层号 i",  "yᵢ\n(m)",   "Aᵢ\n(m²)",        "ΔVᵢ\n(m³)",
+                                              "Uᵢ\n(m)", "ΔSᵢ\n(m²)", "ΣΔVᵢ 累计\n(m³)", "ΣΔSᵢ 累计\n(m²)"};
     Widths widths(headers.size());
     for (std::size_t k = 1; k < headers.size(); ++k)
         widths.fit(k, "0000.000000");
-    WriteHeading(sheet, f, "分层表（墩号 " + pier.id + "，花瓶段 " + std::to_string(pier.parameters.n) + " 层）", headers,
-                 widths);
+    WriteHeading(sheet, f, "分层表（墩号 " + pier.id + "，花瓶段 " + std::to_string(pier.parameters.n) + " 层）",
+                 headers, widths);
     widths.apply(sheet);
     lxw_row_t row = 2;
     double volume = 0.0, formwork = 0.0;
     auto writeLayer = [&](const LayerSection &layer) {
         volume += layer.volume;
         formwork += layer.formwork;
-        const std::array<double, 7> figures = {layer.y_i, layer.S_i, layer.volume, layer.outline,
-                                               layer.formwork, volume, formwork};
+        const std::array<double, 7> figures = {layer.y_i,      layer.S_i, layer.volume, layer.outline,
+                                               layer.formwork, volume,    formwork};
         worksheet_write_number(sheet, row, 0, layer.i, f.integer);
         for (lxw_col_t k = 0; k < figures.size(); ++k)
             worksheet_write_number(sheet, row, k + 1, figures[k], f.layered);

@@ -38,8 +38,7 @@ struct PierRecord {
 // of a batch that is no number) is kept as the reason the pier is not
 // billed; so is a calculation that stops (its Chinese message) and exact
 // figures that do not apply.
-PierRecord MakePierRecord(std::string id, const ParameterTexts &texts, std::string grade = {},
-                          std::string fault = {});
+PierRecord MakePierRecord(std::string id, const ParameterTexts &texts, std::string grade = {}, std::string fault = {});
 
 struct WorkbookOptions {
     BillItems items = DefaultBillItems();

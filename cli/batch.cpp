@@ -87,7 +87,9 @@ std::vector<int> ReadHeader(const csv::Record &header)
         if (name != "id" && name != "grade" && index < 0)
             throw BatchError{"line 1: unknown column '" + ExcerptText(name) + "' (columns are id, grade, " +
                              ParameterNameList() + ")"};
-        bool &seen = index == kIdColumn ? haveId : index == kGradeColumn ? haveGrade : named[static_cast<std::size_t>(index)];
+        bool &seen = index == kIdColumn ? haveId
+            : index == kGradeColumn     ? haveGrade
+                                        : named[static_cast<std::size_t>(index)];
         if (seen)
             throw BatchError{"line 1: column '" + name + "' appears twice"};
         seen = true;

@@ -102,8 +102,8 @@ int WriteBillWorkbook(const std::string &path, const std::vector<bill::PierRecor
 
 void WorkbookPiers::add(const BatchPier &pier)
 {
-    m_piers.push_back(bill::MakePierRecord(pier.id, pier.texts, pier.grade.empty() ? m_defaultGrade : pier.grade,
-                                           pier.fault));
+    m_piers.push_back(
+        bill::MakePierRecord(pier.id, pier.texts, pier.grade.empty() ? m_defaultGrade : pier.grade, pier.fault));
 }
 
 } // namespace pierqty::cli

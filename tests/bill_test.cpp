@@ -28,7 +28,8 @@ TEST(BillItems, TheShippedTableHoldsTheMunicipalCodes)
 TEST(BillItems, ReadsWhatSpreadsheetsAndEditorsSave)
 {
     std::string error;
-    const std::string table = "quantity,code,name,unit,part\r\nconcrete , 111111111,甲,m3,\r\nformwork,222222222,乙,m2,丙\r\n";
+    const std::string table =
+        "quantity,code,name,unit,part\r\nconcrete , 111111111,甲,m3,\r\nformwork,222222222,乙,m2,丙\r\n";
     const auto utf8 = ParseBillItems("\xEF\xBB\xBF" + table, error);
     ASSERT_TRUE(utf8) << error;
     EXPECT_EQ(utf8->concrete.code, "111111111");

@@ -175,6 +175,15 @@ std::optional<BillItems> ParseBillItems(std::string_view bytes, std::string &err
     return items;
 }
 
+std::filesystem::path InstalledItemsPath(const std::filesystem::path &programFolder)
+{
+#ifdef _WIN32
+    return programFolder / "bill-items.csv";
+#else
+    return programFolder.parent_path() / "share" / "pierqty" / "bill-items.csv";
+#endif
+}
+
 BillItems DefaultBillItems()
 {
     std::string ignored;

@@ -4,6 +4,7 @@
 // replaces it for another set of rules (a highway project, a newer edition).
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,5 +34,11 @@ std::optional<BillItems> ParseBillItems(std::string_view bytes, std::string &err
 
 // DefaultItemsText() read; it is checked by the tests.
 BillItems DefaultBillItems();
+
+// Where the installed table lies for a program in programFolder: beside it
+// on Windows (bin\bill-items.csv), in programFolder/../share/pierqty
+// elsewhere. A program uses it, when it exists, unless the user names a
+// table; otherwise DefaultBillItems().
+std::filesystem::path InstalledItemsPath(const std::filesystem::path &programFolder);
 
 } // namespace pierqty::bill

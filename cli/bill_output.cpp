@@ -35,20 +35,6 @@ fs::path ProgramFolder()
 #endif
 }
 
-// Where the installed table lies: beside the program on Windows, in the
-// data folder (bin/../share/pierqty) elsewhere.
-fs::path ShippedItemsPath()
-{
-    const fs::path folder = ProgramFolder();
-    if (folder.empty())
-        return {};
-#ifdef _WIN32
-    return folder / "bill-items.csv";
-#else
-    return folder.parent_path() / "share" / "pierqty" / "bill-items.csv";
-#endif
-}
-
 bill::BillItems ReadItems(const std::string &path)
 {
     const InputFile file = ReadWholeFile(path);
@@ -74,7 +60,8 @@ bill::WorkbookOptions WorkbookOptionsFrom(const Options &options)
     workbook.splitFormwork = options.splitFormwork;
     workbook.title = options.title;
     std::error_code ignored;
-    const fs::path shipped = ShippedItemsPath();
+    const fs::path folder = ProgramFolder();
+    const fs::path shipped = folder.empty() ? fs::path() : bill::InstalledItemsPath(folder);
     if (!options.items.empty())
         workbook.items = ReadItems(options.items);
     else if (!shipped.empty() && fs::is_regular_file(shipped, ignored))

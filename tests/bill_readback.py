@@ -182,6 +182,21 @@ class Workbooks(unittest.TestCase):
         self.assertIn("line 2: the item code '12345' is not 9 digits", err)
         self.assertFalse(os.path.exists(os.path.join(self.folder, "x.xlsx")))
 
+    def test_the_installed_table_is_used(self):
+        # The program in bin/, its table where the installer puts it: beside
+        # it on Windows, in share/pierqty on Linux.
+        program = os.path.join(self.folder, "bin", os.path.basename(COMMAND[-1]))
+        os.makedirs(os.path.dirname(program))
+        shutil.copy2(COMMAND[-1], program)
+        table = os.path.join(self.folder, "bin" if "--emulator" in sys.argv else "share/pierqty", "bill-items.csv")
+        os.makedirs(os.path.dirname(table), exist_ok=True)
+        with open(table, "w", encoding="utf-8") as out:
+            out.write("quantity,code,name,unit,part\nconcrete,111111111,甲,m3,\nformwork,222222222,乙,m2,\n")
+        done = subprocess.run(COMMAND[:-1] + [program, "--xlsx", "装.xlsx"], cwd=self.folder, capture_output=True)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        book = openpyxl.load_workbook(os.path.join(self.folder, "装.xlsx"))
+        self.assertEqual([line[1] for line in bill_lines(book)], ["111111111001", "222222222001"])
+
     def test_a_pier_that_stops_writes_nothing(self):
         status, _, err = run("--xlsx", "n0.xlsx", "n=0", cwd=self.folder)
         self.assertEqual(status, 2)

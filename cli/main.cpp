@@ -92,6 +92,8 @@ int Run(const Options &options)
         (void)WorkbookOptionsFrom(options); // bill options without --xlsx are a usage error
     if (options.batchGiven && options.sheet == "-")
         throw UsageError{"with --batch, --sheet names a folder for one sheet per pier, not -"};
+    if (options.batchGiven && options.xlsx == "-")
+        throw UsageError{"with --batch, standard output takes the CSV: --xlsx needs a file name"};
     if (options.batchGiven)
         return RunBatch(options);
     if (options.csv && options.exact)

@@ -168,6 +168,11 @@ class Workbooks(unittest.TestCase):
         self.assertTrue(any(n.strip().startswith("墩号 P4：") for n in notes), notes)
         self.assertEqual(bill_lines(formulas)[0][5], half_up(exact_json()["exact"]["V"]))
 
+    def test_a_bridge_with_no_billable_pier(self):
+        formulas, cached = self.write_batch("空.xlsx", "id,n\nP1,0\nP2,-1\n", status=2)
+        self.assertEqual(table_rows(formulas)[0][13:19], [0] * 6)
+        self.assertEqual([line[5] for line in bill_lines(formulas)], [0, 0])
+
     def test_items_table_replaces_the_codes(self):
         with open(os.path.join(self.folder, "公路.csv"), "w", encoding="utf-16") as out:
             out.write("# highway\nquantity,code,name,unit,part\nformwork,123456789,墩身模板,m2,墩身\n"
@@ -203,6 +208,13 @@ class Workbooks(unittest.TestCase):
         status, _, err = run("--xlsx", "na.xlsx", "h=5", cwd=self.folder)
         self.assertEqual(status, 2)
         self.assertIn("cannot be billed", err)
+        self.assertEqual(os.listdir(self.folder), [])
+
+    def test_usage_errors(self):
+        for args in (["--grade", "C40"], ["--split-formwork"], ["--items", "x.csv"], ["--batch", "-", "--xlsx", "-"],
+                     ["--xlsx", "x.xlsx", "--json"]):
+            status, _, err = run(*args, cwd=self.folder)
+            self.assertEqual(status, 64, args)
         self.assertEqual(os.listdir(self.folder), [])
 
     def test_a_failed_write_leaves_nothing(self):

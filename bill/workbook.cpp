@@ -493,7 +493,8 @@ bool BuildWorkbook(const std::string &filename, const std::vector<PierRecord> &p
         WriteLayerSheet(book, formats, piers.front());
     const lxw_error closed = workbook_close(book);
     if (closed != LXW_NO_ERROR) {
-        error = std::string("cannot build the workbook: ") + lxw_strerror(closed);
+        error = "cannot build the workbook in the temporary folder '" +
+            sheet::Utf8FromPath(fs::path(sheet::PathFromUtf8(filename)).parent_path()) + "': " + lxw_strerror(closed);
         return false;
     }
     return true;

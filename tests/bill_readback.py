@@ -210,6 +210,14 @@ class Workbooks(unittest.TestCase):
         self.assertIn("cannot be billed", err)
         self.assertEqual(os.listdir(self.folder), [])
 
+    @unittest.skipIf("--emulator" in sys.argv, "the temporary folder of Linux")
+    def test_a_temporary_folder_that_cannot_be_written(self):
+        done = subprocess.run(COMMAND + ["--xlsx", "x.xlsx"], cwd=self.folder, capture_output=True,
+                              env=dict(os.environ, TMPDIR="/proc"))
+        self.assertEqual(done.returncode, 74)
+        self.assertIn("cannot build the workbook in the temporary folder '/proc'", done.stderr.decode())
+        self.assertEqual(os.listdir(self.folder), [])
+
     def test_usage_errors(self):
         for args in (["--grade", "C40"], ["--split-formwork"], ["--items", "x.csv"], ["--batch", "-", "--xlsx", "-"],
                      ["--xlsx", "x.xlsx", "--json"]):

@@ -71,19 +71,25 @@ struct BatchOutput {
     bool anyStopped = false; // some pier has no figures: a fault or a cell that is no number
 };
 
-// The header's columns: the parameter index of each, or -1 for id.
+constexpr int kIdColumn = -1;
+constexpr int kGradeColumn = -2; // the concrete grade, for the workbook's bill
+
+// The header's columns: the parameter index of each, kIdColumn or
+// kGradeColumn.
 std::vector<int> ReadHeader(const csv::Record &header)
 {
     std::vector<int> columns;
     std::array<bool, kParameterCount> named{};
-    bool haveId = false;
+    bool haveId = false, haveGrade = false;
     for (const std::string &raw : header.fields) {
         const std::string name = Trim(raw);
-        const int index = name == "id" ? -1 : ParameterIndex(name);
-        if (name != "id" && index < 0)
-            throw BatchError{"line 1: unknown column '" + ExcerptText(name) + "' (columns are id, " +
+        const int index = name == "id" ? kIdColumn : name == "grade" ? kGradeColumn : ParameterIndex(name);
+        if (name != "id" && name != "grade" && index < 0)
+            throw BatchError{"line 1: unknown column '" + ExcerptText(name) + "' (columns are id, grade, " +
                              ParameterNameList() + ")"};
-        bool &seen = index < 0 ? haveId : named[static_cast<std::size_t>(index)];
+        bool &seen = index == kIdColumn ? haveId
+            : index == kGradeColumn     ? haveGrade
+                                        : named[static_cast<std::size_t>(index)];
         if (seen)
             throw BatchError{"line 1: column '" + name + "' appears twice"};
         seen = true;
@@ -117,7 +123,7 @@ std::string Coverage(int piers, int stopped, int withoutExact)
 // stops the batch before anything is written. TOTAL sums every column over
 // the same piers: those with all figures, the exact ones included; its fault
 // column says how many piers that is when it is not all of them.
-BatchOutput RunBatch(std::istream &in, const ParameterTexts &defaults, SheetFolder *sheets)
+BatchOutput RunBatch(std::istream &in, const ParameterTexts &defaults, SheetFolder *sheets, const BatchPierHook &onPier)
 {
     csv::Reader reader(in);
     const auto header = reader.next();
@@ -139,12 +145,15 @@ BatchOutput RunBatch(std::istream &in, const ParameterTexts &defaults, SheetFold
         ParameterTexts texts = defaults;
         BatchRow row;
         row.id = std::to_string(piers);
+        std::string grade;
         for (std::size_t k = 0; k < columns.size(); ++k) {
             const std::string &cell = record->fields[k];
-            if (columns[k] < 0) {
+            if (columns[k] == kGradeColumn)
+                grade = Trim(cell);
+            if (columns[k] == kIdColumn)
                 row.id = cell;
+            if (columns[k] < 0)
                 continue;
-            }
             if (Trim(cell).empty())
                 continue;
             const auto index = static_cast<std::size_t>(columns[k]);
@@ -155,6 +164,8 @@ BatchOutput RunBatch(std::istream &in, const ParameterTexts &defaults, SheetFold
             }
             texts[index] = cell;
         }
+        if (onPier)
+            onPier({row.id, texts, grade, row.fault});
         if (!row.fault.empty()) {
             ++stopped;
             row.appendTo(out);
@@ -218,7 +229,8 @@ ParameterTexts BatchDefaults(const std::vector<std::string> &assignments)
     return texts;
 }
 
-int RunBatchFile(const std::string &path, const ParameterTexts &defaults, SheetFolder *sheets)
+int RunBatchFile(const std::string &path, const ParameterTexts &defaults, SheetFolder *sheets,
+                 const BatchPierHook &onPier)
 {
     const InputFile file = ReadWholeFile(path);
     const std::string name = path == "-" ? "standard input" : "'" + path + "'";
@@ -233,7 +245,7 @@ int RunBatchFile(const std::string &path, const ParameterTexts &defaults, SheetF
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     const std::string_view data(file.data);
     std::istringstream in(std::string(data.substr(data.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0)));
-    const BatchOutput batch = RunBatch(in, defaults, sheets);
+    const BatchOutput batch = RunBatch(in, defaults, sheets, onPier);
     if (sheets && !sheets->write())
         throw BatchError{sheets->error() + "; the sheets after it were not written", kExitIo};
     const int status = Write(batch.csv);

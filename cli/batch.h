@@ -5,6 +5,7 @@
 #include "cli/output.h"
 #include "cli/sheet_output.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,10 +22,25 @@ struct BatchError {
 // throws UsageError.
 ParameterTexts BatchDefaults(const std::vector<std::string> &assignments);
 
+// One pier of a batch as read, handed on for what is built beside the CSV
+// (the workbook): its id, its texts over the defaults, its grade cell
+// (column `grade`, trimmed; empty when blank or absent), and why it is not
+// computed at all (a cell that is no number), or empty. It is handed on
+// before it is computed.
+struct BatchPier {
+    const std::string &id;
+    const ParameterTexts &texts;
+    const std::string &grade;
+    const std::string &fault;
+};
+using BatchPierHook = std::function<void(const BatchPier &)>;
+
 // Runs the batch in the file at path (- for standard input), writes its
-// CSV, and the sheets into the folder when sheets is given. Returns
-// kExitDone, kExitFault when some pier stopped, or kExitIo. Throws
-// BatchError, or csv::ReadError for a quote left open.
-int RunBatchFile(const std::string &path, const ParameterTexts &defaults, SheetFolder *sheets);
+// CSV, and the sheets into the folder when sheets is given; every pier goes
+// to onPier when it is given. Returns kExitDone, kExitFault when some pier
+// stopped, or kExitIo. Throws BatchError, or csv::ReadError for a quote
+// left open.
+int RunBatchFile(const std::string &path, const ParameterTexts &defaults, SheetFolder *sheets,
+                 const BatchPierHook &onPier = {});
 
 } // namespace pierqty::cli

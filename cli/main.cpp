@@ -5,6 +5,7 @@
 //   pierqty-cli --batch FILE|- [--bom] [NAME=TEXT ...]
 //   pierqty-cli --sheet FILE|- [--title TEXT] [--lenient] [NAME=TEXT ...]
 //   pierqty-cli --batch FILE|- --sheet DIR [--title TEXT] [--bom] [NAME=TEXT ...]
+//   pierqty-cli [--batch FILE|-] --xlsx FILE [--title TEXT] [--items FILE] [--grade TEXT] [--split-formwork] [NAME=TEXT ...]
 //
 // Each TEXT must be one number (full-width digits and "。" allowed), as a
 // batch cell must; with --lenient it is read as the window reads its field,
@@ -19,6 +20,7 @@
 #include "calc/parameters.h"
 #include "calc/quantities.h"
 #include "cli/batch.h"
+#include "cli/bill_output.h"
 #include "cli/csv.h"
 #include "cli/entry.h"
 #include "cli/options.h"
@@ -26,6 +28,7 @@
 #include "cli/sheet_output.h"
 #include "cli/writers.h"
 
+#include <algorithm>
 #include <iostream>
 #include <optional>
 
@@ -45,7 +48,28 @@ int RunBatch(const Options &options)
     std::optional<SheetFolder> sheets;
     if (!options.sheet.empty())
         sheets.emplace(options.sheet, SheetTitleBlock(options));
-    return RunBatchFile(options.batch, BatchDefaults(options.assignments), sheets ? &*sheets : nullptr);
+    const ParameterTexts defaults = BatchDefaults(options.assignments);
+    if (options.xlsx.empty())
+        return RunBatchFile(options.batch, defaults, sheets ? &*sheets : nullptr);
+    const bill::WorkbookOptions workbook = WorkbookOptionsFrom(options);
+    WorkbookPiers piers(options.grade);
+    const int status = RunBatchFile(options.batch, defaults, sheets ? &*sheets : nullptr, piers.hook());
+    const int written = WriteBillWorkbook(options.xlsx, piers.piers(), workbook);
+    return status == kExitIo || written == kExitIo ? kExitIo : std::max(status, written);
+}
+
+// The workbook of one pier: nothing is written when it cannot be billed.
+int RunWorkbook(const Options &options, const ParameterTexts &texts)
+{
+    if (options.csv || options.json || options.exact || !options.sheet.empty())
+        throw UsageError{"--xlsx writes the workbook: it takes no --json, --csv, --exact or --sheet"};
+    const bill::WorkbookOptions workbook = WorkbookOptionsFrom(options);
+    const bill::PierRecord pier = bill::MakePierRecord("1", texts, options.grade);
+    if (!pier.billed()) {
+        std::cerr << "pierqty-cli: the pier cannot be billed: " << pier.fault << "; no workbook written\n";
+        return kExitFault;
+    }
+    return WriteBillWorkbook(options.xlsx, {pier}, workbook);
 }
 
 std::optional<ExactOutcome> ExactIfAsked(const Options &options, const PierParameters &p)
@@ -71,8 +95,12 @@ void CheckCombinations(const Options &options)
     if (options.sheetGiven && options.sheet.empty())
         throw UsageError{options.batchGiven ? "--sheet needs a folder name for the sheets"
                                             : "--sheet needs a file name, or - for standard output"};
+    if (options.xlsx.empty())
+        (void)WorkbookOptionsFrom(options); // bill options without --xlsx are a usage error
     if (options.batchGiven && options.sheet == "-")
         throw UsageError{"with --batch, --sheet names a folder for one sheet per pier, not -"};
+    if (options.batchGiven && options.xlsx == "-")
+        throw UsageError{"with --batch, standard output takes the CSV: --xlsx needs a file name"};
     if (options.batchGiven)
         return; // RunBatch says what a batch does not take
     if (options.csv && options.exact)
@@ -84,6 +112,8 @@ void CheckCombinations(const Options &options)
     // RFC 8259, section 8.1: JSON text must not begin with a byte order mark.
     if (options.bom && options.json)
         throw UsageError{"--bom: JSON must not start with a byte order mark (RFC 8259), so --json takes none"};
+    if (options.bom && !options.xlsx.empty() && !options.batchGiven)
+        throw UsageError{"--bom: a workbook is a zip archive, so --xlsx takes none"};
     if (options.bom && !options.sheet.empty() && !options.batchGiven)
         throw UsageError{"--bom: the sheet is HTML that names its encoding, so --sheet takes none"};
 }
@@ -105,6 +135,8 @@ int Run(const Options &options)
     WarnAboutReadings(texts, readings, parameters ? std::optional(parameters.value().n) : std::nullopt);
     if (!parameters)
         return ReportFault(parameters.fault(), options.json);
+    if (!options.xlsx.empty())
+        return RunWorkbook(options, texts);
     const PierParameters &p = parameters.value();
     // A pier that cannot be built keeps its figures, with a warning; its sheet is refused.
     if (const std::optional<CalculationFault> unbuildable = UnbuildableFault(p)) {

@@ -54,23 +54,37 @@ void AddSheetOptions(CLI::App &app, Options &options)
         ->group("Sheet title block");
 }
 
+void AddBillOptions(CLI::App &app, Options &options)
+{
+    app.add_option("--xlsx", options.xlsx,
+                   "Write the bill of quantities as an Excel workbook to FILE (- for standard output):\n"
+                   "of this pier, or with --batch of every computed pier")
+        ->type_name("FILE");
+    app.add_option("--items", options.items, "Bill items (codes, names, units) from FILE instead of the shipped table")
+        ->type_name("FILE");
+    app.add_option("--grade", options.grade, "Concrete grade on the bill, e.g. C40 (a batch column grade overrides it)")
+        ->type_name("TEXT");
+    app.add_flag("--split-formwork", options.splitFormwork, "Bill the formwork as curved and straight lines");
+}
+
 } // namespace
 
 sheet::TitleBlock SheetTitleBlock(const Options &options)
 {
     sheet::TitleBlock block = options.titleBlock;
-    bool given = !options.title.empty() || !block.basis.empty();
+    bool given = !block.basis.empty();
     for (const std::string *field :
-         {&block.project, &block.pier, &block.drawing, &block.number, &block.revision, &block.compiled.name,
-          &block.compiled.date, &block.checked.name, &block.checked.date, &block.approved.name, &block.approved.date})
+         {&block.pier, &block.drawing, &block.number, &block.revision, &block.compiled.name, &block.compiled.date,
+          &block.checked.name, &block.checked.date, &block.approved.name, &block.approved.date})
         given = given || !field->empty();
     if (given && options.sheet.empty())
-        throw UsageError{"--title and the title-block options (--project, --pier, ...) name the sheet: they go with "
-                         "--sheet"};
+        throw UsageError{"the title-block options (--pier, --drawing, ...) name the sheet: they go with --sheet"};
     if (!options.title.empty() && !block.project.empty())
         throw UsageError{"--title and --project both name the project: give one"};
     if (block.project.empty())
         block.project = options.title;
+    if (!block.project.empty() && options.sheet.empty() && options.xlsx.empty())
+        throw UsageError{"--title and --project name the project on a sheet or a bill: they go with --sheet or --xlsx"};
     return block;
 }
 
@@ -103,6 +117,7 @@ std::optional<int> ParseCommandLine(int argc, char **argv, Options &options)
             ->type_name("FILE|DIR");
     app.add_option("--title", options.title, "The project's name on the sheet (as --project)")->type_name("TEXT");
     AddSheetOptions(app, options);
+    AddBillOptions(app, options);
     app.add_option("NAME=TEXT", options.assignments,
                    "A parameter and its text, one number: " + ParameterNameList(kFieldN) + " (metres) and " +
                        std::string(kParameterNames[kFieldN]) +

@@ -26,6 +26,10 @@ struct Options {
     std::string sheet;
     std::string title;
     sheet::TitleBlock titleBlock; // --project ... --approved-on, --basis
+    std::string xlsx; // the bill's workbook
+    std::string items; // the bill's items table, instead of the shipped one
+    std::string grade; // the concrete grade on the bill
+    bool splitFormwork = false;
     std::vector<std::string> assignments;
 };
 

@@ -48,10 +48,14 @@ TEST(FileWrites, AnyLegalNameWorksAndAControlByteInAMessageIsEscaped)
     EXPECT_EQ(Content(path), "second");
     EXPECT_EQ(ScratchFolder::Names(scratch.path()).size(), 1u);
 
-    // A name that sets the terminal's title and rings its bell.
-    EXPECT_FALSE(Write(scratch.path() / "\x1B]2;x\x07" / "s.html", "text", error));
-    EXPECT_NE(error.find("\\x1B]2;x\\x07"), std::string::npos) << error;
+    // A name that sets the terminal's title and rings its bell, and C1
+    // controls (CSI, APC) in UTF-8.
+    EXPECT_FALSE(Write(scratch.path() / "a \x1B]2;x\x07\xC2\x9B\xC2\x9F\xC2\xA0" / "s.html", "text", error));
+    EXPECT_NE(error.find("cannot create a file in the folder"), std::string::npos) << error;
+    EXPECT_NE(error.find("a \\x1B]2;x\\x07\\xC2\\x9B\\xC2\\x9F\xC2\xA0'"), std::string::npos) << error;
     EXPECT_EQ(error.find('\x1B'), std::string::npos);
+    EXPECT_FALSE(sheet::WriteAtomically(sheet::Utf8FromPath(scratch.path()) + "/", "text", error));
+    EXPECT_NE(error.find("names a folder"), std::string::npos) << error;
     EXPECT_FALSE(Write(scratch.path(), "text", error));
     EXPECT_NE(error.find("it is a folder"), std::string::npos) << error;
 }
@@ -199,6 +203,8 @@ TEST(FileNames, NamesThatWindowsOrMacosTakeForOneFileCompareEqual)
     EXPECT_TRUE(same("\xE2\x84\xA6", "\xCF\x89")); // Ω OHM SIGN, ω
     EXPECT_TRUE(same("\xCE\xA3", "\xCF\x82")); // Σ, final ς
     EXPECT_TRUE(same("\xEA\xB0\x80", "\xE1\x84\x80\xE1\x85\xA1")); // 가, its jamo
+    EXPECT_TRUE(same("\xEA\xB0\x81", "\xE1\x84\x80\xE1\x85\xA1\xE1\x86\xA8")); // 각, its jamo
+    EXPECT_EQ(sheet::ComparableName("\xF0\x90\x90\x80"), "\xF0\x90\x90\xA8"); // Deseret 𐐀 to 𐐨
     EXPECT_TRUE(same("a\xCC\x81\xCC\xA3", "a\xCC\xA3\xCC\x81")); // marks in either order
     EXPECT_TRUE(same("\xD0\x96", "\xD0\xB6")); // Ж, ж
     EXPECT_FALSE(same("\xC3\xA9", "e"));

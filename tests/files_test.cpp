@@ -50,7 +50,8 @@ TEST(FileWrites, AnyLegalNameWorksAndAControlByteInAMessageIsEscaped)
 
     // A name that sets the terminal's title and rings its bell, and C1
     // controls (CSI, APC) in UTF-8.
-    EXPECT_FALSE(Write(scratch.path() / "a \x1B]2;x\x07\xC2\x9B\xC2\x9F\xC2\xA0" / "s.html", "text", error));
+    EXPECT_FALSE(Write(scratch.path() / sheet::PathFromUtf8("a \x1B]2;x\x07\xC2\x9B\xC2\x9F\xC2\xA0") / "s.html",
+                       "text", error));
     EXPECT_NE(error.find("cannot create a file in the folder"), std::string::npos) << error;
     EXPECT_NE(error.find("a \\x1B]2;x\\x07\\xC2\\x9B\\xC2\\x9F\xC2\xA0'"), std::string::npos) << error;
     EXPECT_EQ(error.find('\x1B'), std::string::npos);

@@ -78,6 +78,9 @@ TEST_F(FileCli, StandardOutputAndDevicesAreWrittenInPlace)
     ASSERT_EQ(Cli({"--sheet", stdoutLink.string(), "n=10"}), 0) << run.err;
     EXPECT_EQ(run.out, html);
     EXPECT_TRUE(fs::is_symlink(stdoutLink));
+    // Standard output on a file: synced too, and a failed sync is said.
+    EXPECT_EQ(Cli({"--sheet", stdoutLink.string(), "n=10"}, Preload("fsync")), 74);
+    EXPECT_NE(run.err.find("Input/output error"), std::string::npos) << run.err;
     if (::mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
         GTEST_SKIP() << "cannot make a device node (not root)";
     EXPECT_EQ(Cli({"--sheet", full.string(), "n=10"}), 74);

@@ -212,6 +212,9 @@ TEST(FileNames, NamesThatWindowsOrMacosTakeForOneFileCompareEqual)
     EXPECT_FALSE(same("a\xCC\x81\xCC\x80", "a\xCC\x80\xCC\x81")); // same class: order counts
     EXPECT_FALSE(same("\xC4\xB0", "i")); // İ folds only in Turkish
     EXPECT_FALSE(same("x\xFF", "x\xFE"));
+    // Code points without case or decomposition come back as they were.
+    for (const char *name : {"\xC2\x80", "\x7F", "\xF3\xB0\x80\x80", "\xF4\x8F\xBF\xBD", "\xEF\xBF\xBD"})
+        EXPECT_EQ(sheet::ComparableName(name), name);
     EXPECT_EQ(sheet::ComparableName("\xE5\xA2\xA9 P-01"), "\xE5\xA2\xA9 p-01"); // 墩 P-01
 }
 

@@ -44,12 +44,14 @@ void SheetFolder::add(const std::string &id, const ParameterTexts &texts)
     m_piers.emplace_back(id, texts);
 }
 
+// Names are compared as Windows and macOS compare them: "Äx" and "äx", or
+// "é" composed and decomposed, are one file there.
 std::string SheetFolder::uniqueName(const std::string &stem)
 {
     std::string name = stem + ".html";
-    for (int k = 2; m_used.count(sheet::LowerAscii(name)) != 0; ++k)
+    for (int k = 2; m_used.count(sheet::ComparableName(name)) != 0; ++k)
         name = stem + "-" + std::to_string(k) + ".html";
-    m_used.insert(sheet::LowerAscii(name));
+    m_used.insert(sheet::ComparableName(name));
     return name;
 }
 

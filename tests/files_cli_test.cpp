@@ -1,0 +1,128 @@
+// pierqty-cli writing sheets while the system fails it: a preloaded library
+// makes write, fsync or rename fail and records their order. Also the
+// sheet to standard output, as another user, and the names of a batch.
+#include "tests/cli_run.h"
+#include "tests/scratch_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using pierqty::test::ReadFileBytes;
+using pierqty::test::ScratchFolder;
+using pierqty::test::ShellQuote;
+
+class FileCli : public testing::Test
+{
+protected:
+    int Cli(const std::vector<std::string> &args, const std::string &shell = "")
+    {
+        run = pierqty::test::RunProgram(PIERQTY_CLI, args, "", {shell + " PIERQTY_SHEET_DATE=2030-01-01", ""});
+        return run.status;
+    }
+    std::string Preload(const std::string &fault) const
+    {
+        return "LD_PRELOAD=" + ShellQuote(PIERQTY_WRITE_FAULT) + " PIERQTY_WRITE_FAULT=" + fault +
+            " PIERQTY_WRITE_LOG=" + ShellQuote((work / "log").string());
+    }
+
+    ScratchFolder scratch;
+    const fs::path &work = scratch.path();
+    pierqty::test::ProcessRun run;
+};
+
+TEST_F(FileCli, TheSheetIsSyncedBeforeItsRenameAndTheFolderAfter)
+{
+    fs::create_directories(work / "out");
+    const std::string path = (work / "out" / "sheet.html").string();
+    ASSERT_EQ(Cli({"--sheet", path, "n=10"}, Preload("none")), 0) << run.err;
+    EXPECT_EQ(ReadFileBytes((work / "log").string()), "write\nfsync file\nrename\nfsync folder\n");
+}
+
+TEST_F(FileCli, AFailedWriteSyncOrRenameKeepsTheOldSheetAndLeavesNoTemporaryFile)
+{
+    fs::create_directories(work / "out");
+    const std::string path = (work / "out" / "sheet.html").string();
+    for (const char *fault : {"write", "fsync", "rename"}) {
+        std::ofstream(path) << "earlier";
+        EXPECT_EQ(Cli({"--sheet", path, "n=10"}, Preload(fault)), 74) << fault;
+        EXPECT_NE(run.err.find("'" + path + "'"), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFileBytes(path), "earlier") << fault;
+        EXPECT_EQ(ScratchFolder::Names(work / "out"), std::vector<std::string>{"sheet.html"}) << fault;
+    }
+    // The folder cannot be synced: the new sheet is in place, but a script
+    // must know that it may not survive a crash.
+    EXPECT_EQ(Cli({"--sheet", path, "n=10"}, Preload("folder")), 74);
+    EXPECT_NE(run.err.find("cannot sync the folder"), std::string::npos) << run.err;
+    EXPECT_NE(ReadFileBytes(path).find("<!DOCTYPE html>"), std::string::npos);
+}
+
+TEST_F(FileCli, StandardOutputAndDevicesAreWrittenInPlace)
+{
+    // Nodes of the test's own, never the real /dev/stdout and /dev/full: a
+    // write by rename replaced them.
+    const fs::path stdoutLink = work / "stdout", full = work / "full";
+    fs::create_symlink("/proc/self/fd/1", stdoutLink);
+    ASSERT_EQ(Cli({"--sheet", "-", "n=10"}), 0) << run.err;
+    const std::string html = run.out;
+    ASSERT_EQ(Cli({"--sheet", stdoutLink.string(), "n=10"}), 0) << run.err;
+    EXPECT_EQ(run.out, html);
+    EXPECT_TRUE(fs::is_symlink(stdoutLink));
+    // Standard output on a file: synced too, and a failed sync is said.
+    EXPECT_EQ(Cli({"--sheet", stdoutLink.string(), "n=10"}, Preload("fsync")), 74);
+    EXPECT_NE(run.err.find("Input/output error"), std::string::npos) << run.err;
+    if (::mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "cannot make a device node (not root)";
+    EXPECT_EQ(Cli({"--sheet", full.string(), "n=10"}), 74);
+    EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+    EXPECT_TRUE(fs::is_character_file(full));
+}
+
+TEST_F(FileCli, AUserIsRefusedAFileTheyMayNotWriteAndKeepsTheModeOfTheirOwn)
+{
+    if (::geteuid() != 0 || std::system("setpriv --version > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs root and setpriv to run as another user";
+    const std::string nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups env";
+    ASSERT_EQ(::chmod(work.c_str(), 0777), 0);
+    const std::string theirs = (work / "theirs.html").string(), mine = (work / "mine.html").string();
+    std::ofstream(theirs) << "root's";
+    std::ofstream(mine) << "mine";
+    ASSERT_EQ(::chown(mine.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(mine.c_str(), 0640), 0);
+    EXPECT_EQ(Cli({"--sheet", theirs, "n=10"}, nobody), 74);
+    EXPECT_NE(run.err.find("write-protected"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFileBytes(theirs), "root's");
+    ASSERT_EQ(Cli({"--sheet", mine, "n=10"}, nobody), 0) << run.err;
+    struct stat info {
+    };
+    ASSERT_EQ(::stat(mine.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(info.st_uid, 65534u);
+    ASSERT_EQ(::chmod(mine.c_str(), 0444), 0);
+    EXPECT_EQ(Cli({"--sheet", mine, "n=10"}, nobody), 74);
+    EXPECT_EQ(ScratchFolder::Names(work), (std::vector<std::string>{"mine.html", "theirs.html"}));
+}
+
+TEST_F(FileCli, BatchTellsApartNamesThatWindowsTakesForOne)
+{
+    const fs::path csv = work / "piers.csv";
+    // Äx and äx; é composed and decomposed; COM¹, a device on Windows.
+    std::ofstream(csv, std::ios::binary) << "id,n,h\n\xC3\x84x,10,3\n\xC3\xA4x,10,3\n\xC3\xA9,10,3\ne\xCC\x81,10,3\n"
+                                            "COM\xC2\xB9,10,3\n";
+    ASSERT_EQ(Cli({"--batch", csv.string(), "--sheet", (work / "sheets").string()}), 0) << run.err;
+    EXPECT_EQ(ScratchFolder::Names(work / "sheets"),
+              (std::vector<std::string>{"_COM\xC2\xB9.html", "e\xCC\x81-2.html", "\xC3\x84x.html", "\xC3\xA4x-2.html",
+                                        "\xC3\xA9.html"}));
+}
+
+} // namespace

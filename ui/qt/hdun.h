@@ -6,6 +6,7 @@
 
 #include "calc/parameters.h"
 #include "platform/desktop.h"
+#include "ui/form/controller.h"
 #include "ui/form/form.h"
 
 #include <QFrame>
@@ -15,9 +16,10 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include <array>
-#include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 class QAction;
 class QCoreApplication;
@@ -94,7 +96,9 @@ private:
     QSvgRenderer *m_drawing;
 };
 
-class Hdun final : public QWidget
+// The window: creates its controls from the form's table, forwards their
+// events to the form's controller and shows what it says.
+class Hdun final : public QWidget, private form::View
 {
 public:
     static constexpr int kFieldCount = form::kFieldCount;
@@ -114,19 +118,13 @@ public:
     QPlainTextEdit *Text1() const { return m_text1; }
     LinkLabel *Label2() const { return m_label2; }
     PierPicture *Picture1() const { return m_picture1; }
+    // The widget of any control of the table.
+    QWidget *widget(form::ControlRef ref) const;
 
-    // The Calculate command: reads CS(0)..CS(10), calculates and publishes
-    // S, V and the report; on a fault publishes nothing and reports it.
-    // Returns whether the calculation succeeded.
-    bool calculateCommand();
-
-    // 保存计算书…: calculates as the button does, asks where to save, writes
-    // the sheet atomically and opens it. Returns whether it was saved and
-    // handed to the browser; false when cancelled or on a fault.
-    bool saveSheetCommand();
-    // 复制结果: calculates as the button does and puts the tab-separated
-    // results on the clipboard. Returns whether they were put there.
-    bool copyResultsCommand();
+    // The commands (ui/form/controller.h): whether each succeeded.
+    bool calculateCommand() { return m_controller.calculate(); }
+    bool saveSheetCommand() { return m_controller.saveSheet(); }
+    bool copyResultsCommand() { return m_controller.copyResults(); }
 
     // The two commands, as the report's context menu and Ctrl+S offer them.
     QAction *saveSheetAction() const { return m_saveSheet; }
@@ -137,7 +135,7 @@ public:
 
     // Event handlers, shared by the elements of CS.
     void CS_GotFocus(int Index);
-    void CS_KeyPress(int Index, int &KeyAscii);
+    void CS_KeyPress(int Index, int &KeyAscii) { m_controller.CS_KeyPress(Index, KeyAscii); }
     void Label2_MouseDown();
     void Label2_MouseUp();
 
@@ -145,23 +143,23 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void Form_Load();
-    // Marks the inputs whose texts were not read as written.
-    void showMarks();
-    // Greys S, V and the report while they no longer match the inputs.
-    void showStale();
-    // An input's text changed: its mark goes, and the results may go stale.
-    void fieldEdited(int index);
-    // The widget of a control of the table.
-    QWidget *widget(form::ControlRef ref) const;
-    // The texts of CS(0)..CS(10), as typed.
-    ParameterTexts inputTexts() const;
-    // Runs a handler body; an exception becomes a reported run-time error.
-    bool runHandler(const std::function<void()> &body);
+    void createColumn();
+    void createReport();
+    void createLink();
+    void followTabOrder();
+    template<class Widget>
+    Widget *place(Widget *widget, form::ControlRef ref);
+
+    std::string controlText(form::ControlRef ref) const override;
+    void setControlText(form::ControlRef ref, const std::string &text) override;
+    void moveFocus(form::ControlRef ref) override;
+    void showMark(int index, const std::optional<std::string> &toolTip) override;
+    void showStale(bool stale) override;
+    DesktopServices &desktop() override { return m_services; }
+    std::string launchTarget(const std::string &path) const override;
 
     DesktopServices &m_services;
-    std::array<FieldEdit *, kFieldCount> m_cs{};
-    std::array<QLabel *, kFieldCount> m_label1{};
+    std::vector<QWidget *> m_controls; // by form::Slot
     QFrame *m_line1 = nullptr;
     QPushButton *m_command1 = nullptr;
     QPlainTextEdit *m_text1 = nullptr;
@@ -170,7 +168,7 @@ private:
     QAction *m_saveSheet = nullptr;
     QAction *m_copyResults = nullptr;
     bool m_shown = false;
-    form::FormState m_form; // marks and stale results
+    form::Controller m_controller{*this};
 };
 
 } // namespace pierqty

@@ -4,6 +4,7 @@
 #include "platform/desktop_fake.h"
 #include "sheet/files.h"
 #include "tests/scratch_folder.h"
+#include "ui/form/controller.h"
 #include "ui/form/form.h"
 #include "ui/form/report_actions.h"
 
@@ -137,6 +138,16 @@ INSTANTIATE_TEST_SUITE_P(Dpi, Geometry, ::testing::Values(96, 120, 144, 192));
 TEST(Geometry, At96DpiTheClientIs672By528)
 {
     EXPECT_EQ(Client(96), (Rect{0, 0, 672, 528}));
+    // The column as the form was designed: rows every 24 px from 16, the
+    // button, the results, the report and the link below them.
+    EXPECT_EQ(Pixels(Label1(0), 96), (Rect{8, 16, 33, 17}));
+    EXPECT_EQ(Pixels(CS(kInputCount - 1), 96), (Rect{32, 256, 169, 18}));
+    EXPECT_EQ(Pixels(kCommand1, 96), (Rect{8, 280, 193, 33}));
+    EXPECT_EQ(Pixels(CS(kAreaField), 96), (Rect{32, 320, 169, 18}));
+    EXPECT_EQ(Pixels(CS(kVolumeField), 96), (Rect{32, 344, 169, 18}));
+    EXPECT_EQ(Pixels(kText1, 96), (Rect{8, 368, 193, 121}));
+    EXPECT_EQ(Pixels(kLabel2, 96), (Rect{8, 496, 193, 25}));
+    EXPECT_EQ(Pixels(kPicture1, 96), (Rect{208, 0, 466, 532}));
     EXPECT_EQ(Pixels(kCommand1, 96).width, Pixels(kLine1, 96).width);
     EXPECT_EQ(Pixels(kText1, 96).width, Pixels(kLine1, 96).width);
 }
@@ -252,38 +263,6 @@ ParameterTexts With(std::initializer_list<std::pair<int, const char *>> changes)
     return texts;
 }
 
-TEST(Calculate, TheDefaultPierWritesSVAndTheReport)
-{
-    EXPECT_EQ(DefaultTexts()[4], "3.00");
-    FormState form;
-    const CalculationOutcome outcome = form.calculate(DefaultTexts());
-    ASSERT_TRUE(outcome.succeeded);
-    EXPECT_TRUE(outcome.errorMessage.empty());
-    ASSERT_EQ(outcome.writes.size(), 3u);
-    EXPECT_EQ(outcome.writes[0].target, CS(kAreaField));
-    EXPECT_EQ(outcome.writes[0].text, "64.190447 m2");
-    EXPECT_EQ(outcome.writes[1].target, CS(kVolumeField));
-    EXPECT_EQ(outcome.writes[1].text, "38.653440 m3");
-    EXPECT_EQ(outcome.writes[2].target, kText1);
-    const std::string &report = outcome.writes[2].text;
-    const auto breaks = std::count(report.begin(), report.end(), '\n');
-    EXPECT_EQ(breaks + (report.ends_with('\n') ? 0 : 1), 1002); // layer height, S0, S1..S1000
-    for (int i = 0; i < kInputCount; ++i)
-        EXPECT_FALSE(form.marked(i)) << i; // "3.00" reads as written
-}
-
-TEST(Calculate, AFaultWritesNothingAndGivesTheErrorBoxAMessage)
-{
-    FormState form;
-    for (const auto &texts : {With({{10, "0"}}), With({{0, "1e999"}}), With({{10, "40000"}})}) {
-        const CalculationOutcome outcome = form.calculate(texts);
-        EXPECT_FALSE(outcome.succeeded);
-        EXPECT_TRUE(outcome.writes.empty());
-        EXPECT_FALSE(outcome.errorMessage.empty());
-    }
-    EXPECT_FALSE(form.haveResults());
-}
-
 TEST(Marks, InputsNotReadAsWrittenCarryTheValueUsed)
 {
     FormState form;
@@ -319,31 +298,210 @@ TEST(Marks, FullWidthTextIsReadAsWrittenAndAFailedCalculationStillMarks)
     EXPECT_EQ(form.mark(10), "按 0 计算");
 }
 
-TEST(Stale, ResultsGreyFromTheFirstEditOfAnInputUntilTheNextSuccess)
+// A window as the controller sees it: the texts of its text boxes, and
+// every call it receives, in order.
+class RecordingView final : public View
 {
-    FormState form;
-    form.fieldEdited(0); // nothing on screen yet to go stale
-    EXPECT_FALSE(form.resultsStale());
-    form.calculate(DefaultTexts());
-    EXPECT_FALSE(form.resultsStale());
-    form.fieldEdited(kAreaField); // the command writing S is no edit
-    form.fieldEdited(kVolumeField);
-    EXPECT_FALSE(form.resultsStale());
-    form.fieldEdited(10);
-    EXPECT_TRUE(form.resultsStale());
-    EXPECT_FALSE(form.calculate(With({{10, "0"}})).succeeded);
-    EXPECT_TRUE(form.resultsStale()); // the old results stay, still stale
-    EXPECT_TRUE(form.calculate(DefaultTexts()).succeeded);
-    EXPECT_FALSE(form.resultsStale());
-    // A fault leaves results of other inputs on screen.
-    EXPECT_FALSE(form.calculate(With({{6, "9"}})).succeeded);
-    EXPECT_TRUE(form.resultsStale());
+public:
+    std::map<std::pair<int, int>, std::string> texts; // by (name, index)
+    std::vector<std::string> calls;
+    std::optional<ControlRef> focus;
+    std::map<int, std::string> marks; // shown marks by field
+    std::optional<bool> stale; // the grey last shown
+    bool settable = true;
+    Controller *controller = nullptr; // to report changes, as a window does
+    FakeDesktopServices services;
+
+    std::string controlText(ControlRef ref) const override
+    {
+        const auto found = texts.find({static_cast<int>(ref.name), ref.index});
+        return found == texts.end() ? std::string() : found->second;
+    }
+    void setControlText(ControlRef ref, const std::string &text) override
+    {
+        if (!settable)
+            throw std::runtime_error("cannot set the text");
+        calls.push_back("set " + std::string(NameText(ref.name)) + std::to_string(ref.index));
+        type(ref, text);
+    }
+    // The user (or the program) puts text into a control, and the window
+    // reports the change whether or not the text is new.
+    void type(ControlRef ref, const std::string &text)
+    {
+        texts[{static_cast<int>(ref.name), ref.index}] = text;
+        if (ref.name == Name::CS && controller)
+            controller->CS_Change(ref.index);
+    }
+    void moveFocus(ControlRef ref) override { focus = ref; }
+    void showMark(int index, const std::optional<std::string> &toolTip) override
+    {
+        if (toolTip)
+            marks[index] = *toolTip;
+        else if (marks.erase(index) == 0)
+            calls.push_back("clear unmarked " + std::to_string(index));
+    }
+    void showStale(bool shown) override
+    {
+        calls.push_back(shown ? "grey" : "current");
+        stale = shown;
+    }
+    DesktopServices &desktop() override { return services; }
+    std::string launchTarget(const std::string &path) const override { return "file:" + path; }
+};
+
+class Flow : public testing::Test
+{
+protected:
+    Flow() { view.controller = &controller; }
+    void SetUp() override { controller.Form_Load(); }
+    int enter(int index)
+    {
+        int key = 13;
+        controller.CS_KeyPress(index, key);
+        return key;
+    }
+    std::size_t count(const std::string &call) const
+    {
+        return static_cast<std::size_t>(std::count(view.calls.begin(), view.calls.end(), call));
+    }
+
+    RecordingView view;
+    Controller controller{view};
+};
+
+TEST_F(Flow, LoadFillsTheInputsWithTheDefaultsAndNothingElse)
+{
+    for (int i = 0; i < kInputCount; ++i)
+        EXPECT_EQ(view.controlText(CS(i)), DefaultParameterTexts()[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(view.calls.size(), static_cast<std::size_t>(kInputCount));
+    EXPECT_FALSE(view.stale);
+    EXPECT_TRUE(view.services.errors.empty());
 }
 
-TEST(Link, TheLabelOpensAWebPageAndAFailureNamesIt)
+TEST_F(Flow, EnterWalksTheInputsThenCalculatesAndReturnsToTheFirst)
 {
-    EXPECT_TRUE(kPromoPageAddress.starts_with("https://"));
+    for (int i = 0; i + 1 < kInputCount; ++i) {
+        EXPECT_EQ(enter(i), 0) << i; // the key itself is cancelled
+        EXPECT_EQ(view.focus, CS(i + 1));
+    }
+    EXPECT_EQ(count("set CS11"), 0u);
+    EXPECT_EQ(enter(kInputCount - 1), 0);
+    EXPECT_EQ(view.focus, CS(0));
+    EXPECT_EQ(view.controlText(CS(kAreaField)), "64.190447 m2");
+    EXPECT_EQ(view.controlText(CS(kVolumeField)), "38.653440 m3");
+    const std::string report = view.controlText(kText1);
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1002); // layer height, S0, S1..S1000
+    EXPECT_EQ(view.stale, false);
+    EXPECT_TRUE(view.marks.empty()); // "3.00" reads as written
+
+    int other = 'x';
+    controller.CS_KeyPress(3, other);
+    EXPECT_EQ(other, 'x'); // other keys reach the field
+    view.focus.reset();
+    EXPECT_EQ(enter(kVolumeField), 0);
+    EXPECT_FALSE(view.focus); // Enter in V stays there
+}
+
+TEST_F(Flow, AFaultShowsTheBoxWritesNothingMarksAndKeepsTheFocus)
+{
+    ASSERT_TRUE(controller.calculate());
+    const std::string area = view.controlText(CS(kAreaField));
+    view.type(CS(0), "2，5");
+    view.type(CS(kInputCount - 1), "n");
+    view.focus = CS(kInputCount - 1);
+    const std::size_t writes = count("set CS11");
+    enter(kInputCount - 1);
+    EXPECT_EQ(view.focus, CS(kInputCount - 1));
+    EXPECT_EQ(count("set CS11"), writes);
+    EXPECT_EQ(view.controlText(CS(kAreaField)), area);
+    ASSERT_EQ(view.services.errors.size(), 1u);
+    EXPECT_NE(view.services.errors[0].find("层数 n 为 0"), std::string::npos) << view.services.errors[0];
+    EXPECT_EQ(view.marks, (std::map<int, std::string>{{0, "按 2 计算"}, {kInputCount - 1, "按 0 计算"}}));
+    EXPECT_EQ(view.stale, true);
+    // Mended: current again, the marks gone.
+    view.type(CS(0), "2.5");
+    view.type(CS(kInputCount - 1), "1");
+    EXPECT_TRUE(controller.calculate());
+    EXPECT_EQ(view.stale, false);
+    EXPECT_TRUE(view.marks.empty());
+}
+
+TEST_F(Flow, OnlyATextThatReallyChangedClearsItsMarkAndGreysTheResultsOnce)
+{
+    view.type(CS(2), "abc");
+    ASSERT_TRUE(controller.calculate());
+    ASSERT_EQ(view.marks.count(2), 1u);
+    // An edit control reporting a change that left the text as it was (as
+    // Ctrl+A does under Wine), and a result written by the command.
+    view.type(CS(2), "abc");
+    view.type(CS(5), view.controlText(CS(5)));
+    controller.CS_Change(kAreaField);
+    controller.CS_Change(-1);
+    EXPECT_EQ(view.stale, false);
+    EXPECT_EQ(view.marks.count(2), 1u);
+    EXPECT_EQ(count("grey"), 0u);
+
+    view.type(CS(5), "0.6");
+    EXPECT_EQ(view.stale, true);
+    EXPECT_EQ(view.marks.count(2), 1u); // another field's mark stays
+    view.type(CS(2), "1.8");
+    view.type(CS(2), "1.9");
+    EXPECT_EQ(view.marks.count(2), 0u);
+    EXPECT_EQ(count("grey"), 1u);
+    EXPECT_EQ(count("clear unmarked 2"), 0u);
+}
+
+TEST_F(Flow, SaveAndCopyCalculateFirstAndGoToTheDesktop)
+{
+    test::ScratchFolder scratch;
+    const std::string path = sheet::Utf8FromPath(scratch.path() / "s.html");
+    view.services.savePath = path;
+    view.type(CS(9), "0.5m");
+    EXPECT_TRUE(controller.saveSheet());
+    EXPECT_EQ(view.controlText(CS(kAreaField)), "64.190447 m2");
+    EXPECT_EQ(view.services.openedUrls, std::vector<std::string>{"file:" + path});
+    EXPECT_EQ(view.marks.count(9), 1u);
+    EXPECT_TRUE(controller.copyResults());
+    ASSERT_EQ(view.services.clipboardTexts.size(), 1u);
+    EXPECT_TRUE(view.services.clipboardTexts[0].starts_with("项目\t数值\t单位\r\n"));
+
+    // A fault: the box once, no dialog, nothing copied.
+    view.type(CS(kInputCount - 1), "0");
+    EXPECT_FALSE(controller.saveSheet());
+    EXPECT_FALSE(controller.copyResults());
+    EXPECT_EQ(view.services.saveRequests.size(), 1u);
+    EXPECT_EQ(view.services.clipboardTexts.size(), 1u);
+    EXPECT_EQ(view.services.errors.size(), 2u);
+
+    // A launcher or clipboard that fails is a run-time error.
+    view.type(CS(kInputCount - 1), "1000");
+    view.services.launcherWorks = false;
+    view.services.clipboardWorks = false;
+    EXPECT_FALSE(controller.saveSheet());
+    EXPECT_FALSE(controller.copyResults());
+    ASSERT_EQ(view.services.errors.size(), 4u);
+    EXPECT_TRUE(view.services.errors[2].starts_with(std::string(kRuntimeErrorPrefix) + "计算书已保存到"));
+    EXPECT_EQ(view.services.errors[3], std::string(kRuntimeErrorPrefix) + "无法把结果放到剪贴板上。");
+}
+
+TEST_F(Flow, TheLinkOpensItsPageAndAnyHandlerErrorBecomesTheRuntimeBox)
+{
+    controller.Label2_Click();
+    EXPECT_EQ(view.services.openedUrls, std::vector<std::string>{std::string(kPromoPageAddress)});
+    EXPECT_TRUE(view.services.errors.empty());
+    view.services.launcherWorks = false;
+    controller.Label2_Click();
+    ASSERT_EQ(view.services.errors.size(), 1u);
+    EXPECT_EQ(view.services.errors[0], std::string(kRuntimeErrorPrefix) + LinkLaunchFailureMessage());
     EXPECT_NE(LinkLaunchFailureMessage().find(kPromoPageAddress), std::string::npos);
+
+    // A window that cannot take a text: the calculation reports it once.
+    view.settable = false;
+    EXPECT_FALSE(controller.calculate());
+    EXPECT_EQ(view.services.errors.back(), std::string(kRuntimeErrorPrefix) + "cannot set the text");
+    EXPECT_EQ(view.services.errors.size(), 2u);
+    controller.Form_Load();
+    EXPECT_EQ(view.services.errors.size(), 3u);
 }
 
 // The report menu's commands on a fake desktop, with files in a folder of

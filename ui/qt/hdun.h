@@ -8,6 +8,7 @@
 #include "platform/desktop.h"
 #include "ui/form/controller.h"
 #include "ui/form/form.h"
+#include "ui/qt/controls.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -24,12 +25,9 @@
 class QAction;
 class QCoreApplication;
 class QMenu;
-class QSvgRenderer;
 class QTranslator;
 
 namespace pierqty {
-
-class Hdun;
 
 // The web page the link label opens.
 inline constexpr std::string_view PromoPageAddress = form::kPromoPageAddress;
@@ -38,63 +36,6 @@ inline constexpr std::string_view PromoPageAddress = form::kPromoPageAddress;
 // the message box's buttons) from Qt's translations folder. Returns the
 // installed translator, owned by app, or null when it is not installed.
 QTranslator *InstallQtChineseTranslation(QCoreApplication &app);
-
-// One element of the control array CS: a single-line text box that passes
-// its GotFocus and KeyPress events, with its Index, to the window.
-class FieldEdit final : public QLineEdit
-{
-public:
-    FieldEdit(Hdun &window, int index, QWidget *parent);
-    int index() const { return m_index; }
-
-    // Marks an input whose text was not read as written, with a tooltip
-    // giving the value used; the mark goes when the text changes.
-    void markReading(const QString &toolTip);
-    void clearReadingMark();
-
-protected:
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-
-private:
-    Hdun &m_window;
-    int m_index;
-    // The mouse gave the focus: the press that follows places the caret,
-    // and the text is selected again once that press has been handled.
-    bool m_selectAfterPress = false;
-    bool m_marked = false;
-};
-
-// Label2: shows bold while a mouse button is held on it.
-class LinkLabel final : public QLabel
-{
-public:
-    LinkLabel(Hdun &window, QWidget *parent);
-
-protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-
-private:
-    Hdun &m_window;
-};
-
-// Picture1: the pier drawing inside a sunken 2 px border. Takes the focus
-// but shows no mark and reacts to no key.
-class PierPicture final : public QFrame
-{
-public:
-    explicit PierPicture(QWidget *parent);
-    ~PierPicture() override;
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    QSvgRenderer *m_drawing;
-};
 
 // The window: creates its controls from the form's table, forwards their
 // events to the form's controller and shows what it says.

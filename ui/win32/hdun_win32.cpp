@@ -249,20 +249,10 @@ std::wstring HdunWindow::text(ControlRef ref) const
     return child ? WindowText(child) : std::wstring();
 }
 
-std::string HdunWindow::controlText(ControlRef ref) const
-{
-    return Narrow(text(ref));
-}
-
 void HdunWindow::setControlText(ControlRef ref, const std::string &text)
 {
     if (!SetWindowTextW(control(ref), Widen(text).c_str()))
         throw std::runtime_error("cannot set the text of " + std::string(form::NameText(ref.name)));
-}
-
-void HdunWindow::moveFocus(ControlRef ref)
-{
-    SetFocus(control(ref));
 }
 
 void HdunWindow::showReportMenu(POINT at)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/desktop.h"
+#include "platform/desktop_win32.h"
 #include "ui/form/controller.h"
 #include "ui/form/form.h"
 #include "ui/win32/picture_win32.h"
@@ -83,9 +84,13 @@ private:
     void showReportMenu(POINT at);
     void setTip(HWND control, const std::wstring *text, bool shown);
 
-    std::string controlText(form::ControlRef ref) const override;
+    // form::View: texts through GetWindowTextW and SetWindowTextW (which
+    // throws when refused); the focus by SetFocus.
+    std::string controlText(form::ControlRef ref) const override { return Narrow(text(ref)); }
     void setControlText(form::ControlRef ref, const std::string &text) override;
-    void moveFocus(form::ControlRef ref) override;
+    void moveFocus(form::ControlRef ref) override { SetFocus(control(ref)); }
+    // A mark is a tooltip and the colour WM_CTLCOLOREDIT gives the field;
+    // stale results a tooltip and the grey of their text.
     void showMark(int index, const std::optional<std::string> &toolTip) override;
     void showStale(bool stale) override;
     DesktopServices &desktop() override { return m_services; }

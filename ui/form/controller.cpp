@@ -112,7 +112,7 @@ void Controller::CS_Change(int index)
         const bool wasMarked = m_state.marked(index);
         const bool wasStale = m_state.resultsStale();
         m_state.fieldEdited(index);
-        if (wasMarked && !m_state.marked(index))
+        if (wasMarked) // an edit clears the field's own mark
             m_view.showMark(index, std::nullopt);
         if (wasStale != m_state.resultsStale())
             m_view.showStale(m_state.resultsStale());

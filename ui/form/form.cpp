@@ -10,10 +10,7 @@ namespace pierqty::form {
 
 namespace {
 
-// The column left of the drawing, in twips, from the top: the rule, one
-// row a parameter, the button, one row a result, the report, the link.
-// Rows follow the parameter index, so that a parameter added moves
-// everything below it.
+// The column's boxes, in twips (its rows in form.h).
 constexpr int kColumnLeft = 120;
 constexpr int kColumnWidth = 2895;
 constexpr int kRuleTop = 120;
@@ -22,17 +19,13 @@ constexpr int kFieldWidth = 2535;
 constexpr int kFieldHeight = 270;
 constexpr int kCaptionWidth = 495;
 constexpr int kCaptionHeight = 255;
-constexpr int kFirstRowTop = 240;
-constexpr int kRowPitch = 360; // a field and the 90 below it
-constexpr int kGap = 105; // around the button, the report and the link
+using column::kButtonHeight, column::kFirstRowTop, column::kGap, column::kLinkHeight, column::kReportHeight,
+    column::kRowPitch;
 constexpr int kButtonTop = kFirstRowTop + kRowPitch * kInputCount;
-constexpr int kButtonHeight = 495;
 constexpr int kResultsTop = kButtonTop + kButtonHeight + kGap;
 constexpr int kReportTop = kResultsTop + kRowPitch * (kFieldCount - kInputCount);
-constexpr int kReportHeight = 1815;
 constexpr int kLinkTop = kReportTop + kReportHeight + kGap;
-constexpr int kLinkHeight = 375;
-static_assert(kLinkTop + kLinkHeight + kGap <= kClientHeightTwips, "the column fits beside the drawing");
+static_assert(kLinkTop + kLinkHeight + kGap == column::kHeight);
 
 constexpr int RowTop(int index)
 {

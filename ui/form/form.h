@@ -24,6 +24,7 @@
 
 #include "calc/parameters.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <span>
@@ -121,10 +122,25 @@ inline constexpr int kDrawingHeightTwips = 7920;
 // Picture1's sunken border, on every side.
 inline constexpr int kPictureBorderTwips = 30;
 
-// Client area of Hdun in twips: 672 x 528 px at 96 dpi. The column of
-// fields stands left of the drawing, which is as high as the client area.
+// The column left of the drawing, from the top: the rule, one row a
+// parameter, the button, one row a result, the report and the link. Rows
+// follow the field index, so that a parameter added moves everything below
+// it and lengthens the column.
+namespace column {
+inline constexpr int kFirstRowTop = 240;
+inline constexpr int kRowPitch = 360; // a field and the 90 below it
+inline constexpr int kGap = 105; // around the button, the report and the link
+inline constexpr int kButtonHeight = 495;
+inline constexpr int kReportHeight = 1815;
+inline constexpr int kLinkHeight = 375;
+inline constexpr int kHeight =
+    kFirstRowTop + kRowPitch * kFieldCount + kButtonHeight + kGap + kReportHeight + kGap + kLinkHeight + kGap;
+} // namespace column
+
+// Client area of Hdun in twips: 672 x 528 px at 96 dpi, as high as the
+// drawing (the column is too, with eleven parameters).
 inline constexpr int kClientWidthTwips = 10080;
-inline constexpr int kClientHeightTwips = kDrawingHeightTwips;
+inline constexpr int kClientHeightTwips = std::max(kDrawingHeightTwips, column::kHeight);
 
 // The drawing's box in the client area, inside Picture1's border.
 Rect DrawingBox();

@@ -175,11 +175,9 @@ TEST(Controls, ButtonIsBoldAndLargerLinkIsUnderlinedNotBold)
 {
     const FontSpec button = Find(kCommand1).font;
     const FontSpec link = Find(kLabel2).font;
-    EXPECT_GT(button.weight, kWindowFont.weight);
-    EXPECT_GT(button.pixelsAt96, kWindowFont.pixelsAt96);
+    EXPECT_EQ(button, (FontSpec{19, 700, false})); // as designed
     EXPECT_TRUE(link.underline);
     EXPECT_EQ(link.weight, kWindowFont.weight);
-    EXPECT_FALSE(button.underline);
     // The button's caption fits its box.
     EXPECT_LT(button.pixelsAt96, Pixels(kCommand1, 96).height);
     EXPECT_LT(TextWidth(Find(kLabel2).text, link.pixelsAt96), Pixels(kLabel2, 96).width);
@@ -348,6 +346,7 @@ TEST_F(Flow, EnterWalksTheInputsThenCalculatesAndReturnsToTheFirst)
     EXPECT_EQ(enter(kVolumeField), 0);
     EXPECT_FALSE(view.focus); // Enter in V stays there
     EXPECT_THROW(EnterIn(kFieldCount), std::out_of_range);
+    EXPECT_THROW(EnterIn(-1), std::out_of_range);
 }
 
 TEST_F(Flow, AFaultShowsTheBoxWritesNothingMarksAndKeepsTheFocus)
@@ -490,6 +489,7 @@ TEST_F(ReportCommands, SaveReplacesTheChosenFileWithTheSheetOfTheTextsAndOpensIt
     ASSERT_EQ(services.saveRequests.size(), 1u);
     EXPECT_TRUE(std::regex_match(services.saveRequests[0].suggestedName, std::regex("计算书-20\\d{6}-\\d{4}\\.html")))
         << services.saveRequests[0].suggestedName;
+    EXPECT_EQ(services.saveRequests[0].title, "保存计算书");
     EXPECT_EQ(services.saveRequests[0].extension, "html");
 
     std::ifstream in(sheet::PathFromUtf8(path), std::ios::binary);
@@ -573,6 +573,8 @@ TEST_F(ReportCommands, CopyPutsOneNameValueUnitLineAFigureOnTheClipboard)
     EXPECT_NE(other.find("\r\n精确法不适用\t"), std::string::npos) << other;
     EXPECT_EQ(other.find("精确）"), std::string::npos);
     EXPECT_EQ(other.find("真实"), std::string::npos);
+    EXPECT_FALSE(CopyResults(services, With({{10, "0"}}))); // a fault: the box, the clipboard untouched
+    EXPECT_EQ(services.clipboardTexts.size(), 2u);
 }
 
 } // namespace

@@ -74,7 +74,6 @@ constexpr std::string_view kReportHint = "    此处显示各高度层除的截\
 std::vector<Control> BuildControls()
 {
     std::vector<Control> controls;
-    controls.reserve(2 * kFieldCount + 5);
     // The rule: one pixel high, both ends in.
     controls.push_back({kLine1, Kind::Line, {}, {kColumnLeft, kRuleTop, kColumnWidth, 15}});
     const auto addRow = [&](int i) {

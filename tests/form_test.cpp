@@ -164,9 +164,11 @@ TEST(Geometry, BoxesScaleWithTheDpi)
     }
 }
 
-TEST(Controls, LookupFailsForAnIndexWithoutAnElement)
+TEST(Controls, LookupFindsTheResultCaptionsAndFailsPastTheArrays)
 {
     EXPECT_THROW(Find(CS(13)), std::out_of_range);
+    EXPECT_EQ(Find(Label1(kAreaField)).text, "S=");
+    EXPECT_EQ(Find(Label1(kVolumeField)).text, "V=");
     EXPECT_THROW(Find(Label1(-1)), std::out_of_range);
     EXPECT_NO_THROW(Find(CS(12)));
 }
@@ -490,6 +492,7 @@ TEST_F(ReportCommands, SaveReplacesTheChosenFileWithTheSheetOfTheTextsAndOpensIt
     EXPECT_TRUE(std::regex_match(services.saveRequests[0].suggestedName, std::regex("计算书-20\\d{6}-\\d{4}\\.html")))
         << services.saveRequests[0].suggestedName;
     EXPECT_EQ(services.saveRequests[0].title, "保存计算书");
+    EXPECT_EQ(services.saveRequests[0].kindName, "计算书（HTML）");
     EXPECT_EQ(services.saveRequests[0].extension, "html");
 
     std::ifstream in(sheet::PathFromUtf8(path), std::ios::binary);

@@ -94,6 +94,13 @@ void Type(HWND window, const std::vector<WORD> &keys, WORD modifier = 0)
     Settle(window);
 }
 
+std::wstring WindowTitle(HWND window)
+{
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
 RECT ClientBox(HWND child)
 {
     RECT box;
@@ -315,16 +322,16 @@ void CheckErrorBox(Fixture &f)
 {
     g_group = "error box";
     Win32DesktopServices real{std::string(form::kErrorBoxTitle), f.hwnd};
-    static bool seen = false;
+    static std::wstring title;
     SetTimer(f.hwnd, 1, 100, [](HWND, UINT, UINT_PTR, DWORD) {
-        if (HWND box = FindWindowW(L"#32770", Widen(form::kWindowTitle).c_str())) {
-            seen = true;
+        if (HWND box = FindWindowW(L"#32770", nullptr)) {
+            title = WindowTitle(box);
             PostMessageW(box, WM_COMMAND, IDOK, 0);
         }
     });
     real.reportError("测试");
     KillTimer(f.hwnd, 1);
-    Check(seen, "an error box titled as the window");
+    Check(title == Widen(form::kWindowTitle), "the error box is titled " + Narrow(title));
 }
 
 // Keys typed right after Tab or Enter land in the field they reach.

@@ -94,13 +94,6 @@ void Type(HWND window, const std::vector<WORD> &keys, WORD modifier = 0)
     Settle(window);
 }
 
-std::wstring WindowTitle(HWND window)
-{
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    return text;
-}
-
 RECT ClientBox(HWND child)
 {
     RECT box;
@@ -322,12 +315,10 @@ void CheckErrorBox(Fixture &f)
 {
     g_group = "error box";
     Win32DesktopServices real{std::string(form::kErrorBoxTitle), f.hwnd};
-    static std::wstring title;
+    static wchar_t title[64] = {};
     SetTimer(f.hwnd, 1, 100, [](HWND, UINT, UINT_PTR, DWORD) {
-        if (HWND box = FindWindowW(L"#32770", nullptr)) {
-            title = WindowTitle(box);
+        if (HWND box = FindWindowW(L"#32770", nullptr); box && GetWindowTextW(box, title, 64) >= 0)
             PostMessageW(box, WM_COMMAND, IDOK, 0);
-        }
     });
     real.reportError("测试");
     KillTimer(f.hwnd, 1);

@@ -151,6 +151,13 @@ TEST(Geometry, At96DpiTheClientIs672By528)
     EXPECT_EQ(Pixels(kLine1, 96), (Rect{8, 8, 193, 1}));
 }
 
+TEST(Geometry, TwipsRoundHalfUpAwayFromZeroAsMulDivDoes)
+{
+    EXPECT_EQ(TwipsToPixels(255, 144), 26); // 25.5
+    EXPECT_EQ(TwipsToPixels(-255, 144), -26);
+    EXPECT_EQ(TwipsToPixels(5, 96), 0); // 0.33
+}
+
 TEST(Geometry, BoxesScaleWithTheDpi)
 {
     for (const Control &control : Controls()) {
@@ -227,6 +234,17 @@ ParameterTexts With(std::initializer_list<std::pair<int, const char *>> changes)
     for (const auto &[index, text] : changes)
         texts[static_cast<std::size_t>(index)] = std::string(text);
     return texts;
+}
+
+TEST(Marks, OnlyInputsCarryMarksOrGreyTheResults)
+{
+    FormState form;
+    form.calculate(DefaultParameterTexts());
+    for (const int index : {-1, kAreaField, kVolumeField}) {
+        form.fieldEdited(index);
+        EXPECT_FALSE(form.marked(index)) << index;
+    }
+    EXPECT_FALSE(form.resultsStale());
 }
 
 // A window as the controller sees it: the texts of its text boxes, the

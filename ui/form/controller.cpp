@@ -4,18 +4,15 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <utility>
 
 namespace pierqty::form {
 
-bool Controller::run(const std::function<void()> &body)
+void Controller::run(const std::function<void()> &body)
 {
     try {
         body();
-        return true;
     } catch (const std::exception &error) {
         m_view.desktop().reportError(std::string(kRuntimeErrorPrefix) + error.what());
-        return false;
     }
 }
 
@@ -34,7 +31,7 @@ ParameterTexts Controller::inputTexts()
     for (int i = 0; i < kInputCount; ++i)
         texts[static_cast<std::size_t>(i)] = m_view.controlText(CS(i));
     // What is calculated is what the results will belong to.
-    std::copy(texts.begin(), texts.end(), m_seen.begin());
+    std::copy(texts.begin(), texts.end(), m_calculated.begin());
     return texts;
 }
 
@@ -104,11 +101,8 @@ void Controller::CS_Change(int index)
     if (index < 0 || index >= kInputCount)
         return; // the results are written by the command, not edited
     run([&] {
-        std::string now = m_view.controlText(CS(index));
-        std::string &seen = m_seen[static_cast<std::size_t>(index)];
-        if (now == seen)
+        if (m_view.controlText(CS(index)) == m_calculated[static_cast<std::size_t>(index)])
             return;
-        seen = std::move(now);
         const bool wasMarked = m_state.marked(index);
         const bool wasStale = m_state.resultsStale();
         m_state.fieldEdited(index);

@@ -61,8 +61,9 @@ public:
     // 0) and takes the step EnterIn says.
     void CS_KeyPress(int Index, int &KeyAscii);
     // The window says CS(index)'s text changed. Only a text that differs
-    // from the one it had clears the field's mark and greys the results: an
-    // edit control may report a change that left the text as it was.
+    // from the one last calculated clears the field's mark and greys the
+    // results: an edit control may report a change that left the text as it
+    // was (and once a field differs, further edits change nothing more).
     void CS_Change(int index);
     // Label2 released over itself: opens the web page.
     void Label2_Click();
@@ -70,8 +71,7 @@ public:
     const FormState &state() const { return m_state; }
 
     // Runs a handler's body; an exception becomes the run-time error box.
-    // Whether the body ran to its end.
-    bool run(const std::function<void()> &body);
+    void run(const std::function<void()> &body);
 
 private:
     ParameterTexts inputTexts();
@@ -79,8 +79,8 @@ private:
 
     View &m_view;
     FormState m_state;
-    // Each input's text when last seen, to tell a real change.
-    std::array<std::string, kInputCount> m_seen{};
+    // Each input's text when last read for a calculation.
+    std::array<std::string, kInputCount> m_calculated{};
 };
 
 } // namespace pierqty::form

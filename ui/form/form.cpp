@@ -192,7 +192,6 @@ std::vector<ControlRef> TabOrder()
     std::sort(focusable.begin(), focusable.end(),
               [](const Control *a, const Control *b) { return a->tabIndex < b->tabIndex; });
     std::vector<ControlRef> order;
-    order.reserve(focusable.size());
     for (const Control *control : focusable)
         order.push_back(control->ref);
     return order;

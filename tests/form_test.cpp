@@ -151,23 +151,13 @@ TEST(Geometry, At96DpiTheClientIs672By528)
     EXPECT_EQ(Pixels(kLine1, 96), (Rect{8, 8, 193, 1}));
 }
 
-TEST(Geometry, TwipsRoundHalfUpAwayFromZeroAsMulDivDoes)
+TEST(Geometry, TwipsRoundHalfUpAwayFromZeroAsMulDivDoesAndBoxesScaleByTheirEdges)
 {
     EXPECT_EQ(TwipsToPixels(255, 144), 26); // 25.5
     EXPECT_EQ(TwipsToPixels(-255, 144), -26);
     EXPECT_EQ(TwipsToPixels(5, 96), 0); // 0.33
-}
-
-TEST(Geometry, BoxesScaleWithTheDpi)
-{
-    for (const Control &control : Controls()) {
-        const Rect at96 = Pixels(control.ref, 96);
-        const Rect at192 = Pixels(control.ref, 192);
-        EXPECT_EQ(at192, (Rect{2 * at96.left, 2 * at96.top, 2 * at96.width, 2 * at96.height}));
-        const Rect at144 = Pixels(control.ref, 144);
-        EXPECT_NEAR(at144.width, 1.5 * at96.width, 1.0);
-        EXPECT_NEAR(at144.left, 1.5 * at96.left, 1.0);
-    }
+    // Edges are scaled, not sizes: boxes that meet in twips meet in pixels.
+    EXPECT_EQ(ToPixels({255, 255, 255, 255}, 144), (Rect{26, 26, 25, 25}));
 }
 
 TEST(Controls, LookupFindsTheResultCaptionsAndFailsPastTheArrays)
@@ -184,8 +174,7 @@ TEST(Controls, ButtonIsBoldAndLargerLinkIsUnderlinedNotBold)
     const FontSpec button = Find(kCommand1).font;
     const FontSpec link = Find(kLabel2).font;
     EXPECT_EQ(button, (FontSpec{19, 700, false})); // as designed
-    EXPECT_TRUE(link.underline);
-    EXPECT_EQ(link.weight, kWindowFont.weight);
+    EXPECT_EQ(link, (FontSpec{16, 400, true}));
     EXPECT_LT(TextWidth(Find(kLabel2).text, link.pixelsAt96), Pixels(kLabel2, 96).width);
 }
 
@@ -240,11 +229,9 @@ TEST(Marks, OnlyInputsCarryMarksOrGreyTheResults)
 {
     FormState form;
     form.calculate(DefaultParameterTexts());
-    for (const int index : {-1, kAreaField, kVolumeField}) {
-        form.fieldEdited(index);
-        EXPECT_FALSE(form.marked(index)) << index;
-    }
-    EXPECT_FALSE(form.resultsStale());
+    form.fieldEdited(kAreaField);
+    form.fieldEdited(-1);
+    EXPECT_FALSE(form.resultsStale() || form.marked(kAreaField) || form.marked(-1));
 }
 
 // A window as the controller sees it: the texts of its text boxes, the
@@ -491,8 +478,6 @@ TEST_F(ReportCommands, SaveReplacesTheChosenFileWithTheSheetOfTheTextsAndOpensIt
     std::stringstream content;
     content << in.rdbuf();
     const std::string sheet = content.str();
-    EXPECT_TRUE(sheet.starts_with("<!DOCTYPE html>"));
-    EXPECT_TRUE(sheet.ends_with("</html>\n"));
     for (const char *shown : {"花瓶墩模板面积及混凝土方量计算书", "64.190447", "38.653440", "0.5m", "※ l3"})
         EXPECT_NE(sheet.find(shown), std::string::npos) << shown;
     EXPECT_EQ(names(), (std::vector<std::string>{"sub", "花瓶墩 计算书.html"}));

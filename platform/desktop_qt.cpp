@@ -11,13 +11,17 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <utility>
+
 namespace pierqty {
 
-QtDesktopServices::QtDesktopServices(QWidget *parent) : m_parent(parent) { }
+QtDesktopServices::QtDesktopServices(std::string errorTitle, QWidget *parent)
+    : m_errorTitle(std::move(errorTitle)), m_parent(parent)
+{ }
 
 void QtDesktopServices::reportError(const std::string &message)
 {
-    QMessageBox::critical(m_parent, QStringLiteral("花瓶墩工程量计算"), QString::fromStdString(message));
+    QMessageBox::critical(m_parent, QString::fromStdString(m_errorTitle), QString::fromStdString(message));
 }
 
 bool QtDesktopServices::openUrl(const std::string &url)

@@ -4,6 +4,8 @@
 
 #include "platform/desktop.h"
 
+#include <string>
+
 class QWidget;
 
 namespace pierqty {
@@ -11,8 +13,9 @@ namespace pierqty {
 class QtDesktopServices final : public DesktopServices
 {
 public:
-    // parent: the window the message box is modal to (may be null).
-    explicit QtDesktopServices(QWidget *parent = nullptr);
+    // errorTitle: the error box's title (UTF-8), the window's own; parent:
+    // the window the message box is modal to (may be null).
+    explicit QtDesktopServices(std::string errorTitle, QWidget *parent = nullptr);
     void setParent(QWidget *parent) { m_parent = parent; }
     void reportError(const std::string &message) override;
     bool openUrl(const std::string &url) override;
@@ -20,6 +23,7 @@ public:
     bool setClipboardText(const std::string &text) override;
 
 private:
+    std::string m_errorTitle;
     QWidget *m_parent;
 };
 

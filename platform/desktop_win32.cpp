@@ -35,7 +35,7 @@ std::string Narrow(std::wstring_view utf16)
 
 void Win32DesktopServices::reportError(const std::string &message)
 {
-    MessageBoxW(m_owner, Widen(message).c_str(), L"花瓶墩工程量计算", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    MessageBoxW(m_owner, Widen(message).c_str(), Widen(m_errorTitle).c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
 bool Win32DesktopServices::openUrl(const std::string &url)

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace pierqty {
 
@@ -19,8 +20,11 @@ std::string Narrow(std::wstring_view utf16);
 class Win32DesktopServices final : public DesktopServices
 {
 public:
-    // owner: the window the message box is modal to (may be null).
-    explicit Win32DesktopServices(HWND owner = nullptr) : m_owner(owner) { }
+    // errorTitle: the error box's title (UTF-8), the window's own; owner:
+    // the window the message box is modal to (may be null).
+    explicit Win32DesktopServices(std::string errorTitle, HWND owner = nullptr)
+        : m_errorTitle(std::move(errorTitle)), m_owner(owner)
+    { }
     void setOwner(HWND owner) { m_owner = owner; }
     void reportError(const std::string &message) override;
     bool openUrl(const std::string &url) override;
@@ -28,6 +32,7 @@ public:
     bool setClipboardText(const std::string &text) override;
 
 private:
+    std::string m_errorTitle;
     HWND m_owner;
 };
 

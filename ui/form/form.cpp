@@ -10,21 +10,28 @@ namespace pierqty::form {
 
 namespace {
 
-// Rows of the input column, in twips: inputs every 360 from 240, the two
-// results below the button.
+// The column's boxes, in twips (its rows in form.h).
 constexpr int kColumnLeft = 120;
+constexpr int kColumnWidth = 2895;
+constexpr int kRuleTop = 120;
 constexpr int kFieldLeft = 480;
 constexpr int kFieldWidth = 2535;
 constexpr int kFieldHeight = 270;
 constexpr int kCaptionWidth = 495;
 constexpr int kCaptionHeight = 255;
-constexpr int kColumnWidth = 2895;
+using column::kButtonHeight, column::kFirstRowTop, column::kGap, column::kLinkHeight, column::kReportHeight,
+    column::kRowPitch;
+constexpr int kButtonTop = kFirstRowTop + kRowPitch * kInputCount;
+constexpr int kResultsTop = kButtonTop + kButtonHeight + kGap;
+constexpr int kReportTop = kResultsTop + kRowPitch * (kFieldCount - kInputCount);
+constexpr int kLinkTop = kReportTop + kReportHeight + kGap;
+static_assert(kLinkTop + kLinkHeight + kGap == column::kHeight);
 
 constexpr int RowTop(int index)
 {
-    if (index <= 10)
-        return 240 + 360 * index;
-    return index == kAreaField ? 4800 : 5160;
+    if (index < kInputCount)
+        return kFirstRowTop + kRowPitch * index;
+    return kResultsTop + kRowPitch * (index - kInputCount);
 }
 
 constexpr std::string_view Caption(int index)
@@ -34,17 +41,27 @@ constexpr std::string_view Caption(int index)
     return index == kAreaField ? "S=" : "V=";
 }
 
-// Tab numbering of CS(i); its caption Label1(i) has the next number.
-constexpr int kFieldTabIndex[kFieldCount] = {0, 2, 4, 6, 8, 10, 12, 19, 21, 23, 14, 25, 28};
-
-constexpr int LabelTabIndex(int index)
+// Every control but the rule in the order of the window's tab numbering
+// (labels included, as the form designer numbers them): the outline's
+// parameters down to h, then n, the report, the button and the drawing,
+// then the section's details between h and n, the results and the link.
+// A caption follows its field, but for V's, which comes before it.
+std::vector<ControlRef> TabSequence()
 {
-    // S= and V= sit on either side of CS(12)'s number.
-    if (index == kAreaField)
-        return 26;
-    if (index == kVolumeField)
-        return 27;
-    return kFieldTabIndex[index] + 1;
+    std::vector<ControlRef> sequence;
+    const auto row = [&](int i) {
+        sequence.push_back(CS(i));
+        sequence.push_back(Label1(i));
+    };
+    for (int i = 0; i <= kFieldh; ++i)
+        row(i);
+    row(kInputCount - 1);
+    sequence.insert(sequence.end(), {kText1, kCommand1, kPicture1});
+    for (int i = kFieldh + 1; i < kInputCount - 1; ++i)
+        row(i);
+    row(kAreaField);
+    sequence.insert(sequence.end(), {Label1(kVolumeField), CS(kVolumeField), kLabel2});
+    return sequence;
 }
 
 // The four hint lines: where the layer areas will appear, and that a radius
@@ -57,36 +74,42 @@ constexpr std::string_view kReportHint = "    此处显示各高度层除的截\
 std::vector<Control> BuildControls()
 {
     std::vector<Control> controls;
-    controls.reserve(2 * kFieldCount + 5);
-    // The rule from (120, 120) to (3000, 120): one pixel high, both ends in.
-    controls.push_back({kLine1, Kind::Line, {}, {kColumnLeft, 120, 3000 - kColumnLeft + 15, 15}, -1});
-    auto addRow = [&](int i) {
-        controls.push_back({Label1(i),
-                            Kind::Label,
-                            Caption(i),
-                            {kColumnLeft, RowTop(i), kCaptionWidth, kCaptionHeight},
-                            LabelTabIndex(i)});
-        Control field{CS(i), Kind::TextBox, {}, {kFieldLeft, RowTop(i), kFieldWidth, kFieldHeight}, kFieldTabIndex[i]};
-        field.readOnly = i >= kInputCount;
-        field.takesFocus = true;
-        controls.push_back(field);
+    // The rule: one pixel high, both ends in.
+    controls.push_back({kLine1, Kind::Line, {}, {kColumnLeft, kRuleTop, kColumnWidth, 15}});
+    const auto addRow = [&](int i) {
+        controls.push_back(
+            {Label1(i), Kind::Label, Caption(i), {kColumnLeft, RowTop(i), kCaptionWidth, kCaptionHeight}});
+        controls.push_back({CS(i), Kind::TextBox, {}, {kFieldLeft, RowTop(i), kFieldWidth, kFieldHeight}});
+        controls.back().readOnly = i >= kInputCount;
+        controls.back().takesFocus = true;
     };
     for (int i = 0; i < kInputCount; ++i)
         addRow(i);
-    Control button{kCommand1, Kind::Button, "计    算", {kColumnLeft, 4200, kColumnWidth, 495}, 17, {19, 700, false}};
-    button.takesFocus = true;
-    controls.push_back(button);
-    addRow(kAreaField);
-    addRow(kVolumeField);
-    Control report{kText1, Kind::MultiLineTextBox, kReportHint, {kColumnLeft, 5520, kColumnWidth, 1815}, 16};
-    report.readOnly = true;
-    report.takesFocus = true;
-    controls.push_back(report);
+    controls.push_back({kCommand1, Kind::Button, "计    算", {kColumnLeft, kButtonTop, kColumnWidth, kButtonHeight}});
+    controls.back().font = {19, 700, false};
+    controls.back().takesFocus = true;
+    for (int i = kInputCount; i < kFieldCount; ++i)
+        addRow(i);
     controls.push_back(
-        {kLabel2, Kind::Label, "点我到淘宝低价充话费", {kColumnLeft, 7440, kColumnWidth, 375}, 29, {16, 400, true}});
-    Control picture{kPicture1, Kind::Picture, {}, {3120, 0, 6990, 7980}, 18};
-    picture.takesFocus = true;
-    controls.push_back(picture);
+        {kText1, Kind::MultiLineTextBox, kReportHint, {kColumnLeft, kReportTop, kColumnWidth, kReportHeight}});
+    controls.back().readOnly = controls.back().takesFocus = true;
+    controls.push_back(
+        {kLabel2, Kind::Label, "点我到淘宝低价充话费", {kColumnLeft, kLinkTop, kColumnWidth, kLinkHeight}});
+    controls.back().font = {16, 400, true};
+    const Rect drawing = DrawingBox();
+    const int border = kPictureBorderTwips;
+    controls.push_back(
+        {kPicture1,
+         Kind::Picture,
+         {},
+         {drawing.left - border, drawing.top - border, drawing.width + 2 * border, drawing.height + 2 * border}});
+    controls.back().takesFocus = true;
+    const std::vector<ControlRef> sequence = TabSequence();
+    for (Control &control : controls) {
+        const auto at = std::find(sequence.begin(), sequence.end(), control.ref);
+        if (at != sequence.end())
+            control.tabIndex = static_cast<int>(at - sequence.begin());
+    }
     return controls;
 }
 
@@ -134,17 +157,30 @@ Rect ToPixels(const Rect &twips, int dpi)
     return {left, top, TwipsToPixels(twips.right(), dpi) - left, TwipsToPixels(twips.bottom(), dpi) - top};
 }
 
+Rect DrawingBox()
+{
+    // Flush with the client area's right edge, below Picture1's top border
+    // (the bottom border lies outside the client area).
+    return {kClientWidthTwips - kDrawingWidthTwips, kPictureBorderTwips, kDrawingWidthTwips, kDrawingHeightTwips};
+}
+
 std::span<const Control> Controls()
 {
     return Table();
 }
 
+std::size_t Slot(ControlRef ref)
+{
+    const std::vector<Control> &table = Table();
+    for (std::size_t k = 0; k < table.size(); ++k)
+        if (table[k].ref == ref)
+            return k;
+    throw std::out_of_range("控件数组 " + std::string(NameText(ref.name)) + " 没有元素 " + std::to_string(ref.index));
+}
+
 const Control &Find(ControlRef ref)
 {
-    for (const Control &control : Table())
-        if (control.ref == ref)
-            return control;
-    throw std::out_of_range("控件数组 " + std::string(NameText(ref.name)) + " 没有元素 " + std::to_string(ref.index));
+    return Table()[Slot(ref)];
 }
 
 std::vector<ControlRef> TabOrder()
@@ -156,7 +192,6 @@ std::vector<ControlRef> TabOrder()
     std::sort(focusable.begin(), focusable.end(),
               [](const Control *a, const Control *b) { return a->tabIndex < b->tabIndex; });
     std::vector<ControlRef> order;
-    order.reserve(focusable.size());
     for (const Control *control : focusable)
         order.push_back(control->ref);
     return order;

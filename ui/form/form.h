@@ -2,11 +2,29 @@
 // the controls with their boxes, captions, fonts and tab order; what Enter
 // does in each field; what the Calculate command writes where; the marks on
 // fields not read as written; and when the results are stale. Each front-end
-// creates its controls from this table and forwards its events here.
+// creates its controls from this table; ui/form/controller.h runs the
+// commands on its events.
+//
+// The names are those of the window's form design, and the window's
+// behaviour is described in them, so they stay as the designer gave them:
+//   CS(i)      the text boxes, one control array: CS(0)..CS(kInputCount - 1)
+//              are the parameters in the order of kParameters (CS(0) is L1,
+//              CS(10) is n), the two after them the results, CS(11) S and
+//              CS(12) V (kAreaField, kVolumeField);
+//   Label1(i)  the caption left of CS(i) ("L1：" .. "n：", "S=", "V=");
+//   Line1      the rule above the column;
+//   Command1   the Calculate button ("计    算");
+//   Text1      the layer report under the results;
+//   Label2     the link label under the report;
+//   Picture1   the box with the pier drawing, right of the column;
+//   Form_Load  what runs once when the window opens: the default texts.
+// Event handlers carry the forms runtime's names too: CS_KeyPress(Index,
+// KeyAscii) is a key typed in CS(Index), KeyAscii 13 being Enter.
 #pragma once
 
 #include "calc/parameters.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <span>
@@ -96,19 +114,53 @@ struct Control {
     bool takesFocus = false;
 };
 
-// Client area of Hdun in twips: 672 x 528 px at 96 dpi.
-inline constexpr int kClientWidthTwips = 10080;
-inline constexpr int kClientHeightTwips = 7920;
+// The pier drawing inside Picture1: 462 x 528 px at 96 dpi, the size the
+// drawing's images are made for.
+inline constexpr int kDrawingWidthTwips = 6930;
+inline constexpr int kDrawingHeightTwips = 7920;
 
 // Picture1's sunken border, on every side.
 inline constexpr int kPictureBorderTwips = 30;
 
-// The title bar's text.
+// The column left of the drawing, from the top: the rule, one row a
+// parameter, the button, one row a result, the report and the link. Rows
+// follow the field index, so that a parameter added moves everything below
+// it and lengthens the column.
+namespace column {
+inline constexpr int kFirstRowTop = 240;
+inline constexpr int kRowPitch = 360; // a field and the 90 below it
+inline constexpr int kGap = 105; // around the button, the report and the link
+inline constexpr int kButtonHeight = 495;
+inline constexpr int kReportHeight = 1815;
+inline constexpr int kLinkHeight = 375;
+inline constexpr int kHeight =
+    kFirstRowTop + kRowPitch * kFieldCount + kButtonHeight + kGap + kReportHeight + kGap + kLinkHeight + kGap;
+} // namespace column
+
+// Client area of Hdun in twips: 672 x 528 px at 96 dpi, as high as the
+// drawing (the column is too, with eleven parameters).
+inline constexpr int kClientWidthTwips = 10080;
+inline constexpr int kClientHeightTwips = std::max(kDrawingHeightTwips, column::kHeight);
+
+// The drawing's box in the client area, inside Picture1's border.
+Rect DrawingBox();
+
+// The title bar's text; the error box carries it too.
 inline constexpr std::string_view kWindowTitle = "花瓶墩模板与混凝土工程量计算";
+inline constexpr std::string_view kErrorBoxTitle = kWindowTitle;
+
+// The report's menu (the edit's own entries come first) and the key that
+// saves from anywhere in the window.
+inline constexpr std::string_view kSaveSheetCaption = "保存计算书…";
+inline constexpr std::string_view kCopyResultsCaption = "复制结果";
+inline constexpr std::string_view kSaveSheetShortcut = "Ctrl+S";
 
 // Every control, rule and labels included, in the order of the designer's
 // inventory (top of the input column down, then the picture box).
 std::span<const Control> Controls();
+
+// Where a control stands in Controls(); throws std::out_of_range as Find.
+std::size_t Slot(ControlRef ref);
 
 // The entry for one control; throws std::out_of_range for an index without
 // an element, like the forms runtime's control-array lookup.
@@ -155,6 +207,8 @@ struct Colour {
 // written.
 inline constexpr Colour kMarkBackground{255, 226, 150};
 inline constexpr Colour kMarkText{0, 0, 0};
+// Label2's red text.
+inline constexpr Colour kLinkText{255, 0, 0};
 // Grey text: results that no longer match the inputs.
 inline constexpr Colour kStaleText{140, 140, 140};
 // The stale results' tooltip.

@@ -1,27 +1,16 @@
 #include "ui/qt/hdun.h"
 
-#include "calc/parameters.h"
-#include "calc/texts.h"
-#include "platform/numbers.h"
 #include "ui/assets/assets.h"
-#include "ui/form/report_actions.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
-#include <QFocusEvent>
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QMenu>
-#include <QPainter>
 #include <QScreen>
-#include <QSvgRenderer>
-#include <QTimer>
 #include <QTranslator>
 #include <QUrl>
 
-#include <filesystem>
-#include <stdexcept>
 #include <string>
 
 namespace pierqty {
@@ -38,12 +27,7 @@ QRect Box(form::ControlRef ref)
 
 QString Text(std::string_view utf8)
 {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-QColor ToQColor(form::Colour colour)
-{
-    return {colour.red, colour.green, colour.blue};
+    return Utf8Text(utf8);
 }
 
 // "宋体" on Windows; on Linux the first Song-style (serif) CJK face found.
@@ -58,8 +42,6 @@ QFont SongFont(const form::FontSpec &spec)
     return font;
 }
 
-const QColor kMarkBackground = ToQColor(form::kMarkBackground);
-const QColor kMarkText = ToQColor(form::kMarkText);
 const QColor kStaleText = ToQColor(form::kStaleText);
 
 } // namespace
@@ -77,158 +59,59 @@ QTranslator *InstallQtChineseTranslation(QCoreApplication &app)
     return translator;
 }
 
-FieldEdit::FieldEdit(Hdun &window, int index, QWidget *parent) : QLineEdit(parent), m_window(window), m_index(index) { }
-
-void FieldEdit::markReading(const QString &toolTip)
-{
-    QPalette marked = palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
-        marked.setColor(group, QPalette::Base, kMarkBackground);
-        marked.setColor(group, QPalette::Text, kMarkText);
-    }
-    setPalette(marked);
-    setToolTip(toolTip);
-    m_marked = true;
-}
-
-void FieldEdit::clearReadingMark()
-{
-    if (!m_marked)
-        return;
-    m_marked = false;
-    setPalette(QPalette()); // back to the window's own colours
-    setToolTip(QString());
-}
-
-void FieldEdit::focusInEvent(QFocusEvent *event)
-{
-    QLineEdit::focusInEvent(event);
-    m_window.CS_GotFocus(m_index);
-    // Only a mouse press moves the caret after GotFocus has selected. Tab,
-    // Enter and the program leave the selection alone, and keys typed right
-    // after them must land in it, not be replaced by a later select.
-    m_selectAfterPress = event->reason() == Qt::MouseFocusReason;
-}
-
-void FieldEdit::focusOutEvent(QFocusEvent *event)
-{
-    m_selectAfterPress = false;
-    QLineEdit::focusOutEvent(event);
-}
-
-void FieldEdit::mousePressEvent(QMouseEvent *event)
-{
-    QLineEdit::mousePressEvent(event);
-    if (!m_selectAfterPress)
-        return;
-    m_selectAfterPress = false;
-    // Select once the press and its release are handled, unless a key or a
-    // drag has changed the text or moved the caret by then.
-    const QString pressedText = text();
-    const int pressedCursor = cursorPosition();
-    QTimer::singleShot(0, this, [this, pressedText, pressedCursor] {
-        if (hasFocus() && text() == pressedText && cursorPosition() == pressedCursor)
-            setSelection(0, static_cast<int>(text().size()));
-    });
-}
-
-void FieldEdit::keyPressEvent(QKeyEvent *event)
-{
-    m_selectAfterPress = false; // typed before any press: nothing to select again
-    int keyAscii = 0;
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        keyAscii = 13;
-    else if (!event->text().isEmpty())
-        keyAscii = event->text().at(0).unicode();
-    if (keyAscii != 0) {
-        m_window.CS_KeyPress(m_index, keyAscii);
-        if (keyAscii == 0) { // cancelled: the text box does not act on it
-            event->accept();
-            return;
-        }
-    }
-    QLineEdit::keyPressEvent(event);
-}
-
-LinkLabel::LinkLabel(Hdun &window, QWidget *parent) : QLabel(parent), m_window(window) { }
-
-void LinkLabel::mousePressEvent(QMouseEvent *event)
-{
-    event->accept();
-    m_window.Label2_MouseDown();
-}
-
-void LinkLabel::mouseReleaseEvent(QMouseEvent *event)
-{
-    event->accept();
-    m_window.Label2_MouseUp();
-}
-
-PierPicture::PierPicture(QWidget *parent) : QFrame(parent), m_drawing(new QSvgRenderer(PierDrawingPath(), this))
-{
-    setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setLineWidth(2);
-    setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-PierPicture::~PierPicture() = default;
-
-void PierPicture::paintEvent(QPaintEvent *event)
-{
-    {
-        // Vector drawing: sharp at any device pixel ratio.
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.fillRect(rect(), Qt::black);
-        m_drawing->render(&painter, QRectF(contentsRect()));
-    }
-    QFrame::paintEvent(event);
-}
-
-Hdun::Hdun(DesktopServices &services, QWidget *parent) : QWidget(parent), m_services(services)
+Hdun::Hdun(DesktopServices &services, QWidget *parent)
+    : QWidget(parent), m_services(services), m_controls(form::Controls().size())
 {
     setWindowTitle(Text(form::kWindowTitle));
     setWindowIcon(QIcon(AppIconPath()));
     setFixedSize(kClientWidth, kClientHeight);
     setFont(SongFont(form::kWindowFont));
+    createColumn();
+    createReport();
+    createLink();
+    m_picture1 = place(new PierPicture(this), form::kPicture1);
+    followTabOrder();
+    m_controller.Form_Load();
+}
 
-    m_line1 = new QFrame(this);
+template<class Widget>
+Widget *Hdun::place(Widget *widget, form::ControlRef ref)
+{
+    widget->setGeometry(Box(ref));
+    m_controls[form::Slot(ref)] = widget;
+    return widget;
+}
+
+void Hdun::createColumn()
+{
+    m_line1 = place(new QFrame(this), form::kLine1);
     m_line1->setFrameShape(QFrame::HLine);
     m_line1->setFrameShadow(QFrame::Plain);
     m_line1->setLineWidth(1);
-    m_line1->setGeometry(Box(form::kLine1));
-
     // Captions first: each field is drawn above the 9 px of its caption's
     // box that reach under it.
+    for (int i = 0; i < kFieldCount; ++i)
+        place(new QLabel(Text(form::Find(form::Label1(i)).text), this), form::Label1(i))
+            ->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int i = 0; i < kFieldCount; ++i) {
-        auto *label = new QLabel(Text(form::Find(form::Label1(i)).text), this);
-        label->setGeometry(Box(form::Label1(i)));
-        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        m_label1[static_cast<std::size_t>(i)] = label;
-    }
-    for (int i = 0; i < kFieldCount; ++i) {
-        auto *field = new FieldEdit(*this, i, this);
-        field->setGeometry(Box(form::CS(i)));
+        FieldEdit *field = place(new FieldEdit(*this, i, this), form::CS(i));
         field->setMaxLength(32767 * 1024); // no practical limit on the text
         field->setReadOnly(form::Find(form::CS(i)).readOnly);
         field->setObjectName(QStringLiteral("CS%1").arg(i));
-        m_cs[static_cast<std::size_t>(i)] = field;
-        if (i < form::kInputCount)
-            connect(field, &QLineEdit::textChanged, this, [this, i] { fieldEdited(i); });
+        connect(field, &QLineEdit::textChanged, this, [this, i] { m_controller.CS_Change(i); });
     }
-
     const form::Control &command = form::Find(form::kCommand1);
-    m_command1 = new QPushButton(Text(command.text), this);
-    m_command1->setGeometry(Box(form::kCommand1));
+    m_command1 = place(new QPushButton(Text(command.text), this), form::kCommand1);
     m_command1->setFont(SongFont(command.font));
     // Enter and Space click it while it has the focus; Enter elsewhere does not.
     m_command1->setAutoDefault(true);
     m_command1->setDefault(false);
-    connect(m_command1, &QPushButton::clicked, this, [this] { calculateCommand(); });
+    connect(m_command1, &QPushButton::clicked, this, [this] { m_controller.calculate(); });
+}
 
-    m_text1 = new QPlainTextEdit(this);
-    m_text1->setGeometry(Box(form::kText1));
+void Hdun::createReport()
+{
+    m_text1 = place(new QPlainTextEdit(this), form::kText1);
     m_text1->setReadOnly(true);
     m_text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -237,100 +120,56 @@ Hdun::Hdun(DesktopServices &services, QWidget *parent) : QWidget(parent), m_serv
     m_text1->setTabChangesFocus(true);
     m_text1->setFocusPolicy(Qt::StrongFocus);
     m_text1->setPlainText(Text(form::Find(form::kText1).text));
-
     // The report's context menu saves the sheet and copies the results;
     // Ctrl+S saves from anywhere in the window.
-    m_saveSheet = new QAction(QStringLiteral("保存计算书…"), this);
-    m_saveSheet->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_saveSheet = new QAction(Text(form::kSaveSheetCaption), this);
+    m_saveSheet->setShortcut(QKeySequence(Text(form::kSaveSheetShortcut)));
     m_saveSheet->setShortcutContext(Qt::WindowShortcut);
-    connect(m_saveSheet, &QAction::triggered, this, [this] { saveSheetCommand(); });
+    connect(m_saveSheet, &QAction::triggered, this, [this] { m_controller.saveSheet(); });
     addAction(m_saveSheet);
-    m_copyResults = new QAction(QStringLiteral("复制结果"), this);
-    connect(m_copyResults, &QAction::triggered, this, [this] { copyResultsCommand(); });
+    m_copyResults = new QAction(Text(form::kCopyResultsCaption), this);
+    connect(m_copyResults, &QAction::triggered, this, [this] { m_controller.copyResults(); });
     m_text1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_text1, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
         QMenu *menu = createText1ContextMenu(position);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->popup(m_text1->viewport()->mapToGlobal(position));
     });
+}
 
+void Hdun::createLink()
+{
     const form::Control &link = form::Find(form::kLabel2);
-    m_label2 = new LinkLabel(*this, this);
+    m_label2 = place(new LinkLabel(*this, this), form::kLabel2);
     m_label2->setText(Text(link.text));
-    m_label2->setGeometry(Box(form::kLabel2));
     m_label2->setAlignment(Qt::AlignCenter);
     m_label2->setFont(SongFont(link.font));
     QPalette linkPalette = m_label2->palette();
-    linkPalette.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    linkPalette.setColor(QPalette::WindowText, ToQColor(form::kLinkText));
     m_label2->setPalette(linkPalette);
     m_label2->setFocusPolicy(Qt::NoFocus);
+}
 
-    m_picture1 = new PierPicture(this);
-    m_picture1->setGeometry(Box(form::kPicture1));
-
-    // The order of the Tab key, from the table.
-    std::vector<QWidget *> tabOrder;
-    for (const form::ControlRef ref : form::TabOrder())
-        tabOrder.push_back(widget(ref));
-    for (std::size_t k = 0; k + 1 < tabOrder.size(); ++k)
-        QWidget::setTabOrder(tabOrder[k], tabOrder[k + 1]);
-
-    Form_Load();
+void Hdun::followTabOrder()
+{
+    const std::vector<form::ControlRef> order = form::TabOrder();
+    for (std::size_t k = 0; k + 1 < order.size(); ++k)
+        QWidget::setTabOrder(widget(order[k]), widget(order[k + 1]));
 }
 
 QWidget *Hdun::widget(form::ControlRef ref) const
 {
-    switch (ref.name) {
-    case form::Name::CS:
-        return CS(ref.index);
-    case form::Name::Label1:
-        return Label1(ref.index);
-    case form::Name::Line1:
-        return m_line1;
-    case form::Name::Command1:
-        return m_command1;
-    case form::Name::Text1:
-        return m_text1;
-    case form::Name::Label2:
-        return m_label2;
-    case form::Name::Picture1:
-        return m_picture1;
-    }
-    throw std::out_of_range("no such control");
+    return m_controls[form::Slot(ref)];
 }
 
 FieldEdit *Hdun::CS(int index) const
 {
-    if (index < 0 || index >= kFieldCount)
-        throw std::out_of_range("控件数组 CS 没有元素 " + std::to_string(index));
-    return m_cs[static_cast<std::size_t>(index)];
+    return static_cast<FieldEdit *>(widget(form::CS(index)));
 }
 
 QLabel *Hdun::Label1(int index) const
 {
-    if (index < 0 || index >= kFieldCount)
-        throw std::out_of_range("控件数组 Label1 没有元素 " + std::to_string(index));
-    return m_label1[static_cast<std::size_t>(index)];
-}
-
-bool Hdun::runHandler(const std::function<void()> &body)
-{
-    try {
-        body();
-        return true;
-    } catch (const std::exception &error) {
-        m_services.reportError(std::string(form::kRuntimeErrorPrefix) + error.what());
-        return false;
-    }
-}
-
-void Hdun::Form_Load()
-{
-    runHandler([this] {
-        const ParameterTexts texts = form::DefaultTexts();
-        for (int i = 0; i < form::kInputCount; ++i)
-            CS(i)->setText(QString::fromStdString(texts.at(static_cast<std::size_t>(i))));
-    });
+    return static_cast<QLabel *>(widget(form::Label1(index)));
 }
 
 void Hdun::showEvent(QShowEvent *event)
@@ -346,42 +185,6 @@ void Hdun::showEvent(QShowEvent *event)
     CS(0)->setFocus(Qt::ActiveWindowFocusReason);
 }
 
-bool Hdun::calculateCommand()
-{
-    bool succeeded = false;
-    runHandler([&] {
-        const ParameterTexts texts = inputTexts();
-        const form::CalculationOutcome outcome = m_form.calculate(texts);
-        showMarks();
-        showStale();
-        if (!outcome.succeeded) {
-            m_services.reportError(outcome.errorMessage);
-            return;
-        }
-        for (const form::TextWrite &write : outcome.writes) {
-            const QString text = QString::fromStdString(write.text);
-            if (write.target == form::kText1) {
-                m_text1->setPlainText(text);
-                continue;
-            }
-            FieldEdit *field = CS(write.target.index);
-            field->setText(text);
-            // A long figure shows its leading digits, not its unit.
-            field->setCursorPosition(0);
-        }
-        succeeded = true;
-    });
-    return succeeded;
-}
-
-ParameterTexts Hdun::inputTexts() const
-{
-    ParameterTexts texts;
-    for (int i = 0; i < form::kInputCount; ++i)
-        texts[static_cast<std::size_t>(i)] = CS(i)->text().toStdString();
-    return texts;
-}
-
 QMenu *Hdun::createText1ContextMenu(const QPoint &position)
 {
     QMenu *menu = m_text1->createStandardContextMenu(position);
@@ -391,56 +194,39 @@ QMenu *Hdun::createText1ContextMenu(const QPoint &position)
     return menu;
 }
 
-bool Hdun::saveSheetCommand()
+std::string Hdun::controlText(form::ControlRef ref) const
 {
-    // The sheet shows what the screen shows: the same texts, calculated anew.
-    if (!calculateCommand())
-        return false;
-    bool saved = false;
-    runHandler([&] {
-        saved = form::SaveSheet(m_services, inputTexts(), [](const std::string &path) {
-            return QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(path)))
-                .toString(QUrl::FullyEncoded)
-                .toStdString();
-        });
-    });
-    return saved;
+    if (ref == form::kText1)
+        return m_text1->toPlainText().replace(u'\n', QStringLiteral("\r\n")).toStdString();
+    return CS(ref.index)->text().toStdString();
 }
 
-bool Hdun::copyResultsCommand()
+void Hdun::setControlText(form::ControlRef ref, const std::string &text)
 {
-    // The figures copied are those now on the screen.
-    if (!calculateCommand())
-        return false;
-    bool copied = false;
-    runHandler([&] { copied = form::CopyResults(m_services, inputTexts()); });
-    return copied;
+    if (ref == form::kText1)
+        return m_text1->setPlainText(QString::fromStdString(text));
+    FieldEdit *field = CS(ref.index);
+    field->setText(QString::fromStdString(text));
+    // A long figure shows its leading digits, not its unit.
+    if (field->isReadOnly())
+        field->setCursorPosition(0);
 }
 
-void Hdun::fieldEdited(int index)
+void Hdun::moveFocus(form::ControlRef ref)
 {
-    const bool wasStale = m_form.resultsStale();
-    m_form.fieldEdited(index);
-    if (!m_form.marked(index))
+    widget(ref)->setFocus(Qt::OtherFocusReason);
+}
+
+void Hdun::showMark(int index, const std::optional<std::string> &toolTip)
+{
+    if (toolTip)
+        CS(index)->markReading(QString::fromStdString(*toolTip));
+    else
         CS(index)->clearReadingMark();
-    if (wasStale != m_form.resultsStale())
-        showStale();
 }
 
-void Hdun::showMarks()
+void Hdun::showStale(bool stale)
 {
-    for (int i = 0; i < form::kInputCount; ++i) {
-        FieldEdit *field = CS(i);
-        if (const auto &mark = m_form.mark(i))
-            field->markReading(QString::fromStdString(*mark));
-        else
-            field->clearReadingMark();
-    }
-}
-
-void Hdun::showStale()
-{
-    const bool stale = m_form.resultsStale();
     QWidget *const results[] = {CS(form::kAreaField), CS(form::kVolumeField), m_text1};
     for (QWidget *result : results) {
         if (!stale) {
@@ -456,25 +242,18 @@ void Hdun::showStale()
     }
 }
 
-void Hdun::CS_GotFocus(int Index)
+std::string Hdun::launchTarget(const std::string &path) const
 {
-    runHandler([&] {
-        FieldEdit *field = CS(Index);
-        field->setSelection(0, static_cast<int>(field->text().size()));
-    });
+    return QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(path)))
+        .toString(QUrl::FullyEncoded)
+        .toStdString();
 }
 
-void Hdun::CS_KeyPress(int Index, int &KeyAscii)
+void Hdun::CS_GotFocus(int Index)
 {
-    if (KeyAscii != 13)
-        return;
-    KeyAscii = 0;
-    runHandler([&] {
-        const form::EnterStep step = form::EnterIn(Index);
-        if (step.calculate && !calculateCommand())
-            return; // the focus stays where the fault was met
-        if (step.focusField)
-            CS(*step.focusField)->setFocus(Qt::OtherFocusReason);
+    m_controller.run([&] {
+        FieldEdit *field = CS(Index);
+        field->setSelection(0, static_cast<int>(field->text().size()));
     });
 }
 
@@ -487,13 +266,10 @@ void Hdun::Label2_MouseDown()
 
 void Hdun::Label2_MouseUp()
 {
-    runHandler([this] {
-        QFont font = m_label2->font();
-        font.setBold(false);
-        m_label2->setFont(font);
-        if (!m_services.openUrl(std::string(form::kPromoPageAddress)))
-            throw std::runtime_error(form::LinkLaunchFailureMessage());
-    });
+    QFont font = m_label2->font();
+    font.setBold(false);
+    m_label2->setFont(font);
+    m_controller.Label2_Click();
 }
 
 } // namespace pierqty

@@ -6,7 +6,9 @@
 
 #include "calc/parameters.h"
 #include "platform/desktop.h"
+#include "ui/form/controller.h"
 #include "ui/form/form.h"
+#include "ui/qt/controls.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -15,19 +17,17 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include <array>
-#include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 class QAction;
 class QCoreApplication;
 class QMenu;
-class QSvgRenderer;
 class QTranslator;
 
 namespace pierqty {
-
-class Hdun;
 
 // The web page the link label opens.
 inline constexpr std::string_view PromoPageAddress = form::kPromoPageAddress;
@@ -37,64 +37,9 @@ inline constexpr std::string_view PromoPageAddress = form::kPromoPageAddress;
 // installed translator, owned by app, or null when it is not installed.
 QTranslator *InstallQtChineseTranslation(QCoreApplication &app);
 
-// One element of the control array CS: a single-line text box that passes
-// its GotFocus and KeyPress events, with its Index, to the window.
-class FieldEdit final : public QLineEdit
-{
-public:
-    FieldEdit(Hdun &window, int index, QWidget *parent);
-    int index() const { return m_index; }
-
-    // Marks an input whose text was not read as written, with a tooltip
-    // giving the value used; the mark goes when the text changes.
-    void markReading(const QString &toolTip);
-    void clearReadingMark();
-
-protected:
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-
-private:
-    Hdun &m_window;
-    int m_index;
-    // The mouse gave the focus: the press that follows places the caret,
-    // and the text is selected again once that press has been handled.
-    bool m_selectAfterPress = false;
-    bool m_marked = false;
-};
-
-// Label2: shows bold while a mouse button is held on it.
-class LinkLabel final : public QLabel
-{
-public:
-    LinkLabel(Hdun &window, QWidget *parent);
-
-protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-
-private:
-    Hdun &m_window;
-};
-
-// Picture1: the pier drawing inside a sunken 2 px border. Takes the focus
-// but shows no mark and reacts to no key.
-class PierPicture final : public QFrame
-{
-public:
-    explicit PierPicture(QWidget *parent);
-    ~PierPicture() override;
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    QSvgRenderer *m_drawing;
-};
-
-class Hdun final : public QWidget
+// The window: creates its controls from the form's table, forwards their
+// events to the form's controller and shows what it says.
+class Hdun final : public QWidget, private form::View
 {
 public:
     static constexpr int kFieldCount = form::kFieldCount;
@@ -114,19 +59,13 @@ public:
     QPlainTextEdit *Text1() const { return m_text1; }
     LinkLabel *Label2() const { return m_label2; }
     PierPicture *Picture1() const { return m_picture1; }
+    // The widget of any control of the table.
+    QWidget *widget(form::ControlRef ref) const;
 
-    // The Calculate command: reads CS(0)..CS(10), calculates and publishes
-    // S, V and the report; on a fault publishes nothing and reports it.
-    // Returns whether the calculation succeeded.
-    bool calculateCommand();
-
-    // 保存计算书…: calculates as the button does, asks where to save, writes
-    // the sheet atomically and opens it. Returns whether it was saved and
-    // handed to the browser; false when cancelled or on a fault.
-    bool saveSheetCommand();
-    // 复制结果: calculates as the button does and puts the tab-separated
-    // results on the clipboard. Returns whether they were put there.
-    bool copyResultsCommand();
+    // The commands (ui/form/controller.h): whether each succeeded.
+    bool calculateCommand() { return m_controller.calculate(); }
+    bool saveSheetCommand() { return m_controller.saveSheet(); }
+    bool copyResultsCommand() { return m_controller.copyResults(); }
 
     // The two commands, as the report's context menu and Ctrl+S offer them.
     QAction *saveSheetAction() const { return m_saveSheet; }
@@ -137,7 +76,7 @@ public:
 
     // Event handlers, shared by the elements of CS.
     void CS_GotFocus(int Index);
-    void CS_KeyPress(int Index, int &KeyAscii);
+    void CS_KeyPress(int Index, int &KeyAscii) { m_controller.CS_KeyPress(Index, KeyAscii); }
     void Label2_MouseDown();
     void Label2_MouseUp();
 
@@ -145,23 +84,23 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void Form_Load();
-    // Marks the inputs whose texts were not read as written.
-    void showMarks();
-    // Greys S, V and the report while they no longer match the inputs.
-    void showStale();
-    // An input's text changed: its mark goes, and the results may go stale.
-    void fieldEdited(int index);
-    // The widget of a control of the table.
-    QWidget *widget(form::ControlRef ref) const;
-    // The texts of CS(0)..CS(10), as typed.
-    ParameterTexts inputTexts() const;
-    // Runs a handler body; an exception becomes a reported run-time error.
-    bool runHandler(const std::function<void()> &body);
+    void createColumn();
+    void createReport();
+    void createLink();
+    void followTabOrder();
+    template<class Widget>
+    Widget *place(Widget *widget, form::ControlRef ref);
+
+    std::string controlText(form::ControlRef ref) const override;
+    void setControlText(form::ControlRef ref, const std::string &text) override;
+    void moveFocus(form::ControlRef ref) override;
+    void showMark(int index, const std::optional<std::string> &toolTip) override;
+    void showStale(bool stale) override;
+    DesktopServices &desktop() override { return m_services; }
+    std::string launchTarget(const std::string &path) const override;
 
     DesktopServices &m_services;
-    std::array<FieldEdit *, kFieldCount> m_cs{};
-    std::array<QLabel *, kFieldCount> m_label1{};
+    std::vector<QWidget *> m_controls; // by form::Slot
     QFrame *m_line1 = nullptr;
     QPushButton *m_command1 = nullptr;
     QPlainTextEdit *m_text1 = nullptr;
@@ -170,7 +109,7 @@ private:
     QAction *m_saveSheet = nullptr;
     QAction *m_copyResults = nullptr;
     bool m_shown = false;
-    form::FormState m_form; // marks and stale results
+    form::Controller m_controller{*this};
 };
 
 } // namespace pierqty

@@ -1,6 +1,7 @@
 // pierqty: the calculator window.
 #include "pierqty/version.h"
 #include "platform/desktop_qt.h"
+#include "ui/form/form.h"
 #include "ui/qt/hdun.h"
 
 #include <QApplication>
@@ -56,7 +57,7 @@ int main(int argc, char **argv)
     // Without it Qt's menus and buttons stay English; the window still works.
     pierqty::InstallQtChineseTranslation(app);
 
-    pierqty::QtDesktopServices services;
+    pierqty::QtDesktopServices services{std::string(pierqty::form::kErrorBoxTitle)};
     pierqty::Hdun window(services);
     services.setParent(&window);
     window.show();

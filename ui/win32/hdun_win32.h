@@ -1,31 +1,23 @@
-// Hdun on Windows: a thin Win32 view over the form model. It creates EDIT,
-// STATIC and BUTTON controls from the control table in tab order, forwards
-// their events to the model and publishes what the model says.
+// Hdun on Windows: a thin Win32 view over the form. It creates EDIT, STATIC
+// and BUTTON controls from the control table in tab order, forwards their
+// events to the form's controller and shows what it says.
 #pragma once
 
 #include "platform/desktop.h"
+#include "platform/desktop_win32.h"
+#include "ui/form/controller.h"
 #include "ui/form/form.h"
+#include "ui/win32/picture_win32.h"
 
 #include <windows.h>
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace pierqty::win32 {
-
-// GDI+ for the lifetime of the object (the drawing is a PNG drawn with it).
-class GdiplusSession
-{
-public:
-    GdiplusSession();
-    ~GdiplusSession();
-    GdiplusSession(const GdiplusSession &) = delete;
-    GdiplusSession &operator=(const GdiplusSession &) = delete;
-
-private:
-    ULONG_PTR m_token = 0;
-};
 
 // Private messages of the window.
 inline constexpr UINT kSelectAfterClick = WM_APP + 1; // wParam: field index
@@ -34,12 +26,12 @@ inline constexpr UINT kSelectAfterClick = WM_APP + 1; // wParam: field index
 inline constexpr int kSaveSheetCommand = 2001;
 inline constexpr int kCopyResultsCommand = 2002;
 
-class HdunWindow
+class HdunWindow : private form::View
 {
 public:
     // services: error box and URL launcher; must outlive the window.
     explicit HdunWindow(DesktopServices &services);
-    ~HdunWindow();
+    ~HdunWindow() override;
     HdunWindow(const HdunWindow &) = delete;
     HdunWindow &operator=(const HdunWindow &) = delete;
 
@@ -53,18 +45,14 @@ public:
     // The control's designer reference, or nullopt for another window.
     std::optional<form::ControlRef> refOf(HWND child) const;
     int dpi() const { return m_dpi; }
-    const form::FormState &state() const { return m_state; }
+    const form::FormState &state() const { return m_controller.state(); }
     std::wstring text(form::ControlRef ref) const;
     bool linkBold() const { return m_linkBold; }
 
-    // The Calculate command; false when it stopped on a fault.
-    bool calculateCommand();
-    // 保存计算书… (the report's menu and Ctrl+S): calculates as the button
-    // does, asks where to save, writes the sheet atomically and opens it.
-    bool saveSheetCommand();
-    // 复制结果 (the report's menu): calculates and puts the tab-separated
-    // results on the clipboard.
-    bool copyResultsCommand();
+    // The commands (ui/form/controller.h): whether each succeeded.
+    bool calculateCommand() { return m_controller.calculate(); }
+    bool saveSheetCommand() { return m_controller.saveSheet(); }
+    bool copyResultsCommand() { return m_controller.copyResults(); }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -74,39 +62,46 @@ private:
                                        DWORD_PTR self);
     static LRESULT CALLBACK LinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR self);
-    static LRESULT CALLBACK PictureProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void onCommand(int id, int code);
+    void onSelectAfterClick(int index);
+    LRESULT onControlColour(UINT message, HDC dc, HWND child);
+    void onActivate(bool active);
+    void onDpiChanged(int dpi, const RECT &suggested);
+    LRESULT onLinkMouse(HWND link, UINT message, LPARAM lParam);
+
+    HWND make(const form::Control &control, const wchar_t *windowClass, DWORD style, DWORD exStyle);
     void createControls();
+    void createFocusable(const form::Control &control);
+    void createStatic(const form::Control &control);
+    void placeCentred();
     void layout();
     void createFonts();
     void destroyFonts();
-    void Form_Load();
     void CS_GotFocus(int index);
-    void CS_KeyPress(int index, int &keyAscii);
-    void Label2_MouseDown();
-    void Label2_MouseUp(bool inside);
-    void fieldEdited(int index);
-    ParameterTexts inputTexts() const;
+    void setLinkBold(bool bold);
     void showReportMenu(POINT at);
-    void showMarks();
-    void showStale();
-    template<class Body>
-    bool runHandler(Body &&body);
-    void paintPicture(HWND picture);
+    void setTip(HWND control, const std::wstring *text, bool shown);
+
+    // form::View: texts through GetWindowTextW and SetWindowTextW (which
+    // throws when refused); the focus by SetFocus.
+    std::string controlText(form::ControlRef ref) const override { return Narrow(text(ref)); }
+    void setControlText(form::ControlRef ref, const std::string &text) override;
+    void moveFocus(form::ControlRef ref) override { SetFocus(control(ref)); }
+    // A mark is a tooltip and the colour WM_CTLCOLOREDIT gives the field;
+    // stale results a tooltip and the grey of their text.
+    void showMark(int index, const std::optional<std::string> &toolTip) override;
+    void showStale(bool stale) override;
+    DesktopServices &desktop() override { return m_services; }
+    // The shell opens a saved file with the program that shows HTML.
+    std::string launchTarget(const std::string &path) const override { return path; }
 
     DesktopServices &m_services;
-    form::FormState m_state;
     HWND m_hwnd = nullptr;
     HWND m_tooltip = nullptr;
     HWND m_lastFocus = nullptr;
-    std::array<HWND, form::kFieldCount> m_cs{};
-    std::array<HWND, form::kFieldCount> m_label1{};
-    HWND m_line1 = nullptr;
-    HWND m_command1 = nullptr;
-    HWND m_text1 = nullptr;
-    HWND m_label2 = nullptr;
-    HWND m_picture1 = nullptr;
+    std::vector<HWND> m_controls; // by form::Slot
     int m_dpi = 96;
     HFONT m_windowFont = nullptr;
     HFONT m_buttonFont = nullptr;
@@ -117,14 +112,10 @@ private:
     bool m_linkPressed = false;
     std::array<bool, form::kInputCount> m_tipShown{};
     bool m_staleTips = false;
-    struct Drawing;
-    std::unique_ptr<Drawing> m_drawing;
+    std::unique_ptr<PierPicture> m_picture;
     // The select posted after a click: what the field held when it was made.
-    struct PendingSelect {
-        std::wstring text;
-        DWORD selection = 0;
-    };
-    std::array<PendingSelect, form::kFieldCount> m_pending{};
+    std::array<std::wstring, form::kFieldCount> m_pending{};
+    form::Controller m_controller{*this};
 };
 
 // The message loop for the window: Tab and Shift+Tab through the dialog

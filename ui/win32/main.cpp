@@ -1,5 +1,6 @@
 // pierqty.exe: the calculator window on Windows.
 #include "platform/desktop_win32.h"
+#include "ui/form/form.h"
 #include "ui/win32/hdun_win32.h"
 
 #include <objbase.h>
@@ -11,7 +12,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
     int exitCode = 1;
     {
         pierqty::win32::GdiplusSession gdiplus;
-        pierqty::Win32DesktopServices services;
+        pierqty::Win32DesktopServices services{std::string(pierqty::form::kErrorBoxTitle)};
         pierqty::win32::HdunWindow window(services);
         if (window.create(showCommand)) {
             services.setOwner(window.hwnd());

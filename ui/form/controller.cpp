@@ -1,0 +1,124 @@
+#include "ui/form/controller.h"
+
+#include "ui/form/report_actions.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace pierqty::form {
+
+void Controller::run(const std::function<void()> &body)
+{
+    try {
+        body();
+    } catch (const std::exception &error) {
+        m_view.desktop().reportError(std::string(kRuntimeErrorPrefix) + error.what());
+    }
+}
+
+void Controller::Form_Load()
+{
+    run([this] {
+        const ParameterTexts texts = DefaultParameterTexts();
+        for (int i = 0; i < kInputCount; ++i)
+            m_view.setControlText(CS(i), texts[static_cast<std::size_t>(i)]);
+    });
+}
+
+ParameterTexts Controller::inputTexts()
+{
+    ParameterTexts texts;
+    for (int i = 0; i < kInputCount; ++i)
+        texts[static_cast<std::size_t>(i)] = m_view.controlText(CS(i));
+    // What is calculated is what the results will belong to.
+    std::copy(texts.begin(), texts.end(), m_calculated.begin());
+    return texts;
+}
+
+void Controller::showMarks()
+{
+    for (int i = 0; i < kInputCount; ++i)
+        m_view.showMark(i, m_state.mark(i));
+}
+
+bool Controller::calculate()
+{
+    bool succeeded = false;
+    run([&] {
+        const CalculationOutcome outcome = m_state.calculate(inputTexts());
+        showMarks();
+        m_view.showStale(m_state.resultsStale());
+        if (!outcome.succeeded) {
+            m_view.desktop().reportError(outcome.errorMessage);
+            return;
+        }
+        for (const TextWrite &write : outcome.writes)
+            m_view.setControlText(write.target, write.text);
+        succeeded = true;
+    });
+    return succeeded;
+}
+
+bool Controller::saveSheet()
+{
+    // The sheet shows what the screen shows: the same texts, calculated anew.
+    if (!calculate())
+        return false;
+    bool saved = false;
+    run([&] {
+        saved = SaveSheet(m_view.desktop(), inputTexts(),
+                          [this](const std::string &path) { return m_view.launchTarget(path); });
+    });
+    return saved;
+}
+
+bool Controller::copyResults()
+{
+    // The figures copied are those now on the screen.
+    if (!calculate())
+        return false;
+    bool copied = false;
+    run([&] { copied = CopyResults(m_view.desktop(), inputTexts()); });
+    return copied;
+}
+
+void Controller::CS_KeyPress(int Index, int &KeyAscii)
+{
+    if (KeyAscii != 13)
+        return;
+    KeyAscii = 0;
+    run([&] {
+        const EnterStep step = EnterIn(Index);
+        if (step.calculate && !calculate())
+            return; // the focus stays where the fault was met
+        if (step.focusField)
+            m_view.moveFocus(CS(*step.focusField));
+    });
+}
+
+void Controller::CS_Change(int index)
+{
+    if (index < 0 || index >= kInputCount)
+        return; // the results are written by the command, not edited
+    run([&] {
+        if (m_view.controlText(CS(index)) == m_calculated[static_cast<std::size_t>(index)])
+            return;
+        const bool wasMarked = m_state.marked(index);
+        const bool wasStale = m_state.resultsStale();
+        m_state.fieldEdited(index);
+        if (wasMarked) // an edit clears the field's own mark
+            m_view.showMark(index, std::nullopt);
+        if (wasStale != m_state.resultsStale())
+            m_view.showStale(m_state.resultsStale());
+    });
+}
+
+void Controller::Label2_Click()
+{
+    run([this] {
+        if (!m_view.desktop().openUrl(std::string(kPromoPageAddress)))
+            throw std::runtime_error(LinkLaunchFailureMessage());
+    });
+}
+
+} // namespace pierqty::form

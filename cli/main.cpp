@@ -10,7 +10,8 @@
 // given keeps the window's default text. Exit status: 0 done (in a batch:
 // every pier computed), 2 the calculation stopped with a fault (in a batch:
 // some pier did, every row and TOTAL written), 64 a usage error, 65 a
-// malformed batch file, 66 a batch file that cannot be read, 74 output failed.
+// malformed batch file, 66 a batch file that cannot be read, 71 out of
+// memory, 74 output failed.
 
 #include "calc/exact.h"
 #include "calc/parameters.h"
@@ -23,13 +24,18 @@
 #include "cli/sheet_output.h"
 #include "cli/writers.h"
 
+#include <cstdio>
 #include <iostream>
+#include <new>
 #include <optional>
 
 namespace {
 
 using namespace pierqty;
 using namespace pierqty::cli;
+
+// Memory ran out (as sysexits.h's EX_OSERR): said, never an abort.
+constexpr int kExitNoMemory = 71;
 
 int RunBatch(const Options &options)
 {
@@ -40,7 +46,7 @@ int RunBatch(const Options &options)
     std::optional<SheetFolder> sheets;
     if (!options.sheet.empty())
         sheets.emplace(options.sheet, options.title);
-    return RunBatchFile(options.batch, BatchDefaults(options.assignments), sheets ? &*sheets : nullptr);
+    return RunBatchFile(options.batch, BatchDefaults(options.assignments, std::cerr), sheets ? &*sheets : nullptr);
 }
 
 std::optional<ExactOutcome> ExactIfAsked(const Options &options, const PierParameters &p)
@@ -113,5 +119,8 @@ int PierqtyCliMain(int argc, char **argv)
     } catch (const csv::ReadError &error) {
         std::cerr << "pierqty-cli: line " << error.line << ": " << error.message << "\n";
         return kExitData;
+    } catch (const std::bad_alloc &) {
+        std::fputs("pierqty-cli: out of memory\n", stderr);
+        return kExitNoMemory;
     }
 }

@@ -37,11 +37,6 @@ int WriteSheet(const std::string &path, std::string_view title, const ParameterT
 SheetFolder::SheetFolder(std::string folder, std::string title) : m_folder(std::move(folder)), m_title(std::move(title))
 { }
 
-void SheetFolder::add(const std::string &id, const ParameterTexts &texts)
-{
-    m_piers.emplace_back(id, texts);
-}
-
 std::string SheetFolder::uniqueName(const std::string &stem)
 {
     std::string name = stem + ".html";
@@ -51,7 +46,7 @@ std::string SheetFolder::uniqueName(const std::string &stem)
     return name;
 }
 
-bool SheetFolder::write()
+bool SheetFolder::prepare()
 {
     const fs::path folder = sheet::PathFromUtf8(m_folder);
     std::error_code ignored;
@@ -60,18 +55,23 @@ bool SheetFolder::write()
         m_error = "cannot create the folder '" + m_folder + "' for the sheets";
         return false;
     }
-    const std::string date = SheetDate();
-    for (const auto &[id, texts] : m_piers) {
-        const std::string subject = m_title.empty() ? id : m_title + " — " + id;
-        const auto document = sheet::CalculationSheetFromTexts(texts, subject, date);
-        if (!document)
-            continue; // a pier that stopped with a fault has no sheet
-        const std::string path = sheet::Utf8FromPath(folder / sheet::PathFromUtf8(uniqueName(sheet::SafeFileStem(id))));
-        if (!sheet::WriteAtomically(path, document.value(), m_error))
-            return false;
-        ++m_written;
-    }
+    m_date = SheetDate();
     return true;
+}
+
+std::string SheetFolder::write(const std::string &id, const ParameterTexts &texts)
+{
+    const std::string subject = m_title.empty() ? id : m_title + " — " + id;
+    const auto document = sheet::CalculationSheetFromTexts(texts, subject, m_date);
+    if (!document)
+        return ""; // a pier that stopped with a fault has no sheet
+    const fs::path folder = sheet::PathFromUtf8(m_folder);
+    const std::string path = sheet::Utf8FromPath(folder / sheet::PathFromUtf8(uniqueName(sheet::SafeFileStem(id))));
+    std::string error;
+    if (!sheet::WriteAtomically(path, document.value(), error))
+        return error.empty() ? "cannot write '" + path + "'" : error;
+    ++m_written;
+    return "";
 }
 
 } // namespace pierqty::cli

@@ -1,0 +1,258 @@
+#include "cli/encoding.h"
+
+#include "platform/numbers.h"
+
+#include <cerrno>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
+
+namespace pierqty::cli {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// How a UTF-8 sequence that starts with lead goes on (RFC 3629, table 3-7 of
+// the Unicode standard): the number of continuation bytes and the range of
+// the first of them; false for a byte that starts no character.
+bool Lead(unsigned char lead, int &continuations, unsigned char &low, unsigned char &high)
+{
+    low = 0x80;
+    high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        continuations = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        continuations = 2;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        continuations = 3;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The length of the well-formed UTF-8 character at text[pos], or 0.
+std::size_t CharacterLength(std::string_view text, std::size_t pos)
+{
+    int continuations = 0;
+    unsigned char low = 0, high = 0;
+    if (!Lead(static_cast<unsigned char>(text[pos]), continuations, low, high))
+        return 0;
+    const auto length = static_cast<std::size_t>(continuations) + 1;
+    if (text.size() - pos < length)
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto byte = static_cast<unsigned char>(text[pos + k]);
+        if (byte < low || byte > high)
+            return 0;
+        low = 0x80;
+        high = 0xBF;
+    }
+    return length;
+}
+
+void AppendHexByte(std::string &out, unsigned value)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += "\\x";
+    out += kHex[(value >> 4) & 0xF];
+    out += kHex[value & 0xF];
+}
+
+} // namespace
+
+void Utf8Check::feed(std::string_view bytes)
+{
+    for (std::size_t pos = 0; m_valid && pos < bytes.size(); ++pos) {
+        const auto byte = static_cast<unsigned char>(bytes[pos]);
+        if (m_pending > 0) {
+            m_valid = byte >= m_low && byte <= m_high;
+            --m_pending;
+            m_low = 0x80;
+            m_high = 0xBF;
+        } else if (byte >= 0x80) {
+            m_valid = Lead(byte, m_pending, m_low, m_high);
+        }
+    }
+}
+
+void AppendUtf8(std::string &out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+void Utf16Decoder::put(char32_t unit, std::string &out)
+{
+    const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+    const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+    if (m_high != 0) {
+        if (low) {
+            AppendUtf8(out, 0x10000 + ((m_high - 0xD800) << 10) + (unit - 0xDC00));
+            m_high = 0;
+            return;
+        }
+        AppendUtf8(out, kReplacement);
+        m_high = 0;
+    }
+    if (high)
+        m_high = unit;
+    else
+        AppendUtf8(out, low ? kReplacement : unit);
+}
+
+void Utf16Decoder::decode(std::string_view bytes, std::string &out)
+{
+    std::size_t pos = 0;
+    if (m_oddByte >= 0 && !bytes.empty()) {
+        const auto second = static_cast<unsigned char>(bytes[0]);
+        const auto first = static_cast<unsigned>(m_oddByte);
+        put(m_bigEndian ? (first << 8 | second) : (second << 8 | first), out);
+        m_oddByte = -1;
+        pos = 1;
+    }
+    for (; pos + 1 < bytes.size(); pos += 2) {
+        const auto a = static_cast<unsigned char>(bytes[pos]);
+        const auto b = static_cast<unsigned char>(bytes[pos + 1]);
+        const char32_t unit = m_bigEndian ? (char32_t{a} << 8 | b) : (char32_t{b} << 8 | a);
+        if (unit < 0x80 && m_high == 0)
+            out += static_cast<char>(unit); // most of a batch file: ASCII
+        else
+            put(unit, out);
+    }
+    if (pos < bytes.size())
+        m_oddByte = static_cast<unsigned char>(bytes[pos]);
+}
+
+void Utf16Decoder::finish(std::string &out)
+{
+    if (m_high != 0 || m_oddByte >= 0)
+        AppendUtf8(out, kReplacement);
+    m_high = 0;
+    m_oddByte = -1;
+}
+
+#ifdef _WIN32
+
+struct Gb18030Decoder::Converter {
+};
+
+Gb18030Decoder::Gb18030Decoder() = default;
+Gb18030Decoder::~Gb18030Decoder() = default;
+
+// Code page 54936 is GB18030; without MB_ERR_INVALID_CHARS a byte that
+// starts no character becomes U+FFFD.
+void Gb18030Decoder::decode(std::string_view bytes, std::string &out)
+{
+    if (bytes.empty())
+        return;
+    const int size = static_cast<int>(bytes.size());
+    const int wideSize = MultiByteToWideChar(54936, 0, bytes.data(), size, nullptr, 0);
+    if (wideSize <= 0)
+        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "GB18030");
+    std::wstring wide(static_cast<std::size_t>(wideSize), L'\0');
+    MultiByteToWideChar(54936, 0, bytes.data(), size, wide.data(), wideSize);
+    Utf16Decoder utf16(false);
+    utf16.decode(std::string_view(reinterpret_cast<const char *>(wide.data()), wide.size() * 2), out);
+    utf16.finish(out);
+}
+
+#else
+
+struct Gb18030Decoder::Converter {
+    iconv_t handle;
+};
+
+Gb18030Decoder::Gb18030Decoder()
+{
+    const iconv_t handle = ::iconv_open("UTF-8", "GB18030");
+    if (handle == reinterpret_cast<iconv_t>(-1))
+        throw std::system_error(errno, std::generic_category(), "GB18030");
+    m_converter = std::make_unique<Converter>(Converter{handle});
+}
+
+Gb18030Decoder::~Gb18030Decoder()
+{
+    ::iconv_close(m_converter->handle);
+}
+
+void Gb18030Decoder::decode(std::string_view bytes, std::string &out)
+{
+    char *in = const_cast<char *>(bytes.data()); // iconv's signature; it does not write there
+    std::size_t inLeft = bytes.size();
+    while (inLeft > 0) {
+        char buffer[4096];
+        char *next = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t done = ::iconv(m_converter->handle, &in, &inLeft, &next, &outLeft);
+        out.append(buffer, static_cast<std::size_t>(next - buffer));
+        if (done != static_cast<std::size_t>(-1) || errno == E2BIG)
+            continue;
+        // EILSEQ, or EINVAL for a character cut short at the end of the line.
+        AppendUtf8(out, kReplacement);
+        ++in;
+        --inLeft;
+        ::iconv(m_converter->handle, nullptr, nullptr, nullptr, nullptr);
+    }
+}
+
+#endif
+
+std::string EscapeControls(std::string_view text, bool keepLayout)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        if (byte < 0x80) {
+            const bool layout = byte == '\t' || byte == '\n' || byte == '\r';
+            if ((byte < 0x20 && !(keepLayout && layout)) || byte == 0x7F)
+                AppendHexByte(out, byte);
+            else
+                out += static_cast<char>(byte);
+            ++pos;
+            continue;
+        }
+        const std::size_t length = CharacterLength(text, pos);
+        if (length == 0) {
+            AppendHexByte(out, byte); // not UTF-8: the byte itself
+            ++pos;
+        } else if (byte == 0xC2 && static_cast<unsigned char>(text[pos + 1]) < 0xA0) {
+            AppendHexByte(out, static_cast<unsigned char>(text[pos + 1])); // C1: U+0080 to U+009F
+            pos += 2;
+        } else {
+            out.append(text.substr(pos, length));
+            pos += length;
+        }
+    }
+    return out;
+}
+
+std::string QuoteText(std::string_view text, char quote)
+{
+    return quote + EscapeControls(ExcerptText(text)) + quote;
+}
+
+} // namespace pierqty::cli

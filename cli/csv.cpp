@@ -75,6 +75,8 @@ bool LineReader::fill()
 
 bool LineReader::next(std::string &line)
 {
+    if (!m_started)
+        fill(); // the byte order mark decides where the line goes
     std::string &target = m_gb18030 ? m_raw : line;
     target.clear();
     bool any = false; // a line that ends without a line feed still counts

@@ -222,9 +222,12 @@ void Gb18030Decoder::decode(std::string_view bytes, std::string &out)
 
 std::string EscapeControls(std::string_view text, bool keepLayout)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t pos = 0; pos < text.size();) {
+    const auto plain = [](char c) { return c >= 0x20 && c < 0x7F; }; // printable ASCII
+    std::size_t pos = 0;
+    while (pos < text.size() && plain(text[pos]))
+        ++pos;
+    std::string out(text.substr(0, pos));
+    while (pos < text.size()) {
         const auto byte = static_cast<unsigned char>(text[pos]);
         if (byte < 0x80) {
             const bool layout = byte == '\t' || byte == '\n' || byte == '\r';

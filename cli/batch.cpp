@@ -338,18 +338,20 @@ ParameterTexts BatchDefaults(const std::vector<std::string> &assignments, std::o
 int RunBatch(ByteSource &source, const std::string &name, const ParameterTexts &defaults, SheetFolder *sheets,
              const BatchStreams &streams)
 {
-    const Layout layout = CheckSource(source, name);
-    if (layout.encoding == TextEncoding::Gb18030)
-        streams.warnings << "note: " << name << " is not UTF-8: read as GB18030 (GBK)\n";
-    if (sheets && !sheets->prepare())
-        throw BatchError{sheets->error(), kExitIo};
     try {
+        const Layout layout = CheckSource(source, name);
+        if (layout.encoding == TextEncoding::Gb18030)
+            streams.warnings << "note: " << name << " is not UTF-8: read as GB18030 (GBK)\n";
+        if (sheets && !sheets->prepare())
+            throw BatchError{sheets->error(), kExitIo};
         source.rewind();
         csv::LineReader lines(source, layout.encoding);
         return RowRunner(layout, defaults, sheets, streams).run(lines);
     } catch (const ReadFailure &failure) {
         throw BatchError{"reading " + name + " again failed: " + std::generic_category().message(failure.error),
                          kExitNoInput};
+    } catch (const std::system_error &error) { // no GB18030 converter on this system
+        throw BatchError{"cannot read " + name + ": " + error.what(), kExitData};
     }
 }
 

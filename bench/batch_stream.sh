@@ -32,7 +32,7 @@ for n in "${layers[@]}"; do
         else
           cat "$work/piers.csv" | /usr/bin/time -f '%e %M %U %S' -o "$work/one" "$cli" --batch - > /dev/null 2>&1 || true
         fi
-        cat "$work/one" >> "$work/times"
+        tail -n 1 "$work/one" >> "$work/times" # after "Command exited with non-zero status 2"
       done
       sort -n "$work/times" | awk -v rows="$rows" -v n="$n" -v source="$source" '
         { t[NR] = $1; if ($2 > peak) peak = $2; c[NR] = $3 + $4 }

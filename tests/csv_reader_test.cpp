@@ -115,22 +115,6 @@ TEST(LineReader, SplitsLinesWhateverThePieces)
     EXPECT_EQ(Lines("\xEF\xBB\xBF\xB6\xD5\n", 1, TextEncoding::Gb18030), std::vector<std::string>{"墩"});
 }
 
-TEST(LineReader, ALineOfMoreThanOneMebibyteIsAnError)
-{
-    std::string text = std::string(csv::kMaxLineBytes, 'x') + "\n" + std::string(csv::kMaxLineBytes + 1, 'y');
-    cli::MemorySource source(text);
-    csv::LineReader reader(source, TextEncoding::Utf8);
-    std::string line;
-    ASSERT_TRUE(reader.next(line));
-    EXPECT_EQ(line.size(), csv::kMaxLineBytes);
-    try {
-        reader.next(line);
-        FAIL() << "a line of 1 MiB + 1 byte was read";
-    } catch (const csv::ReadError &error) {
-        EXPECT_EQ(error.line, 2);
-    }
-}
-
 // Reads every record of text, keeping at most maxFields fields.
 std::vector<csv::Record> Records(std::string_view text, std::size_t maxFields = 100, csv::LineNumber firstLine = 1)
 {

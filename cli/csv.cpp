@@ -203,16 +203,6 @@ void AppendField(std::string &out, std::string_view field)
     out += '"';
 }
 
-void AppendRow(std::string &out, const std::vector<std::string> &fields)
-{
-    for (std::size_t k = 0; k < fields.size(); ++k) {
-        if (k > 0)
-            out += ',';
-        AppendField(out, fields[k]);
-    }
-    out += '\n';
-}
-
 void AppendRow(std::string &out, std::initializer_list<std::string_view> fields)
 {
     bool first = true;

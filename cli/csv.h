@@ -102,7 +102,6 @@ private:
 void AppendField(std::string &out, std::string_view field);
 
 // Appends a whole row and a line break.
-void AppendRow(std::string &out, const std::vector<std::string> &fields);
 void AppendRow(std::string &out, std::initializer_list<std::string_view> fields);
 
 } // namespace pierqty::csv

@@ -32,14 +32,15 @@ TEST(Encoding, Utf8IsCheckedStrictlyAcrossPieces)
 
 TEST(Encoding, Utf16BecomesUtf8PieceByPiece)
 {
-    // 墩 (U+58A9) then U+1F600 as a surrogate pair, LE, fed one byte at a time.
-    const std::string le("\xA9\x58\x3D\xD8\x00\xDE", 6);
+    // é (U+00E9), 墩 (U+58A9), then U+1F600 as a surrogate pair, LE, fed one
+    // byte at a time.
+    const std::string le("\xE9\x00\xA9\x58\x3D\xD8\x00\xDE", 8);
     cli::Utf16Decoder decoder(false);
     std::string out;
     for (const char byte : le)
         decoder.decode(std::string_view(&byte, 1), out);
     decoder.finish(out);
-    EXPECT_EQ(out, "墩\U0001F600");
+    EXPECT_EQ(out, "\u00E9墩\U0001F600");
     // An unpaired surrogate, high or low, and an odd byte at the end: U+FFFD.
     cli::Utf16Decoder be(true);
     out.clear();

@@ -350,6 +350,8 @@ int RunBatch(ByteSource &source, const std::string &name, const ParameterTexts &
     } catch (const ReadFailure &failure) {
         throw BatchError{"reading " + name + " again failed: " + std::generic_category().message(failure.error),
                          kExitNoInput};
+    } catch (const InputChanged &) {
+        throw BatchError{name + " changed while it was read: it is shorter than it was", kExitNoInput};
     } catch (const std::system_error &error) { // no GB18030 converter on this system
         throw BatchError{"cannot read " + name + ": " + error.what(), kExitData};
     }

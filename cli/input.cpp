@@ -177,6 +177,8 @@ std::size_t InputFile::read(char *buffer, std::size_t size)
     if (left == 0)
         return 0;
     const std::size_t got = ReadRetrying(m_seekable ? m_fd : m_spool, buffer, left < size ? left : size);
+    if (got == 0)
+        throw InputChanged{}; // shorter than the first time
     m_readAgain += got;
     return got;
 }

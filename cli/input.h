@@ -20,6 +20,10 @@ struct SpoolFailure {
     int error = 0;
 };
 
+// A file that ends sooner the second time it is read: changed meanwhile.
+struct InputChanged {
+};
+
 class ByteSource
 {
 public:
@@ -51,7 +55,7 @@ private:
 // device) is copied as it is read the first time into a temporary file that
 // no folder lists, and that copy is read the second time. The second pass
 // reads no more bytes than the first did, so a file that grows meanwhile
-// reads the same.
+// reads the same; one that ends sooner throws InputChanged.
 class InputFile final : public ByteSource
 {
 public:

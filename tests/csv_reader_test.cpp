@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -114,6 +116,35 @@ TEST(LineReader, SplitsLinesWhateverThePieces)
               (std::vector<std::string>{"a", "b"}));
     // GB18030 after a UTF-8 byte order mark is still GB18030.
     EXPECT_EQ(Lines("\xEF\xBB\xBF\xB6\xD5\n", 1, TextEncoding::Gb18030), std::vector<std::string>{"墩"});
+}
+
+// All that is left of a source.
+std::string ReadAll(cli::ByteSource &source)
+{
+    std::string bytes;
+    char buffer[4];
+    for (std::size_t got; (got = source.read(buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, got);
+    return bytes;
+}
+
+TEST(InputFile, TheSecondReadingIsTheFirstOrAnError)
+{
+    const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "pierqty_input_file.csv";
+    std::ofstream(path, std::ios::binary) << "id,n\nA,10\n";
+    {
+        cli::InputFile file(path.string());
+        EXPECT_EQ(ReadAll(file), "id,n\nA,10\n");
+        // Grown meanwhile: the second reading stops where the first did.
+        std::ofstream(path, std::ios::binary | std::ios::app) << "B,20\n";
+        file.rewind();
+        EXPECT_EQ(ReadAll(file), "id,n\nA,10\n");
+        // Cut short meanwhile: said, never taken for the end of the batch.
+        std::filesystem::resize_file(path, 6);
+        file.rewind();
+        EXPECT_THROW(ReadAll(file), cli::InputChanged);
+    }
+    std::filesystem::remove(path);
 }
 
 // Reads every record of text, keeping at most maxFields fields.

@@ -3,58 +3,69 @@
 #include "calc/exact.h"
 #include "calc/quantities.h"
 #include "cli/csv.h"
-#include "cli/input.h"
+#include "cli/encoding.h"
 #include "cli/options.h"
 #include "platform/numbers.h"
 
-#include <algorithm>
 #include <array>
 #include <iostream>
-#include <sstream>
-#include <string_view>
 #include <system_error>
 
 namespace pierqty::cli {
 
 namespace {
 
-std::string Trim(const std::string &text)
+using csv::LineNumber;
+
+// Output is written in pieces of about this size: one write per piece.
+constexpr std::size_t kOutputPiece = std::size_t{1} << 16;
+
+std::string_view Trim(std::string_view text)
 {
     const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return "";
+    if (first == std::string_view::npos)
+        return {};
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// A cell's text for the fault column: cut short, and a control character
-// (a NUL from a damaged file) shown as \xNN so the field stays printable.
-std::string QuoteCell(const std::string &text)
+bool IsBlankLine(const csv::Record &record)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string quoted = "\"";
-    for (const char c : ExcerptText(text)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            quoted += "\\x";
-            quoted += kHex[byte >> 4];
-            quoted += kHex[byte & 0xF];
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
+    return record.count == 1 && Trim(record.fields[0]).empty();
+}
+
+// A text cell of the output (an id, a fault): controls escaped, and a text
+// that a spreadsheet would take for a formula (=, +, -, @, or a tab or a
+// carriage return before one) starts with an apostrophe, as OWASP advises
+// against CSV injection. Figures are numbers and never pass here.
+std::string TextCell(std::string_view text)
+{
+    std::string cell = EscapeControls(text, true);
+    if (!cell.empty() && std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos)
+        cell.insert(cell.begin(), '\'');
+    return cell;
 }
 
 // One pier's row of the batch output. A figure left empty was not computed.
 struct BatchRow {
     std::string id, S, V, trueS, exactV, projectedS, fault;
 
-    void appendTo(std::string &out) const { csv::AppendRow(out, {id, S, V, trueS, exactV, projectedS, fault}); }
+    void appendTo(std::string &out) const
+    {
+        csv::AppendRow(out, {TextCell(id), S, V, trueS, exactV, projectedS, TextCell(fault)});
+    }
+    void addFault(std::string_view note)
+    {
+        if (!fault.empty())
+            fault += "; ";
+        fault += note;
+    }
 };
 
-// The figures TOTAL sums, over the piers that have all of them.
+// The figures TOTAL sums, over the piers that have all of them, and how
+// many piers there were.
 struct BatchTotals {
     double S = 0.0, V = 0.0, trueS = 0.0, exactV = 0.0, projectedS = 0.0;
+    std::int64_t piers = 0, stopped = 0, withoutExact = 0;
 
     void add(const PierQuantities &q, const ExactQuantities &e)
     {
@@ -66,10 +77,22 @@ struct BatchTotals {
     }
 };
 
-struct BatchOutput {
-    std::string csv;
-    bool anyStopped = false; // some pier has no figures: a fault or a cell that is no number
-};
+// A header cell as the user typed it, for a message: a file that is not
+// UTF-8 is GB18030.
+std::string HeaderText(std::string_view cell)
+{
+    Utf8Check check;
+    check.feed(cell);
+    if (check.valid())
+        return std::string(cell);
+    try {
+        std::string decoded;
+        Gb18030Decoder().decode(cell, decoded);
+        return decoded;
+    } catch (const std::system_error &) {
+        return std::string(cell); // its bytes are escaped
+    }
+}
 
 constexpr int kIdColumn = -1;
 constexpr int kGradeColumn = -2; // the concrete grade, for the workbook's bill
@@ -82,139 +105,237 @@ std::vector<int> ReadHeader(const csv::Record &header)
     std::array<bool, kParameterCount> named{};
     bool haveId = false, haveGrade = false;
     for (const std::string &raw : header.fields) {
-        const std::string name = Trim(raw);
+        const std::string name(Trim(raw));
         const int index = name == "id" ? kIdColumn : name == "grade" ? kGradeColumn : ParameterIndex(name);
         if (name != "id" && name != "grade" && index < 0)
-            throw BatchError{"line 1: unknown column '" + ExcerptText(name) + "' (columns are id, grade, " +
-                             ParameterNameList() + ")"};
+            throw BatchError{"line 1: unknown column " + QuoteText(HeaderText(name), '\'') +
+                             " (columns are id, grade, " + ParameterNameList() + ")"};
         bool &seen = index == kIdColumn ? haveId
             : index == kGradeColumn     ? haveGrade
                                         : named[static_cast<std::size_t>(index)];
         if (seen)
-            throw BatchError{"line 1: column '" + name + "' appears twice"};
+            throw BatchError{"line 1: column " + QuoteText(name, '\'') + " appears twice"};
         seen = true;
         columns.push_back(index);
     }
-    return columns;
+    return columns; // more cells than names: one of those above was unknown or repeated
+}
+
+std::string FieldCountMessage(const csv::Record &record, std::size_t columns)
+{
+    return "line " + std::to_string(record.line) + ": " + std::to_string(record.count) +
+        " fields where the header names " + std::to_string(columns);
+}
+
+// What the first pass learns of a batch file.
+struct Layout {
+    std::vector<int> columns;
+    TextEncoding encoding = TextEncoding::Utf8;
+};
+
+// The first pass: the header, the number of fields of every row, quotes,
+// line lengths, and whether the file is UTF-8. Nothing is computed.
+Layout CheckLayout(csv::LineReader &lines)
+{
+    csv::Reader reader(lines);
+    csv::Record record;
+    if (!reader.next(record, kParameterCount + 3))
+        throw BatchError{"the batch file is empty: its first line must name the parameters (e.g. id,L1,h,n)"};
+    Layout layout{ReadHeader(record), TextEncoding::Utf8};
+    while (reader.next(record, 1)) {
+        if (!IsBlankLine(record) && record.count != layout.columns.size())
+            throw BatchError{FieldCountMessage(record, layout.columns.size())};
+    }
+    layout.encoding = lines.encoding();
+    if (layout.encoding == TextEncoding::Utf8 && !lines.validUtf8())
+        layout.encoding = TextEncoding::Gb18030;
+    return layout;
 }
 
 // TOTAL's fault column: over how many piers the sums run, when not all.
-std::string Coverage(int piers, int stopped, int withoutExact)
+std::string Coverage(const BatchTotals &t, std::ostream &warnings)
 {
-    if (stopped + withoutExact == 0)
+    if (t.stopped + t.withoutExact == 0)
         return "";
-    std::string coverage =
-        "sums over " + std::to_string(piers - stopped - withoutExact) + " of " + std::to_string(piers) + " piers (";
-    if (stopped > 0)
-        coverage += std::to_string(stopped) + " stopped";
-    if (stopped > 0 && withoutExact > 0)
+    std::string coverage = "sums over " + std::to_string(t.piers - t.stopped - t.withoutExact) + " of " +
+        std::to_string(t.piers) + " piers (";
+    if (t.stopped > 0)
+        coverage += std::to_string(t.stopped) + " stopped";
+    if (t.stopped > 0 && t.withoutExact > 0)
         coverage += ", ";
-    if (withoutExact > 0)
-        coverage += std::to_string(withoutExact) + " without exact figures";
+    if (t.withoutExact > 0)
+        coverage += std::to_string(t.withoutExact) + " without exact figures";
     coverage += ")";
-    std::cerr << "warning: TOTAL " << coverage << "\n";
+    warnings << "warning: TOTAL " << coverage << "\n";
     return coverage;
 }
 
-// Runs every pier of a CSV file whose header names the parameters (any
-// subset, any order, and an optional id). A blank cell takes the default, as
-// a missing column does. A pier that stops, or whose cell is not wholly a
-// number, is reported in its row with its figures empty; a malformed file
-// stops the batch before anything is written. TOTAL sums every column over
-// the same piers: those with all figures, the exact ones included; its fault
-// column says how many piers that is when it is not all of them.
-BatchOutput RunBatch(std::istream &in, const ParameterTexts &defaults, SheetFolder *sheets, const BatchPierHook &onPier)
+// The second pass: each row computed and written as it is read.
+class RowRunner
 {
-    csv::Reader reader(in);
-    const auto header = reader.next();
-    if (!header)
-        throw BatchError{"the batch file is empty: its first line must name the parameters (e.g. id,L1,h,n)"};
-    const std::vector<int> columns = ReadHeader(*header);
+public:
+    RowRunner(const Layout &layout, const ParameterTexts &defaults, SheetFolder *sheets, const BatchStreams &streams,
+              const BatchPierHook &onPier)
+        : m_layout(layout), m_defaults(defaults), m_sheets(sheets), m_streams(streams), m_onPier(onPier)
+    { }
+    int run(csv::LineReader &lines);
 
-    std::string out;
-    csv::AppendRow(out, {"id", "S", "V", "true_S", "exact_V", "projected_S", "fault"});
-    BatchTotals total;
-    int piers = 0, stopped = 0, withoutExact = 0;
-    while (const auto record = reader.next()) {
-        if (record->fields.size() == 1 && Trim(record->fields[0]).empty())
-            continue; // a blank line
-        if (record->fields.size() != columns.size())
-            throw BatchError{"line " + std::to_string(record->line) + ": " + std::to_string(record->fields.size()) +
-                             " fields where the header names " + std::to_string(columns.size())};
-        ++piers;
-        ParameterTexts texts = defaults;
-        BatchRow row;
-        row.id = std::to_string(piers);
-        std::string grade;
-        for (std::size_t k = 0; k < columns.size(); ++k) {
-            const std::string &cell = record->fields[k];
-            if (columns[k] == kGradeColumn)
-                grade = Trim(cell);
-            if (columns[k] == kIdColumn)
-                row.id = cell;
-            if (columns[k] < 0)
-                continue;
-            if (Trim(cell).empty())
-                continue;
-            const auto index = static_cast<std::size_t>(columns[k]);
-            const NumberStatus status = ParseNumber(cell).status;
-            if (status == NumberStatus::Leading || status == NumberStatus::NoNumber) {
-                row.fault += row.fault.empty() ? "NotANumber: " : "; ";
-                row.fault += std::string(kParameterNames[index]) + " = " + QuoteCell(cell) + " is not a number";
-            }
-            texts[index] = cell;
-        }
-        if (onPier)
-            onPier({row.id, texts, grade, row.fault});
-        if (!row.fault.empty()) {
-            ++stopped;
-            row.appendTo(out);
+private:
+    BatchRow pier(const csv::Record &record);
+    void computed(const csv::Record &record, const ParameterTexts &texts, BatchRow &row);
+    bool emit(const BatchRow &row);
+
+    const Layout &m_layout;
+    const ParameterTexts &m_defaults;
+    SheetFolder *m_sheets;
+    const BatchStreams &m_streams;
+    const BatchPierHook &m_onPier;
+    BatchTotals m_totals;
+    bool m_sheetFailed = false;
+    std::string m_out;
+};
+
+// Appends a row, and writes what has gathered once it is a piece: false
+// when the output failed.
+bool RowRunner::emit(const BatchRow &row)
+{
+    row.appendTo(m_out);
+    if (m_out.size() < kOutputPiece)
+        return true;
+    const int status = m_streams.write(m_out);
+    m_out.clear();
+    return status == kExitDone;
+}
+
+int RowRunner::run(csv::LineReader &lines)
+{
+    csv::Reader reader(lines);
+    csv::Record record;
+    reader.next(record, 0); // the header, checked in the first pass
+    const std::size_t columns = m_layout.columns.size();
+    csv::AppendRow(m_out, {"id", "S", "V", "true_S", "exact_V", "projected_S", "fault"});
+    while (reader.next(record, columns)) {
+        if (IsBlankLine(record))
             continue;
-        }
-        const auto pier = CalculatePier(texts);
-        if (!pier) {
-            ++stopped;
-            row.fault = pier.fault().messageEn();
-            row.appendTo(out);
-            continue;
-        }
-        if (const auto unbuildable = UnbuildableFault(pier.value().parameters)) {
-            ++stopped; // its figures are no quantities: a fault, out of TOTAL
-            row.fault = unbuildable->messageEn();
-            row.appendTo(out);
-            continue;
-        }
-        const PierQuantities &q = pier.value().quantities;
-        if (sheets)
-            sheets->add(row.id, texts);
-        row.S = ShortestText(q.S);
-        row.V = ShortestText(q.V);
-        const ExactOutcome exact = calculateExact(pier.value().parameters);
-        if (const auto *e = std::get_if<ExactQuantities>(&exact)) {
-            row.trueS = ShortestText(e->S);
-            row.exactV = ShortestText(e->V);
-            row.projectedS = ShortestText(e->ProjectedS);
-            total.add(q, *e);
-        } else {
-            ++withoutExact;
-            row.fault = "NotApplicable: " + std::get<NotApplicable>(exact).reason;
-        }
-        row.appendTo(out);
+        if (record.count != columns) // the file was changed between the two passes
+            throw BatchError{FieldCountMessage(record, columns) + " (the file changed while it was read)"};
+        if (!emit(pier(record)))
+            return kExitIo;
     }
-    const BatchRow totalRow{"TOTAL",
-                            ShortestText(total.S),
-                            ShortestText(total.V),
-                            ShortestText(total.trueS),
-                            ShortestText(total.exactV),
-                            ShortestText(total.projectedS),
-                            Coverage(piers, stopped, withoutExact)};
-    totalRow.appendTo(out);
-    return {std::move(out), stopped > 0};
+    const BatchTotals &t = m_totals;
+    if (!emit({"TOTAL", ShortestText(t.S), ShortestText(t.V), ShortestText(t.trueS), ShortestText(t.exactV),
+               ShortestText(t.projectedS), Coverage(t, m_streams.warnings)}))
+        return kExitIo;
+    if (m_streams.write(m_out) != kExitDone)
+        return kExitIo;
+    return m_sheetFailed ? kExitIo : t.stopped > 0 ? kExitFault : kExitDone;
+}
+
+// One pier from its record over the defaults. A blank cell takes the
+// default, as a missing column does; a cell that is not wholly a number
+// leaves the row's figures empty and says so in its fault column.
+BatchRow RowRunner::pier(const csv::Record &record)
+{
+    ++m_totals.piers;
+    BatchRow row;
+    row.id = std::to_string(m_totals.piers);
+    ParameterTexts texts = m_defaults;
+    std::string grade;
+    for (std::size_t k = 0; k < record.fields.size(); ++k) {
+        const std::string &cell = record.fields[k];
+        const int column = m_layout.columns[k];
+        if (column == kGradeColumn)
+            grade = Trim(cell);
+        if (column == kIdColumn)
+            row.id = cell;
+        if (column < 0)
+            continue;
+        if (Trim(cell).empty())
+            continue;
+        const auto index = static_cast<std::size_t>(column);
+        const NumberStatus status = ParseNumber(cell).status;
+        if (status == NumberStatus::Leading || status == NumberStatus::NoNumber) {
+            row.fault += row.fault.empty() ? "NotANumber: " : "; ";
+            row.fault += std::string(kParameterNames[index]) + " = " + QuoteText(cell) + " is not a number";
+        }
+        texts[index] = cell;
+    }
+    if (m_onPier)
+        m_onPier({row.id, texts, grade, row.fault});
+    if (!row.fault.empty())
+        ++m_totals.stopped;
+    else
+        computed(record, texts, row);
+    return row;
+}
+
+// The figures of a pier whose cells are numbers, or the fault that stopped
+// it; its sheet, and TOTAL's sums.
+void RowRunner::computed(const csv::Record &record, const ParameterTexts &texts, BatchRow &row)
+{
+    ParameterReadings readings;
+    const auto parameters = parsePierParameters(texts, &readings);
+    if (parameters && readings[kFieldN].value != parameters.value().n && texts[kFieldN] != m_defaults[kFieldN])
+        m_streams.warnings << "warning: line " << record.line << ": n: " << ShortestText(readings[kFieldN].value)
+                           << " rounded to " << parameters.value().n << " layers\n";
+    auto ignoreLayers = [](const LayerSection &) {};
+    const auto quantities = parameters ? calculate(parameters.value(), ignoreLayers) : parameters.fault();
+    if (!quantities) {
+        ++m_totals.stopped;
+        row.fault = quantities.fault().messageEn();
+        return;
+    }
+    if (const auto unbuildable = UnbuildableFault(parameters.value())) {
+        ++m_totals.stopped; // its figures are no quantities: a fault, out of TOTAL
+        row.fault = unbuildable->messageEn();
+        return;
+    }
+    const PierQuantities &q = quantities.value();
+    row.S = ShortestText(q.S);
+    row.V = ShortestText(q.V);
+    const ExactOutcome exact = calculateExact(parameters.value());
+    if (const auto *e = std::get_if<ExactQuantities>(&exact)) {
+        row.trueS = ShortestText(e->S);
+        row.exactV = ShortestText(e->V);
+        row.projectedS = ShortestText(e->ProjectedS);
+        m_totals.add(q, *e); // also when its sheet is not written: the figures stand
+    } else {
+        ++m_totals.withoutExact;
+        row.fault = "NotApplicable: " + std::get<NotApplicable>(exact).reason;
+    }
+    if (!m_sheets)
+        return;
+    const std::string failure = m_sheets->write(row.id, texts);
+    if (failure.empty())
+        return;
+    m_sheetFailed = true;
+    row.addFault("计算书未写出: " + failure);
+    m_streams.warnings << "pierqty-cli: line " << record.line << ": " << EscapeControls(failure)
+                       << "; no sheet written for this pier\n";
+}
+
+// The first pass, with what it meets said as the batch's error.
+Layout CheckSource(ByteSource &source, const std::string &name)
+{
+    csv::LineReader lines(source, TextEncoding::Utf8);
+    try {
+        return CheckLayout(lines);
+    } catch (const ReadFailure &failure) {
+        const std::string reason = std::generic_category().message(failure.error);
+        if (lines.bytesRead() == 0) // a folder, or a read that fails at once: not an empty batch
+            throw BatchError{"cannot read " + name + ": " + reason, kExitNoInput};
+        throw BatchError{"reading " + name + " failed at line " + std::to_string(lines.number() + 1) + ": " + reason,
+                         kExitNoInput};
+    } catch (const SpoolFailure &failure) {
+        throw BatchError{"cannot keep a copy of " + name + " in the temporary folder for the second pass: " +
+                             std::generic_category().message(failure.error),
+                         kExitIo};
+    }
 }
 
 } // namespace
 
-ParameterTexts BatchDefaults(const std::vector<std::string> &assignments)
+ParameterTexts BatchDefaults(const std::vector<std::string> &assignments, std::ostream &warnings)
 {
     const ParameterTexts texts = ApplyAssignments(assignments);
     ParameterReadings readings;
@@ -223,33 +344,49 @@ ParameterTexts BatchDefaults(const std::vector<std::string> &assignments)
         throw UsageError{"the default cannot be read: " + parameters.fault().messageEn()};
     for (std::size_t k = 0; k < texts.size(); ++k) {
         if (readings[k].status != NumberStatus::Whole)
-            throw UsageError{"the default " + std::string(kParameterNames[k]) + " = " + QuoteCell(texts[k]) +
+            throw UsageError{"the default " + std::string(kParameterNames[k]) + " = " + QuoteText(texts[k]) +
                              " is not a number"};
     }
+    if (readings[kFieldN].value != parameters.value().n)
+        warnings << "warning: n: " << ShortestText(readings[kFieldN].value) << " rounded to " << parameters.value().n
+                 << " layers\n";
     return texts;
+}
+
+int RunBatch(ByteSource &source, const std::string &name, const ParameterTexts &defaults, SheetFolder *sheets,
+             const BatchStreams &streams, const BatchPierHook &onPier)
+{
+    try {
+        const Layout layout = CheckSource(source, name);
+        if (layout.encoding == TextEncoding::Gb18030)
+            streams.warnings << "note: " << name << " is not UTF-8: read as GB18030 (GBK)\n";
+        if (sheets && !sheets->prepare())
+            throw BatchError{sheets->error(), kExitIo};
+        source.rewind();
+        csv::LineReader lines(source, layout.encoding);
+        return RowRunner(layout, defaults, sheets, streams, onPier).run(lines);
+    } catch (const ReadFailure &failure) {
+        throw BatchError{"reading " + name + " again failed: " + std::generic_category().message(failure.error),
+                         kExitNoInput};
+    } catch (const InputChanged &) {
+        throw BatchError{name + " changed while it was read: it is shorter than it was", kExitNoInput};
+    } catch (const std::system_error &error) { // no GB18030 converter on this system
+        throw BatchError{"cannot read " + name + ": " + error.what(), kExitData};
+    }
 }
 
 int RunBatchFile(const std::string &path, const ParameterTexts &defaults, SheetFolder *sheets,
                  const BatchPierHook &onPier)
 {
-    const InputFile file = ReadWholeFile(path);
-    const std::string name = path == "-" ? "standard input" : "'" + path + "'";
-    if (file.error != 0) {
-        const std::string reason = std::generic_category().message(file.error);
-        if (file.data.empty())
-            throw BatchError{"cannot read " + name + ": " + reason, kExitNoInput};
-        const auto line = std::count(file.data.begin(), file.data.end(), '\n') + 1;
-        throw BatchError{"reading " + name + " failed at line " + std::to_string(line) + ": " + reason, kExitNoInput};
+    const std::string name =
+        path == "-" ? std::string("standard input") : std::string("'").append(EscapeControls(path)).append("'");
+    try {
+        InputFile file(path);
+        const BatchStreams streams{[](std::string_view text) { return Write(text); }, std::cerr};
+        return RunBatch(file, name, defaults, sheets, streams, onPier);
+    } catch (const ReadFailure &failure) {
+        throw BatchError{"cannot read " + name + ": " + std::generic_category().message(failure.error), kExitNoInput};
     }
-    // Excel's "CSV UTF-8" starts with a byte order mark.
-    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    const std::string_view data(file.data);
-    std::istringstream in(std::string(data.substr(data.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0)));
-    const BatchOutput batch = RunBatch(in, defaults, sheets, onPier);
-    if (sheets && !sheets->write())
-        throw BatchError{sheets->error() + "; the sheets after it were not written", kExitIo};
-    const int status = Write(batch.csv);
-    return status != kExitDone ? status : batch.anyStopped ? kExitFault : kExitDone;
 }
 
 } // namespace pierqty::cli

@@ -1,5 +1,6 @@
 #include "cli/bill_output.h"
 
+#include "cli/encoding.h"
 #include "cli/input.h"
 #include "cli/output.h"
 #include "sheet/files.h"
@@ -37,14 +38,26 @@ fs::path ProgramFolder()
 
 bill::BillItems ReadItems(const std::string &path)
 {
-    const InputFile file = ReadWholeFile(path);
-    if (file.error != 0)
-        throw BatchError{"cannot read the items table '" + path + "': " + std::generic_category().message(file.error),
+    // A table of a few lines: anything past 1 MiB is not one.
+    constexpr std::size_t kLimit = std::size_t{1} << 20;
+    const std::string name = "'" + EscapeControls(path) + "'";
+    std::string bytes;
+    try {
+        InputFile file(path);
+        char buffer[65536];
+        while (const std::size_t got = file.read(buffer, sizeof buffer)) {
+            bytes.append(buffer, got);
+            if (bytes.size() > kLimit)
+                throw BatchError{"the items table " + name + " is larger than 1 MiB", kExitData};
+        }
+    } catch (const ReadFailure &failure) {
+        throw BatchError{"cannot read the items table " + name + ": " + std::generic_category().message(failure.error),
                          kExitNoInput};
+    }
     std::string error;
-    const auto items = bill::ParseBillItems(file.data, error);
+    const auto items = bill::ParseBillItems(bytes, error);
     if (!items)
-        throw BatchError{"the items table '" + path + "': " + error, kExitData};
+        throw BatchError{"the items table " + name + ": " + error, kExitData};
     return *items;
 }
 

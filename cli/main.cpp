@@ -13,8 +13,9 @@
 // Exit status: 0 done (in a batch: every pier computed), 2 the calculation
 // stopped with a fault (in a batch: some pier did, every row and TOTAL
 // written), 64 a usage error, 65 a text that is not a number or a malformed
-// batch file, 66 a batch file that cannot be read, 74 output failed. A
-// reader that closes the pipe early ends the program by SIGPIPE, silently.
+// batch file, 66 a batch file that cannot be read, 71 out of memory, 74 output
+// failed. A reader that closes the pipe early ends the program by SIGPIPE,
+// silently.
 
 #include "calc/exact.h"
 #include "calc/parameters.h"
@@ -29,13 +30,18 @@
 #include "cli/writers.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <iostream>
+#include <new>
 #include <optional>
 
 namespace {
 
 using namespace pierqty;
 using namespace pierqty::cli;
+
+// Memory ran out (as sysexits.h's EX_OSERR): said, never an abort.
+constexpr int kExitNoMemory = 71;
 
 int RunBatch(const Options &options)
 {
@@ -48,7 +54,7 @@ int RunBatch(const Options &options)
     std::optional<SheetFolder> sheets;
     if (!options.sheet.empty())
         sheets.emplace(options.sheet, SheetTitleBlock(options));
-    const ParameterTexts defaults = BatchDefaults(options.assignments);
+    const ParameterTexts defaults = BatchDefaults(options.assignments, std::cerr);
     if (options.xlsx.empty())
         return RunBatchFile(options.batch, defaults, sheets ? &*sheets : nullptr);
     const bill::WorkbookOptions workbook = WorkbookOptionsFrom(options);
@@ -178,5 +184,8 @@ int PierqtyCliMain(int argc, char **argv)
     } catch (const csv::ReadError &error) {
         std::cerr << "pierqty-cli: line " << error.line << ": " << error.message << "\n";
         return kExitData;
+    } catch (const std::bad_alloc &) {
+        std::fputs("pierqty-cli: out of memory\n", stderr);
+        return kExitNoMemory;
     }
 }

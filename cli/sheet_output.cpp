@@ -39,13 +39,6 @@ SheetFolder::SheetFolder(std::string folder, sheet::TitleBlock block)
     : m_folder(std::move(folder)), m_block(std::move(block))
 { }
 
-void SheetFolder::add(const std::string &id, const ParameterTexts &texts)
-{
-    m_piers.emplace_back(id, texts);
-}
-
-// Names are compared as Windows and macOS compare them: "Äx" and "äx", or
-// "é" composed and decomposed, are one file there.
 std::string SheetFolder::uniqueName(const std::string &stem)
 {
     std::string name = stem + ".html";
@@ -55,7 +48,7 @@ std::string SheetFolder::uniqueName(const std::string &stem)
     return name;
 }
 
-bool SheetFolder::write()
+bool SheetFolder::prepare()
 {
     const fs::path folder = sheet::PathFromUtf8(m_folder);
     std::error_code ignored;
@@ -64,19 +57,24 @@ bool SheetFolder::write()
         m_error = "cannot create the folder '" + m_folder + "' for the sheets";
         return false;
     }
-    const std::string date = SheetDate();
-    for (const auto &[id, texts] : m_piers) {
-        sheet::TitleBlock block = m_block;
-        block.pier = id;
-        const auto document = sheet::CalculationSheetWithTitleBlock(texts, block, date);
-        if (!document)
-            continue; // a pier that stopped with a fault has no sheet
-        const std::string path = sheet::Utf8FromPath(folder / sheet::PathFromUtf8(uniqueName(sheet::SafeFileStem(id))));
-        if (!sheet::WriteAtomically(path, document.value(), m_error))
-            return false;
-        ++m_written;
-    }
+    m_date = SheetDate();
     return true;
+}
+
+std::string SheetFolder::write(const std::string &id, const ParameterTexts &texts)
+{
+    sheet::TitleBlock block = m_block;
+    block.pier = id;
+    const auto document = sheet::CalculationSheetWithTitleBlock(texts, block, m_date);
+    if (!document)
+        return ""; // a pier that stopped with a fault has no sheet
+    const fs::path folder = sheet::PathFromUtf8(m_folder);
+    const std::string path = sheet::Utf8FromPath(folder / sheet::PathFromUtf8(uniqueName(sheet::SafeFileStem(id))));
+    std::string error;
+    if (!sheet::WriteAtomically(path, document.value(), error))
+        return error.empty() ? "cannot write '" + path + "'" : error;
+    ++m_written;
+    return "";
 }
 
 } // namespace pierqty::cli

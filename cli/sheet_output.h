@@ -8,11 +8,10 @@
 #include "cli/output.h"
 #include "sheet/sheet.h"
 
+#include <cstdint>
 #include <set>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 namespace pierqty::cli {
 
@@ -24,31 +23,34 @@ std::string SheetDate();
 int WriteSheet(const std::string &path, const sheet::TitleBlock &block, const ParameterTexts &texts,
                const ParameterReadings &readings, const PierParameters &parameters, const PierQuantities &quantities);
 
-// The sheets of a batch, one per computed pier, named by its id. The piers
-// are gathered while the batch runs and written only when it has read its
-// whole file, so that a malformed file leaves no sheet. Two ids that map to
-// the same name (letter case ignored) are both kept: the later one gets
-// "-2", "-3", ... The first failed write stops the rest. Each sheet takes
-// the title block given, its pier's id as 墩号.
+// The sheets of a batch, one per computed pier, named by its id, each
+// written as soon as its pier is computed, with the title block given and
+// its pier's id as 墩号. Two ids that Windows or macOS would take for one
+// name (letter case, composed or decomposed accents) are both kept: the
+// later one gets "-2", "-3", ... A sheet that cannot be written does not
+// stop the others.
 class SheetFolder
 {
 public:
     SheetFolder(std::string folder, sheet::TitleBlock block);
-    void add(const std::string &id, const ParameterTexts &texts);
-    // Writes every sheet; false with error() set at the first failure.
-    bool write();
+    // Makes the folder when it is missing; false with error() set when it
+    // cannot be made or is not a folder.
+    bool prepare();
+    // Builds and writes the sheet of one pier: "" when it is written, or when
+    // the pier stopped and has no sheet; otherwise why it was not written.
+    std::string write(const std::string &id, const ParameterTexts &texts);
     const std::string &error() const { return m_error; }
-    int written() const { return m_written; }
+    std::int64_t written() const { return m_written; }
 
 private:
     std::string uniqueName(const std::string &stem);
 
     std::string m_folder;
     sheet::TitleBlock m_block;
-    std::vector<std::pair<std::string, ParameterTexts>> m_piers;
-    std::set<std::string> m_used; // names taken, lower-cased
+    std::string m_date;
+    std::set<std::string> m_used; // names taken, as sheet::ComparableName gives them
     std::string m_error;
-    int m_written = 0;
+    std::int64_t m_written = 0;
 };
 
 } // namespace pierqty::cli

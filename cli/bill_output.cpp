@@ -40,7 +40,9 @@ bill::BillItems ReadItems(const std::string &path)
 {
     // A table of a few lines: anything past 1 MiB is not one.
     constexpr std::size_t kLimit = std::size_t{1} << 20;
-    const std::string name = "'" + EscapeControls(path) + "'";
+    std::string name = EscapeControls(path);
+    name.insert(name.begin(), '\'');
+    name.push_back('\'');
     std::string bytes;
     try {
         InputFile file(path);

@@ -329,6 +329,12 @@ TEST(CliExact, BesideTheLayeredFigures)
     EXPECT_NE(text.out.find("true S                         65.678375 m2   layered 64.190447 m2   -2.26"),
               std::string::npos)
         << text.out.substr(text.out.size() - 1200);
+    // Sides too far out to flare: a prism, where both methods agree exactly
+    // and the difference is signed all the same.
+    const CliRun prism = Cli({"--exact", "n=10", "R1=1e100", "R2=1e100"});
+    EXPECT_NE(prism.out.find("  V                              28.340000 m3   layered 28.340000 m3   +0.000000 %\n"),
+              std::string::npos)
+        << prism.out.substr(prism.out.size() - 900);
 
     const CliRun json = Cli({"--json", "--exact"});
     ASSERT_EQ(json.status, 0) << json.err;

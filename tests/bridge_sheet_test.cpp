@@ -215,6 +215,9 @@ TEST(BridgeSheet, SharesTheTitleBlockBasisAndAssumptionsOfThePiersSheet)
     EXPECT_EQ(Text(*s.root, "assumptions").substr(Text(*s.root, "assumptions").find("倒角")),
               Text(*pier, "assumptions").substr(Text(*pier, "assumptions").find("倒角")));
     EXPECT_EQ(s.root->all("h1").at(0)->textContent(), kBridgeSheetTitle);
+    // The document's title names the project when there is one.
+    EXPECT_EQ(s.root->all("title").at(0)->textContent(), std::string(kBridgeSheetTitle) + " — 某大桥");
+    EXPECT_EQ(Summary(Bridge(), {}).root->all("title").at(0)->textContent(), kBridgeSheetTitle);
     const Summary given(Bridge(), {}, block);
     EXPECT_EQ(Text(*given.root, "pier"), "1#");
     // Self-contained: no script, nothing from elsewhere.

@@ -1,5 +1,6 @@
 #include "cli/bill_output.h"
 
+#include "cli/bridge_output.h"
 #include "cli/encoding.h"
 #include "cli/input.h"
 #include "cli/output.h"
@@ -67,10 +68,13 @@ bill::BillItems ReadItems(const std::string &path)
 
 bill::WorkbookOptions WorkbookOptionsFrom(const Options &options)
 {
-    if (options.xlsx.empty() && (!options.items.empty() || !options.grade.empty() || options.splitFormwork))
-        throw UsageError{"--items, --grade and --split-formwork shape the bill: they go with --xlsx"};
+    // The workbook and the summary sheet show the same bill.
+    const bool billWanted = !options.xlsx.empty() || SummarySheetWanted(options);
+    if (!billWanted && (!options.items.empty() || !options.grade.empty() || options.splitFormwork))
+        throw UsageError{"--items, --grade and --split-formwork shape the bill: they go with --xlsx, or with --batch "
+                         "and --sheet FILE.html"};
     bill::WorkbookOptions workbook;
-    if (options.xlsx.empty())
+    if (!billWanted)
         return workbook;
     workbook.splitFormwork = options.splitFormwork;
     workbook.title = SheetTitleBlock(options).project;

@@ -5,6 +5,7 @@
 //   pierqty-cli --batch FILE|- [--bom] [NAME=TEXT ...]
 //   pierqty-cli --sheet FILE|- [--title TEXT] [--lenient] [NAME=TEXT ...]
 //   pierqty-cli --batch FILE|- --sheet DIR [--title TEXT] [--bom] [NAME=TEXT ...]
+//   pierqty-cli --batch FILE|- --sheet FILE.html [--title TEXT] [--items FILE] [--grade TEXT] [--split-formwork] [NAME=TEXT ...]
 //   pierqty-cli [--batch FILE|-] --xlsx FILE [--title TEXT] [--items FILE] [--grade TEXT] [--split-formwork] [NAME=TEXT ...]
 //
 // Each TEXT must be one number (full-width digits and "。" allowed), as a
@@ -22,6 +23,7 @@
 #include "calc/quantities.h"
 #include "cli/batch.h"
 #include "cli/bill_output.h"
+#include "cli/bridge_output.h"
 #include "cli/csv.h"
 #include "cli/entry.h"
 #include "cli/options.h"
@@ -51,17 +53,25 @@ int RunBatch(const Options &options)
         throw UsageError{"--batch writes its own CSV: it takes no --json, --csv or --exact"};
     if (options.lenient)
         throw UsageError{"--lenient reads the texts of one pier: a batch holds every cell to be a number"};
+    const bool summary = SummarySheetWanted(options);
     std::optional<SheetFolder> sheets;
-    if (!options.sheet.empty())
+    if (!options.sheet.empty() && !summary)
         sheets.emplace(options.sheet, SheetTitleBlock(options));
     const ParameterTexts defaults = BatchDefaults(options.assignments, std::cerr);
-    if (options.xlsx.empty())
+    if (options.xlsx.empty() && !summary)
         return RunBatchFile(options.batch, defaults, sheets ? &*sheets : nullptr);
+    // The workbook and the summary sheet take their bill from the same piers.
     const bill::WorkbookOptions workbook = WorkbookOptionsFrom(options);
     WorkbookPiers piers(options.grade);
-    const int status = RunBatchFile(options.batch, defaults, sheets ? &*sheets : nullptr, piers.hook());
-    const int written = WriteBillWorkbook(options.xlsx, piers.piers(), workbook);
-    return status == kExitIo || written == kExitIo ? kExitIo : std::max(status, written);
+    int status = RunBatchFile(options.batch, defaults, sheets ? &*sheets : nullptr, piers.hook());
+    const auto combine = [&](int written) {
+        status = status == kExitIo || written == kExitIo ? kExitIo : std::max(status, written);
+    };
+    if (!options.xlsx.empty())
+        combine(WriteBillWorkbook(options.xlsx, piers.piers(), workbook));
+    if (summary)
+        combine(WriteSummarySheet(options.sheet, piers.piers(), workbook, SheetTitleBlock(options)));
+    return status;
 }
 
 // The workbook of one pier: nothing is written when it cannot be billed.
@@ -99,12 +109,14 @@ int RunText(const Options &options, const PierParameters &p)
 void CheckCombinations(const Options &options)
 {
     if (options.sheetGiven && options.sheet.empty())
-        throw UsageError{options.batchGiven ? "--sheet needs a folder name for the sheets"
-                                            : "--sheet needs a file name, or - for standard output"};
-    if (options.xlsx.empty())
-        (void)WorkbookOptionsFrom(options); // bill options without --xlsx are a usage error
+        throw UsageError{options.batchGiven
+                             ? "--sheet needs a folder name for the sheets, or a file name ending in .html"
+                             : "--sheet needs a file name, or - for standard output"};
+    if (options.xlsx.empty() && !SummarySheetWanted(options))
+        (void)WorkbookOptionsFrom(options); // bill options without a bill are a usage error
     if (options.batchGiven && options.sheet == "-")
-        throw UsageError{"with --batch, --sheet names a folder for one sheet per pier, not -"};
+        throw UsageError{"with --batch, --sheet names a folder for one sheet per pier, or a FILE.html for the summary, "
+                         "not -"};
     if (options.batchGiven && options.xlsx == "-")
         throw UsageError{"with --batch, standard output takes the CSV: --xlsx needs a file name"};
     if (options.batchGiven)

@@ -60,7 +60,9 @@ void AddBillOptions(CLI::App &app, Options &options)
                    "Write the bill of quantities as an Excel workbook to FILE (- for standard output):\n"
                    "of this pier, or with --batch of every computed pier")
         ->type_name("FILE");
-    app.add_option("--items", options.items, "Bill items (codes, names, units) from FILE instead of the shipped table")
+    app.add_option("--items", options.items,
+                   "Bill items (codes, names, units) from FILE instead of the shipped table\n"
+                   "(for the workbook and the summary sheet)")
         ->type_name("FILE");
     app.add_option("--grade", options.grade, "Concrete grade on the bill, e.g. C40 (a batch column grade overrides it)")
         ->type_name("TEXT");
@@ -113,7 +115,9 @@ std::optional<int> ParseCommandLine(int argc, char **argv, Options &options)
     const CLI::Option *sheet =
         app.add_option("--sheet", options.sheet,
                        "Write the calculation sheet (HTML, prints to A4) to FILE (- for standard output);\n"
-                       "with --batch, one sheet per computed pier into the folder DIR, named by its id")
+                       "with --batch, one sheet per computed pier into the folder DIR, named by its id, or,\n"
+                       "when the name ends in .html or .htm and is no existing folder, the bridge's summary\n"
+                       "sheet to that one FILE: the bill, every pier's quantities and the piers left out")
             ->type_name("FILE|DIR");
     app.add_option("--title", options.title, "The project's name on the sheet (as --project)")->type_name("TEXT");
     AddSheetOptions(app, options);

@@ -18,8 +18,10 @@ def squeeze(text):
 
 def plain_cells(row):
     """The texts of the cells that hold no markup: the PDF text sets a
-    subscript or an italic letter apart, so only these are searched for."""
-    return [squeeze(td.text or "") for td in row if td.tag == "td" and len(td) == 0 and squeeze(td.text or "")]
+    subscript or an italic letter apart, so only these are searched for. A
+    reason why a pier is left out is running text that wraps: not searched."""
+    return [squeeze(td.text or "") for td in row
+            if td.tag == "td" and len(td) == 0 and squeeze(td.text or "") and "reason" not in td.get("class", "")]
 
 
 def main():

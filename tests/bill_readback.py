@@ -16,6 +16,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+from xml.etree import ElementTree
 
 import openpyxl
 
@@ -145,6 +146,30 @@ class Workbooks(unittest.TestCase):
         self.assertEqual([line[5] for line in lines], [half_up(concrete["C30"]), half_up(concrete["C40"]),
                                                        half_up(sums[1]), half_up(sums[2])])
         self.assertIn("曲面模板", lines[2][3])
+
+    def test_the_summary_sheet_shows_the_workbooks_bill(self):
+        # One run writes both; each is checked against the other line for
+        # line, and the summary's pier rows against the calculation table.
+        batch = "id,grade,L1,h,n\nP1,C30,2.5,3,1000\n2号墩,,2.6,2.5,10\nP3,C30,2.4,2,7\nP4,,abc,3,10\nP5,,2.5,5,10\n"
+        formulas, _ = self.write_batch("全桥.xlsx", batch, "--grade", "C40", "--split-formwork", "--sheet", "全桥.html",
+                                       status=2)
+        with open(os.path.join(self.folder, "全桥.html"), encoding="utf-8") as f:
+            source = f.read()
+        root = ElementTree.fromstring(source[source.index("<html"):])
+        text = lambda cell: "".join(cell.itertext())
+        summary = [[text(td) for td in tr.iter("td")] for tr in root.iter("tr") if tr.get("class") == "bill-line"]
+        lines = bill_lines(formulas)
+        self.assertEqual(len(summary), 4)
+        self.assertEqual(summary, [[str(line[0]), line[1], line[2], line[3].replace("\n", ""), line[4],
+                                    "%.2f" % line[5]] for line in lines])
+        piers = [[text(td) for td in tr.iter("td")] for tr in root.iter("tr") if "pier" in (tr.get("class") or "").split()]
+        table = table_rows(formulas)[:-1]
+        billed = [row for row in piers if len(row) == 8]
+        self.assertEqual([row[0] for row in billed], [row[0] for row in table])
+        for row, cells in zip(table, billed):
+            self.assertEqual(cells[1:], [row[1]] + ["%.2f" % half_up(v) for v in row[13:17]] +
+                             ["%.6f" % v for v in row[17:19]])
+        self.assertEqual([row[0] for row in piers if len(row) == 3], ["P4", "P5"])
 
     def test_rounding_is_half_up_on_the_sum(self):
         # Three shafts of 0.0625, 0.03125 and 0.03125 m3: the sum is the tie

@@ -23,10 +23,13 @@ set(_xlsxwriter_arguments
 if(CMAKE_TOOLCHAIN_FILE)
   list(APPEND _xlsxwriter_arguments -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE})
 endif()
+# The build patches a copy of its own: the fetched source stays as Debian
+# ships it, and a fetch made again cannot undo a build's patch.
 ExternalProject_Add(
   xlsxwriter_build
-  SOURCE_DIR ${PIERQTY_XLSXWRITER_SOURCE_DIR}
-  BINARY_DIR ${CMAKE_BINARY_DIR}/xlsxwriter-build
+  DOWNLOAD_COMMAND ${CMAKE_COMMAND} -E copy_directory ${PIERQTY_XLSXWRITER_SOURCE_DIR} <SOURCE_DIR>
+  SOURCE_DIR ${CMAKE_BINARY_DIR}/xlsxwriter-source
+  BINARY_DIR ${CMAKE_BINARY_DIR}/xlsxwriter-static
   INSTALL_DIR ${_xlsxwriter_prefix}
   # The workbook's deflate level, from zlib's default 6 to 1 (xlsxwriter_deflate.cmake).
   PATCH_COMMAND ${CMAKE_COMMAND} -DPACKAGER=<SOURCE_DIR>/src/packager.c -P

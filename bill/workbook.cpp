@@ -6,11 +6,6 @@
 
 #include <xlsxwriter.h>
 
-#ifndef _WIN32
-#include <clocale>
-#include <locale.h>
-#endif
-
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -448,36 +443,13 @@ void SetProperties(lxw_workbook *book, const WorkbookOptions &options)
     workbook_set_custom_property_string(book, "Version", PIERQTY_VERSION_TEXT);
 }
 
-// Debian's libxlsxwriter prints numbers with printf's "%.16G", which takes
-// the decimal separator of the C library's locale: a window that set a
-// German locale would write "38,65" into the workbook. This thread formats
-// in the "C" locale while the guard lives. (The Windows build uses the
-// library's own locale-independent dtoa.)
-class ClassicNumbers
-{
-public:
-#ifndef _WIN32
-    ClassicNumbers() : m_classic(newlocale(LC_ALL_MASK, "C", locale_t{})), m_previous(uselocale(m_classic)) { }
-    ~ClassicNumbers()
-    {
-        uselocale(m_previous);
-        freelocale(m_classic);
-    }
-    ClassicNumbers(const ClassicNumbers &) = delete;
-    ClassicNumbers &operator=(const ClassicNumbers &) = delete;
-
-private:
-    locale_t m_classic;
-    locale_t m_previous;
-#endif
-};
-
 // Builds the workbook in the file at filename (libxlsxwriter writes to a
-// file name).
+// file name). Its numbers are printed by the library's own dtoa
+// (cmake/xlsxwriter.cmake): digits that read back to the same double, with a
+// point whatever the C library's locale.
 bool BuildWorkbook(const std::string &filename, const std::vector<PierRecord> &piers, const WorkbookOptions &options,
                    std::string &error)
 {
-    const ClassicNumbers numbers;
     lxw_workbook_options settings{};
     settings.constant_memory = LXW_TRUE;
     lxw_workbook *book = workbook_new_opt(filename.c_str(), &settings);

@@ -45,6 +45,15 @@ private:
 
     QWidget *focused() const { return QApplication::focusWidget(); }
 
+    // With PIERQTY_SHOTS set, the widget as a PNG in that folder, for a
+    // person to look at.
+    static void shot(QWidget *widget, const QString &name)
+    {
+        const QString folder = qEnvironmentVariable("PIERQTY_SHOTS");
+        if (!folder.isEmpty())
+            widget->grab().save(folder + u'/' + name + QStringLiteral(".png"));
+    }
+
     // Once a modal dialog is up: runs act on it (which closes it).
     static void whenDialogShows(const std::function<void(QDialog *)> &act)
     {
@@ -245,6 +254,7 @@ private slots:
             QCOMPARE(window->CS(figure)->toolTip().toStdString(), std::string(form::kNotQuantitiesToolTip));
         }
         QVERIFY(!window->CS(11)->text().isEmpty());
+        shot(window.get(), QStringLiteral("qt-unbuildable"));
         window->CS(0)->setText(QStringLiteral("2.5"));
         QVERIFY(window->calculateCommand());
         QVERIFY(!marked(0) && greyed() == 0 && window->CS(11)->toolTip().isEmpty());
@@ -322,6 +332,7 @@ private slots:
                 if (auto *label = qobject_cast<QLabel *>(layout->itemAt(row, QFormLayout::LabelRole)->widget()))
                     captions << label->text();
             dialog->findChild<QLineEdit *>(QStringLiteral("title0"))->setText(QStringLiteral("某某大桥"));
+            shot(dialog, QStringLiteral("qt-title-dialog"));
             dialog->accept();
         });
         window->CS(3)->setFocus();

@@ -7,18 +7,12 @@ namespace pierqty::form {
 namespace {
 
 constexpr std::array kFields = {
-    TitleField{"titleBlock/project", "工程名称"},
-    TitleField{"titleBlock/pier", "墩号"},
-    TitleField{"titleBlock/drawing", "图号"},
-    TitleField{"titleBlock/number", "计算书编号"},
-    TitleField{"titleBlock/revision", "版次"},
-    TitleField{"titleBlock/compiledName", "编制 姓名"},
-    TitleField{"titleBlock/compiledDate", "编制 日期"},
-    TitleField{"titleBlock/checkedName", "复核 姓名"},
-    TitleField{"titleBlock/checkedDate", "复核 日期"},
-    TitleField{"titleBlock/approvedName", "审核 姓名"},
-    TitleField{"titleBlock/approvedDate", "审核 日期"},
-    TitleField{"titleBlock/basis", "另加计算依据（每行一条）", true},
+    TitleField{"titleBlock/project", "工程名称"},       TitleField{"titleBlock/pier", "墩号"},
+    TitleField{"titleBlock/drawing", "图号"},           TitleField{"titleBlock/number", "计算书编号"},
+    TitleField{"titleBlock/revision", "版次"},          TitleField{"titleBlock/compiledName", "编制 姓名"},
+    TitleField{"titleBlock/compiledDate", "编制 日期"}, TitleField{"titleBlock/checkedName", "复核 姓名"},
+    TitleField{"titleBlock/checkedDate", "复核 日期"},  TitleField{"titleBlock/approvedName", "审核 姓名"},
+    TitleField{"titleBlock/approvedDate", "审核 日期"}, TitleField{"titleBlock/basis", "另加计算依据", true},
 };
 
 // Where each field lands in the sheet's title block, in the order above.

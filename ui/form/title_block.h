@@ -26,7 +26,7 @@ std::span<const TitleField> TitleFields();
 
 // The dialog's title and its hint under the fields.
 inline constexpr std::string_view kTitleDialogTitle = "计算书标题栏";
-inline constexpr std::string_view kTitleDialogHint = "留空的栏在计算书上印为待填写的横线。";
+inline constexpr std::string_view kTitleDialogHint = "另加计算依据每行一条。留空的栏在计算书上印为待填写的横线。";
 
 // One value per entry of TitleFields(), in the same order. Line breaks in a
 // multi-line value may be LF or CR LF.

@@ -367,9 +367,10 @@ TEST_F(Flow, AFaultShowsTheBoxWritesNothingMarksAndKeepsTheFocus)
     EXPECT_EQ(view.writes, writes);
     ASSERT_EQ(view.services.errors.size(), 1u);
     EXPECT_NE(view.services.errors[0].find("层数 n 为 0"), std::string::npos) << view.services.errors[0];
-    EXPECT_EQ(view.marks, (std::map<int, std::string>{{0, "按 2 计算"},
-                                                      {2, "L2 = 0，截面长度必须大于 0，此墩无法成立；按 0 计算"},
-                                                      {kInputCount - 1, "按 0 计算"}}));
+    EXPECT_EQ(view.marks,
+              (std::map<int, std::string>{{0, "按 2 计算"},
+                                          {2, "L2 = 0，截面长度必须大于 0，此墩无法成立；按 0 计算"},
+                                          {kInputCount - 1, "按 0 计算"}}));
     EXPECT_EQ(view.stale, true);
     // Mended, n rounded to whole layers: current again, only n marked.
     view.type(CS(0), "2.5");
@@ -462,8 +463,9 @@ TEST_F(Flow, AnUnbuildablePierKeepsItsFiguresMarksWhyAndShowsNoQuantitiesUntilAG
     view.type(CS(kFieldL1), "2.5");
     view.type(CS(kFieldl1), "1 m");
     ASSERT_TRUE(controller.calculate());
-    EXPECT_EQ(view.marks[kFieldl1], "倒角放不下端面（L2 − 2l1 < 0），此墩无法成立；"
-                                    "倒角与槽放不下带槽面（L1 − 2l1 − 2l2 − l3 < 0），此墩无法成立；按 1 计算");
+    EXPECT_EQ(view.marks[kFieldl1],
+              "倒角放不下端面（L2 − 2l1 < 0），此墩无法成立；"
+              "倒角与槽放不下带槽面（L1 − 2l1 − 2l2 − l3 < 0），此墩无法成立；按 1 计算");
     EXPECT_EQ(view.kinds[kFieldL2], MarkKind::Unbuildable);
     EXPECT_EQ(view.kinds[kFieldl3], MarkKind::Unbuildable);
     EXPECT_EQ(view.marks.count(kFieldR1), 0u);

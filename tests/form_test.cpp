@@ -1,6 +1,7 @@
 // The window as a user sees it, checked once for both front-ends: where the
 // controls stand, the order of Tab and Enter, what a calculation writes,
 // marks and greys, and the report menu's commands with the title block.
+#include "bill/items.h"
 #include "platform/desktop_fake.h"
 #include "sheet/files.h"
 #include "tests/scratch_folder.h"
@@ -546,7 +547,7 @@ private:
 TEST_F(Flow, ExportWorkbookWritesAnXlsxOpensItAndRefusesWhatItCannotBill)
 {
     test::ScratchFolder scratch;
-    const std::string path = sheet::Utf8FromPath(scratch.path() / "工程量清单 1.xlsx");
+    const std::string path = sheet::Utf8FromPath(scratch.path() / sheet::PathFromUtf8("工程量清单 1.xlsx"));
     view.services.savePath = path;
     view.services.settings["titleBlock/project"] = "某某大桥";
     ASSERT_TRUE(controller.exportWorkbook());
@@ -556,9 +557,12 @@ TEST_F(Flow, ExportWorkbookWritesAnXlsxOpensItAndRefusesWhatItCannotBill)
         << request.suggestedName;
     EXPECT_EQ(request.kindName, "Excel 工作簿");
     EXPECT_EQ(request.extension, "xlsx");
-    std::ifstream in(sheet::PathFromUtf8(path), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_TRUE(bytes.starts_with("PK\x03\x04")) << bytes.substr(0, 8);
+    {
+        // Closed before the file is replaced: Windows renames over no open file.
+        std::ifstream in(sheet::PathFromUtf8(path), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_TRUE(bytes.starts_with("PK\x03\x04")) << bytes.substr(0, 8);
+    }
     EXPECT_EQ(view.services.openedUrls, std::vector<std::string>{"file:" + path});
     EXPECT_TRUE(view.services.errors.empty());
     // Saved but not opened: the information box, as for the sheet.
@@ -578,21 +582,24 @@ TEST_F(Flow, ExportWorkbookWritesAnXlsxOpensItAndRefusesWhatItCannotBill)
 
     // An installed items table that cannot be read is said, not replaced.
     view.services.folder = sheet::Utf8FromPath(scratch.path() / "bin");
-    std::filesystem::create_directories(scratch.path() / "share" / "pierqty");
-    std::ofstream(scratch.path() / "share" / "pierqty" / "bill-items.csv") << "no table\n";
+    const std::filesystem::path items = bill::InstalledItemsPath(scratch.path() / "bin");
+    std::filesystem::create_directories(items.parent_path());
+    std::ofstream(items) << "no table\n";
     EXPECT_FALSE(controller.exportWorkbook());
     ASSERT_EQ(view.services.errors.size(), 2u);
     EXPECT_NE(view.services.errors[1].find("清单项目表"), std::string::npos) << view.services.errors[1];
-    std::filesystem::remove_all(scratch.path() / "share");
+    std::filesystem::remove(items);
 #ifndef _WIN32
     // A write that fails halfway: the box, and nothing left in the folder.
+    const std::vector<std::string> before = test::ScratchFolder::Names(scratch.path());
     {
         const FileSizeLimit limit(4096);
         EXPECT_FALSE(controller.exportWorkbook());
     }
     ASSERT_EQ(view.services.errors.size(), 3u);
     EXPECT_TRUE(view.services.errors[2].starts_with("工程量清单未保存：无法写入“" + path)) << view.services.errors[2];
-    EXPECT_EQ(test::ScratchFolder::Names(scratch.path()), std::vector<std::string>{});
+    EXPECT_EQ(test::ScratchFolder::Names(scratch.path()), before);
+    EXPECT_FALSE(std::filesystem::exists(sheet::PathFromUtf8(path)));
 #endif
 }
 

@@ -362,15 +362,8 @@ private slots:
         QCOMPARE(actions.at(0)->objectName(), QStringLiteral("edit-copy"));
         QCOMPARE(window->saveSheetAction()->text().toStdString(), std::string(form::kSaveSheetCaption));
         QCOMPARE(window->copyResultsAction()->text().toStdString(), std::string(form::kCopyResultsCaption));
-        QCOMPARE(window->exportWorkbookAction()->text().toStdString(), std::string(form::kExportWorkbookCaption));
         window->copyResultsAction()->trigger();
         QCOMPARE(services->clipboardTexts.size(), std::size_t{1});
-        const QString workbook = folder.filePath(QStringLiteral("清单.xlsx"));
-        services->savePath = workbook.toStdString();
-        window->exportWorkbookAction()->trigger();
-        QFile exported(workbook);
-        QVERIFY(exported.open(QIODevice::ReadOnly) && exported.read(2) == "PK");
-        QCOMPARE(services->saveRequests.back().extension, std::string("xlsx"));
 
         // A right click on the report opens it.
         QWidget *viewport = window->Text1()->viewport();
@@ -380,6 +373,21 @@ private slots:
         auto *popup = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(popup->actions().contains(window->saveSheetAction()));
         popup->close();
+    }
+
+    void exportWorkbookFromTheMenu()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QCOMPARE(window->exportWorkbookAction()->text().toStdString(), std::string(form::kExportWorkbookCaption));
+        const std::unique_ptr<QMenu> menu(window->createText1ContextMenu(QPoint(5, 5)));
+        QVERIFY(menu->actions().contains(window->exportWorkbookAction()));
+        const QString workbook = folder.filePath(QStringLiteral("清单.xlsx"));
+        services->savePath = workbook.toStdString();
+        window->exportWorkbookAction()->trigger();
+        QFile exported(workbook);
+        QVERIFY(exported.open(QIODevice::ReadOnly) && exported.read(2) == "PK");
+        QCOMPARE(services->saveRequests.back().extension, std::string("xlsx"));
     }
 
     void errorBoxForAHugeFieldFitsTheScreen()

@@ -511,6 +511,14 @@ TEST_F(Flow, TheTitleBlockDialogFillsTheSheetIsRememberedAndItsCancelCancels)
     const sheet::TitleBlock block = ToTitleBlock(answer);
     EXPECT_EQ(block.project, "某某大桥");
     EXPECT_EQ(block.basis, (std::vector<std::string>{"JTG 3362-2018 桥涵设计规范", "设计图 S3-12"}));
+    // Each box lands in its own place of the block.
+    const sheet::TitleBlock all =
+        ToTitleBlock({"p", "墩", "图", "编号", "A", "编", "d1", "复", "d2", "审", "d3", "甲\n乙"});
+    EXPECT_EQ(std::vector<std::string>({all.project, all.pier, all.drawing, all.number, all.revision, all.compiled.name,
+                                        all.compiled.date, all.checked.name, all.checked.date, all.approved.name,
+                                        all.approved.date}),
+              (std::vector<std::string>{"p", "墩", "图", "编号", "A", "编", "d1", "复", "d2", "审", "d3"}));
+    EXPECT_EQ(all.basis, (std::vector<std::string>{"甲", "乙"}));
     // The next dialog opens with the values left there, and the workbook
     // takes the project's name.
     view.titleAnswer.reset();

@@ -62,11 +62,11 @@ std::optional<bill::BillItems> InstalledItems(DesktopServices &services, std::st
         return bill::DefaultBillItems();
     const std::string name = "清单项目表“" + sheet::PrintablePath(sheet::Utf8FromPath(path)) + "”";
     std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) {
+    if (!in.is_open()) {
         error = "无法读取" + name + "。";
         return std::nullopt;
     }
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto items = bill::ParseBillItems(bytes, error);
     if (!items)
         error = name + "有误：" + error;

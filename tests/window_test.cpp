@@ -390,6 +390,18 @@ private slots:
         QCOMPARE(services->saveRequests.back().extension, std::string("xlsx"));
     }
 
+    void settingsRoundTripThroughQSettings()
+    {
+        QStandardPaths::setTestModeEnabled(true); // ~/.qttest, never the user's own
+        pierqty::QtDesktopServices desktop{std::string(form::kErrorBoxTitle)};
+        const std::string basis = "甲\n乙 “丙”";
+        desktop.storeSetting("titleBlock/basis", basis);
+        QCOMPARE(desktop.setting("titleBlock/basis").value_or(""), basis);
+        QVERIFY(!desktop.setting("titleBlock/none").has_value());
+        QVERIFY(!desktop.programFolder().empty());
+        QStandardPaths::setTestModeEnabled(false);
+    }
+
     void errorBoxForAHugeFieldFitsTheScreen()
     {
         // The real message box, as the program shows it.

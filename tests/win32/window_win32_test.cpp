@@ -419,6 +419,13 @@ void CheckErrorBox(Fixture &f)
     real.reportError("测试");
     KillTimer(f.hwnd, 1);
     Check(title == Widen(form::kWindowTitle), "the error box is titled " + Narrow(title));
+
+    // The user's settings in the registry (of the throw-away prefix).
+    const std::string basis = "甲\r\n乙 “丙”";
+    real.storeSetting("titleBlock/basis", basis);
+    Check(real.setting("titleBlock/basis").value_or("") == basis && !real.setting("titleBlock/none"),
+          "a setting goes to the registry and comes back");
+    Check(!real.programFolder().empty(), "the program's folder is known");
 }
 
 // Keys typed right after Tab or Enter land in the field they reach.

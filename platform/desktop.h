@@ -1,6 +1,7 @@
 // What a window needs from the desktop beyond its own controls: telling the
-// user of an error, handing a web address to the browser, asking where to
-// save a file, and putting text on the clipboard. Behind one small
+// user of an error or of a fact, handing a web address to the browser,
+// asking where to save a file, putting text on the clipboard, remembering a
+// few named strings for the user, and the program's own folder. Behind one small
 // interface so that tests can stand in for all of them.
 #pragma once
 
@@ -24,6 +25,9 @@ public:
     virtual ~DesktopServices() = default;
     // Shows a modal error message (UTF-8) and returns when it is dismissed.
     virtual void reportError(const std::string &message) = 0;
+    // Shows a modal information message (UTF-8): something the user should
+    // know that went as well as it could, e.g. a file saved but not opened.
+    virtual void reportInformation(const std::string &message) = 0;
     // Starts the desktop's handler for a URL without waiting for it; false
     // when no handler could be started.
     virtual bool openUrl(const std::string &url) = 0;
@@ -33,6 +37,12 @@ public:
     // Replaces the clipboard's text with text (UTF-8); false when the
     // clipboard could not be set.
     virtual bool setClipboardText(const std::string &text) = 0;
+    // A string remembered for this user under name ("group/key"), or nothing
+    // when none is stored; storeSetting remembers one (UTF-8 both).
+    virtual std::optional<std::string> setting(const std::string &name) = 0;
+    virtual void storeSetting(const std::string &name, const std::string &value) = 0;
+    // The folder of the running program (UTF-8), or empty when unknown.
+    virtual std::string programFolder() = 0;
 };
 
 } // namespace pierqty

@@ -1,6 +1,6 @@
-// DesktopServices for tests: records every error box, every address handed
-// to the browser, every save dialog and every clipboard text instead of
-// showing or opening anything. The launcher can be made to fail, as on a
+// DesktopServices for tests: records every error and information box, every
+// address handed to the browser, every save dialog and every clipboard text
+// instead of showing or opening anything, and keeps settings in memory. The launcher can be made to fail, as on a
 // system without a browser; the save dialog answers with a path set by the
 // test, or is cancelled.
 #pragma once
@@ -8,6 +8,7 @@
 #include "platform/desktop.h"
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ class FakeDesktopServices final : public DesktopServices
 {
 public:
     std::vector<std::string> errors; // messages, in the order reported
+    std::vector<std::string> informations; // information boxes, in order
     std::vector<std::string> openedUrls; // addresses, in the order handed over
     bool launcherWorks = true;
     // Runs while the "modal box" is up, e.g. to look at the window then.
@@ -29,12 +31,17 @@ public:
     std::vector<std::string> clipboardTexts; // every text put on the clipboard
     bool clipboardWorks = true;
 
+    std::map<std::string, std::string> settings; // this user's, by name
+    std::string folder; // what programFolder() answers
+
     void reportError(const std::string &message) override
     {
         errors.push_back(message);
         if (onError)
             onError(message);
     }
+
+    void reportInformation(const std::string &message) override { informations.push_back(message); }
 
     bool openUrl(const std::string &url) override
     {
@@ -55,6 +62,14 @@ public:
         clipboardTexts.push_back(text);
         return true;
     }
+
+    std::optional<std::string> setting(const std::string &name) override
+    {
+        const auto found = settings.find(name);
+        return found == settings.end() ? std::nullopt : std::optional<std::string>(found->second);
+    }
+    void storeSetting(const std::string &name, const std::string &value) override { settings[name] = value; }
+    std::string programFolder() override { return folder; }
 };
 
 } // namespace pierqty

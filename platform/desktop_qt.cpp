@@ -1,11 +1,13 @@
 #include "platform/desktop_qt.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
@@ -22,6 +24,11 @@ QtDesktopServices::QtDesktopServices(std::string errorTitle, QWidget *parent)
 void QtDesktopServices::reportError(const std::string &message)
 {
     QMessageBox::critical(m_parent, QString::fromStdString(m_errorTitle), QString::fromStdString(message));
+}
+
+void QtDesktopServices::reportInformation(const std::string &message)
+{
+    QMessageBox::information(m_parent, QString::fromStdString(m_errorTitle), QString::fromStdString(message));
 }
 
 bool QtDesktopServices::openUrl(const std::string &url)
@@ -59,6 +66,34 @@ bool QtDesktopServices::setClipboardText(const std::string &text)
         return false;
     clipboard->setText(QString::fromStdString(text), QClipboard::Clipboard);
     return true;
+}
+
+namespace {
+
+QSettings UserSettings()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("pierqty"),
+                     QStringLiteral("pierqty"));
+}
+
+} // namespace
+
+std::optional<std::string> QtDesktopServices::setting(const std::string &name)
+{
+    const QVariant value = UserSettings().value(QString::fromStdString(name));
+    if (!value.isValid())
+        return std::nullopt;
+    return value.toString().toStdString();
+}
+
+void QtDesktopServices::storeSetting(const std::string &name, const std::string &value)
+{
+    UserSettings().setValue(QString::fromStdString(name), QString::fromStdString(value));
+}
+
+std::string QtDesktopServices::programFolder()
+{
+    return QCoreApplication::applicationDirPath().toStdString();
 }
 
 } // namespace pierqty

@@ -1,5 +1,6 @@
-// DesktopServices on Qt: a modal message box, the desktop's URL handler,
-// the toolkit's save dialog and the clipboard.
+// DesktopServices on Qt: modal message boxes, the desktop's URL handler,
+// the toolkit's save dialog, the clipboard, and the user's settings through
+// QSettings (on Linux ~/.config/pierqty/pierqty.conf).
 #pragma once
 
 #include "platform/desktop.h"
@@ -18,9 +19,13 @@ public:
     explicit QtDesktopServices(std::string errorTitle, QWidget *parent = nullptr);
     void setParent(QWidget *parent) { m_parent = parent; }
     void reportError(const std::string &message) override;
+    void reportInformation(const std::string &message) override;
     bool openUrl(const std::string &url) override;
     std::optional<std::string> chooseSaveFile(const SaveFileRequest &request) override;
     bool setClipboardText(const std::string &text) override;
+    std::optional<std::string> setting(const std::string &name) override;
+    void storeSetting(const std::string &name, const std::string &value) override;
+    std::string programFolder() override;
 
 private:
     std::string m_errorTitle;

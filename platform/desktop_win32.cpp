@@ -38,6 +38,12 @@ void Win32DesktopServices::reportError(const std::string &message)
     MessageBoxW(m_owner, Widen(message).c_str(), Widen(m_errorTitle).c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
+void Win32DesktopServices::reportInformation(const std::string &message)
+{
+    MessageBoxW(m_owner, Widen(message).c_str(), Widen(m_errorTitle).c_str(),
+                MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);
+}
+
 bool Win32DesktopServices::openUrl(const std::string &url)
 {
     // The shell hands the address to the user's browser without a command
@@ -112,6 +118,65 @@ bool Win32DesktopServices::setClipboardText(const std::string &text)
     if (!set)
         GlobalFree(memory); // on success the clipboard owns it
     return set;
+}
+
+namespace {
+
+// HKCU\Software\pierqty\group and the value's name, for "group/key".
+std::pair<std::wstring, std::wstring> RegistryPlace(const std::string &name)
+{
+    std::wstring key = L"Software\\pierqty";
+    std::wstring wide = Widen(name);
+    const std::size_t slash = wide.rfind(L'/');
+    if (slash != std::wstring::npos) {
+        std::wstring group = wide.substr(0, slash);
+        std::replace(group.begin(), group.end(), L'/', L'\\');
+        key += L"\\" + group;
+        wide.erase(0, slash + 1);
+    }
+    return {key, wide};
+}
+
+} // namespace
+
+std::optional<std::string> Win32DesktopServices::setting(const std::string &name)
+{
+    const auto [key, value] = RegistryPlace(name);
+    DWORD bytes = 0;
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
+    bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, text.data(), &bytes) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return Narrow(text);
+}
+
+void Win32DesktopServices::storeSetting(const std::string &name, const std::string &value)
+{
+    const auto [key, valueName] = RegistryPlace(name);
+    HKEY opened = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) !=
+        ERROR_SUCCESS)
+        return; // not remembered: the dialog starts empty next time
+    const std::wstring text = Widen(value);
+    RegSetValueExW(opened, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(opened);
+}
+
+std::string Win32DesktopServices::programFolder()
+{
+    std::wstring name(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+    if (length == 0 || length >= name.size())
+        return {};
+    name.resize(length);
+    const std::size_t slash = name.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::string() : Narrow(name.substr(0, slash));
 }
 
 } // namespace pierqty

@@ -1,5 +1,6 @@
-// DesktopServices on Windows: a modal message box, the shell's handler for
-// web addresses, the common save dialog and the clipboard. Also the UTF-8 / UTF-16 conversions the Win32 window
+// DesktopServices on Windows: modal message boxes, the shell's handler for
+// web addresses, the common save dialog, the clipboard, and the user's
+// settings in the registry under HKCU\Software\pierqty. Also the UTF-8 / UTF-16 conversions the Win32 window
 // needs at its edge to the API.
 #pragma once
 
@@ -27,9 +28,14 @@ public:
     { }
     void setOwner(HWND owner) { m_owner = owner; }
     void reportError(const std::string &message) override;
+    void reportInformation(const std::string &message) override;
     bool openUrl(const std::string &url) override;
     std::optional<std::string> chooseSaveFile(const SaveFileRequest &request) override;
     bool setClipboardText(const std::string &text) override;
+    // "group/key" is the value key of HKCU\Software\pierqty\group.
+    std::optional<std::string> setting(const std::string &name) override;
+    void storeSetting(const std::string &name, const std::string &value) override;
+    std::string programFolder() override;
 
 private:
     std::string m_errorTitle;

@@ -1,16 +1,19 @@
 // The window as a user sees it, checked once for both front-ends: where the
 // controls stand, the order of Tab and Enter, what a calculation writes,
-// marks and greys, and the report menu's two commands.
+// marks and greys, and the report menu's commands with the title block.
+#include "bill/items.h"
 #include "platform/desktop_fake.h"
 #include "sheet/files.h"
 #include "tests/scratch_folder.h"
 #include "ui/form/controller.h"
 #include "ui/form/form.h"
 #include "ui/form/report_actions.h"
+#include "ui/form/title_block.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -19,6 +22,10 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 namespace pierqty::form {
 namespace {
@@ -244,8 +251,12 @@ public:
     int greys = 0; // showStale(true)
     int idleClears = 0; // marks cleared that were not shown
     std::optional<ControlRef> focus;
-    std::map<int, std::string> marks; // shown marks by field
+    std::map<int, std::string> marks; // shown marks' tooltips by field
+    std::map<int, MarkKind> kinds; // and their kinds
     std::optional<bool> stale; // the grey last shown
+    std::optional<ResultState> results; // the state last shown
+    std::optional<TitleValues> titleAnswer; // what the title dialog's user leaves; nothing = Cancel
+    std::vector<TitleValues> titleDialogs; // what each title dialog was filled with
     bool settable = true;
     Controller *controller = nullptr; // to report changes, as a window does
     FakeDesktopServices services;
@@ -271,17 +282,27 @@ public:
             controller->CS_Change(ref.index);
     }
     void moveFocus(ControlRef ref) override { focus = ref; }
-    void showMark(int index, const std::optional<std::string> &toolTip) override
+    void showMark(int index, const std::optional<Mark> &mark) override
     {
-        if (toolTip)
-            marks[index] = *toolTip;
-        else if (marks.erase(index) == 0)
+        if (mark) {
+            marks[index] = mark->toolTip;
+            kinds[index] = mark->kind;
+        } else if (marks.erase(index) + kinds.erase(index) == 0) {
             ++idleClears;
+        }
     }
-    void showStale(bool shown) override
+    void showResultState(ResultState state) override
     {
-        greys += shown ? 1 : 0;
-        stale = shown;
+        greys += state == ResultState::Stale ? 1 : 0;
+        stale = state == ResultState::Stale;
+        results = state;
+    }
+    bool editTitleBlock(TitleValues &values) override
+    {
+        titleDialogs.push_back(values);
+        if (titleAnswer)
+            values = *titleAnswer;
+        return titleAnswer.has_value();
     }
     DesktopServices &desktop() override { return services; }
     std::string launchTarget(const std::string &path) const override { return "file:" + path; }
@@ -348,7 +369,9 @@ TEST_F(Flow, AFaultShowsTheBoxWritesNothingMarksAndKeepsTheFocus)
     ASSERT_EQ(view.services.errors.size(), 1u);
     EXPECT_NE(view.services.errors[0].find("层数 n 为 0"), std::string::npos) << view.services.errors[0];
     EXPECT_EQ(view.marks,
-              (std::map<int, std::string>{{0, "按 2 计算"}, {2, "按 0 计算"}, {kInputCount - 1, "按 0 计算"}}));
+              (std::map<int, std::string>{{0, "按 2 计算"},
+                                          {2, "L2 = 0，截面长度必须大于 0，此墩无法成立；按 0 计算"},
+                                          {kInputCount - 1, "按 0 计算"}}));
     EXPECT_EQ(view.stale, true);
     // Mended, n rounded to whole layers: current again, only n marked.
     view.type(CS(0), "2.5");
@@ -390,6 +413,7 @@ TEST_F(Flow, SaveAndCopyCalculateFirstAndGoToTheDesktop)
     test::ScratchFolder scratch;
     const std::string path = sheet::Utf8FromPath(scratch.path() / "s.html");
     view.services.savePath = path;
+    view.titleAnswer = TitleValues{};
     view.type(CS(9), "0.5m");
     EXPECT_TRUE(controller.saveSheet());
     EXPECT_EQ(view.controlText(CS(kAreaField)), "64.190447 m2");
@@ -405,16 +429,186 @@ TEST_F(Flow, SaveAndCopyCalculateFirstAndGoToTheDesktop)
     EXPECT_EQ(view.services.clipboardTexts.size(), 1u);
     EXPECT_EQ(view.services.errors.size(), 2u);
 
-    // A launcher or clipboard that fails is a run-time error.
+    // A sheet saved that nothing opens was saved: the information box says
+    // where it is. A clipboard that fails is a run-time error.
     view.type(CS(kInputCount - 1), "1000");
     view.services.launcherWorks = false;
     view.services.clipboardWorks = false;
-    EXPECT_FALSE(controller.saveSheet());
+    EXPECT_TRUE(controller.saveSheet());
+    EXPECT_EQ(view.services.informations,
+              std::vector<std::string>{"计算书已保存到 " + path + "；未能自动打开，请手动打开。"});
     EXPECT_FALSE(controller.copyResults());
-    ASSERT_EQ(view.services.errors.size(), 4u);
-    // The saved sheet stays, and the message says where it is.
-    EXPECT_TRUE(view.services.errors[2].starts_with(std::string(kRuntimeErrorPrefix) + "计算书已保存到“" + path));
-    EXPECT_EQ(view.services.errors[3], std::string(kRuntimeErrorPrefix) + "无法把结果放到剪贴板上。");
+    ASSERT_EQ(view.services.errors.size(), 3u);
+    EXPECT_EQ(view.services.errors[2], std::string(kRuntimeErrorPrefix) + "无法把结果放到剪贴板上。");
+}
+
+TEST_F(Flow, AnUnbuildablePierKeepsItsFiguresMarksWhyAndShowsNoQuantitiesUntilAGoodOne)
+{
+    // L1 = −1: the formulas still give figures, and the window shows them.
+    view.type(CS(kFieldL1), "-1");
+    ASSERT_TRUE(controller.calculate());
+    EXPECT_FALSE(view.controlText(CS(kAreaField)).empty());
+    EXPECT_EQ(view.results, ResultState::NotQuantities);
+    EXPECT_EQ(view.marks, (std::map<int, std::string>{{kFieldL1, "L1 = −1，截面长度必须大于 0，此墩无法成立"}}));
+    EXPECT_EQ(view.kinds[kFieldL1], MarkKind::Unbuildable);
+    EXPECT_TRUE(view.services.errors.empty());
+    // No sheet: the reason in Chinese, before any dialog.
+    view.titleAnswer = TitleValues{};
+    EXPECT_FALSE(controller.saveSheet());
+    ASSERT_EQ(view.services.errors.size(), 1u);
+    EXPECT_NE(view.services.errors[0].find("截面长度必须大于 0"), std::string::npos) << view.services.errors[0];
+    EXPECT_TRUE(view.titleDialogs.empty() && view.services.saveRequests.empty());
+
+    // Chamfers wider than the faces: l1 is named by two reasons, each said;
+    // a text read as written otherwise says so after them.
+    view.type(CS(kFieldL1), "2.5");
+    view.type(CS(kFieldl1), "1 m");
+    ASSERT_TRUE(controller.calculate());
+    EXPECT_EQ(view.marks[kFieldl1],
+              "倒角放不下端面（L2 − 2l1 < 0），此墩无法成立；"
+              "倒角与槽放不下带槽面（L1 − 2l1 − 2l2 − l3 < 0），此墩无法成立；按 1 计算");
+    EXPECT_EQ(view.kinds[kFieldL2], MarkKind::Unbuildable);
+    EXPECT_EQ(view.kinds[kFieldl3], MarkKind::Unbuildable);
+    EXPECT_EQ(view.marks.count(kFieldR1), 0u);
+    // An edit greys the figures; a buildable pier clears every mark and
+    // makes them quantities again.
+    view.type(CS(kFieldl1), "0.1");
+    EXPECT_EQ(view.results, ResultState::Stale);
+    ASSERT_TRUE(controller.calculate());
+    EXPECT_EQ(view.results, ResultState::Current);
+    EXPECT_TRUE(view.marks.empty());
+    EXPECT_EQ(controller.state().resultState(), ResultState::Current);
+    EXPECT_NE(MarkBackground(MarkKind::Unbuildable), MarkBackground(MarkKind::ReadAs));
+}
+
+TEST_F(Flow, TheTitleBlockDialogFillsTheSheetIsRememberedAndItsCancelCancels)
+{
+    test::ScratchFolder scratch;
+    const std::string path = sheet::Utf8FromPath(scratch.path() / "t.html");
+    view.services.savePath = path;
+    ASSERT_EQ(TitleFields().size(), 12u);
+    EXPECT_EQ(TitleFields().front().caption, "工程名称");
+    EXPECT_TRUE(TitleFields().back().multiLine);
+
+    // Cancel: no file dialog, nothing saved, nothing remembered.
+    EXPECT_FALSE(controller.saveSheet());
+    ASSERT_EQ(view.titleDialogs.size(), 1u);
+    EXPECT_EQ(view.titleDialogs[0], TitleValues(TitleFields().size()));
+    EXPECT_TRUE(view.services.saveRequests.empty() && view.services.settings.empty());
+    EXPECT_FALSE(std::filesystem::exists(scratch.path() / "t.html"));
+
+    TitleValues answer(TitleFields().size());
+    answer[0] = " 某某大桥 ";
+    answer[1] = "P7";
+    answer[5] = "张三";
+    answer[11] = "JTG 3362-2018 桥涵设计规范\r\n\r\n  设计图 S3-12 ";
+    view.titleAnswer = answer;
+    ASSERT_TRUE(controller.saveSheet());
+    std::ifstream in(sheet::PathFromUtf8(path), std::ios::binary);
+    const std::string sheet((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const char *shown : {"某某大桥", "P7", "张三", "JTG 3362-2018 桥涵设计规范", "设计图 S3-12"})
+        EXPECT_NE(sheet.find(shown), std::string::npos) << shown;
+    const sheet::TitleBlock block = ToTitleBlock(answer);
+    EXPECT_EQ(block.project, "某某大桥");
+    EXPECT_EQ(block.basis, (std::vector<std::string>{"JTG 3362-2018 桥涵设计规范", "设计图 S3-12"}));
+    // Each box lands in its own place of the block.
+    const sheet::TitleBlock all =
+        ToTitleBlock({"p", "墩", "图", "编号", "A", "编", "d1", "复", "d2", "审", "d3", "甲\n乙"});
+    EXPECT_EQ(std::vector<std::string>({all.project, all.pier, all.drawing, all.number, all.revision, all.compiled.name,
+                                        all.compiled.date, all.checked.name, all.checked.date, all.approved.name,
+                                        all.approved.date}),
+              (std::vector<std::string>{"p", "墩", "图", "编号", "A", "编", "d1", "复", "d2", "审", "d3"}));
+    EXPECT_EQ(all.basis, (std::vector<std::string>{"甲", "乙"}));
+    // The next dialog opens with the values left there, and the workbook
+    // takes the project's name.
+    view.titleAnswer.reset();
+    EXPECT_FALSE(controller.saveSheet());
+    EXPECT_EQ(view.titleDialogs.back(), answer);
+    EXPECT_EQ(StoredProjectName(view.services), "某某大桥");
+}
+
+#ifndef _WIN32
+// Writes past limit bytes fail with EFBIG while it lives, as on a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = m_old;
+        lowered.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_handler)(int) = nullptr;
+};
+#endif
+
+TEST_F(Flow, ExportWorkbookWritesAnXlsxOpensItAndRefusesWhatItCannotBill)
+{
+    test::ScratchFolder scratch;
+    const std::string path = sheet::Utf8FromPath(scratch.path() / sheet::PathFromUtf8("工程量清单 1.xlsx"));
+    view.services.savePath = path;
+    view.services.settings["titleBlock/project"] = "某某大桥";
+    ASSERT_TRUE(controller.exportWorkbook());
+    ASSERT_EQ(view.services.saveRequests.size(), 1u);
+    const SaveFileRequest &request = view.services.saveRequests[0];
+    EXPECT_TRUE(std::regex_match(request.suggestedName, std::regex("工程量清单-20\\d{6}-\\d{4}\\.xlsx")))
+        << request.suggestedName;
+    EXPECT_EQ(request.kindName, "Excel 工作簿");
+    EXPECT_EQ(request.extension, "xlsx");
+    {
+        // Closed before the file is replaced: Windows renames over no open file.
+        std::ifstream in(sheet::PathFromUtf8(path), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_TRUE(bytes.starts_with("PK\x03\x04")) << bytes.substr(0, 8);
+    }
+    EXPECT_EQ(view.services.openedUrls, std::vector<std::string>{"file:" + path});
+    EXPECT_TRUE(view.services.errors.empty());
+    // Saved but not opened: the information box, as for the sheet.
+    view.services.launcherWorks = false;
+    ASSERT_TRUE(controller.exportWorkbook());
+    EXPECT_EQ(view.services.informations,
+              std::vector<std::string>{"工程量清单已保存到 " + path + "；未能自动打开，请手动打开。"});
+    std::filesystem::remove(sheet::PathFromUtf8(path));
+
+    // A pier that cannot be built: the reason in Chinese, no dialog.
+    view.type(CS(kFieldL2), "0.1");
+    EXPECT_FALSE(controller.exportWorkbook());
+    ASSERT_EQ(view.services.errors.size(), 1u);
+    EXPECT_NE(view.services.errors[0].find("倒角放不下端面"), std::string::npos) << view.services.errors[0];
+    EXPECT_EQ(view.services.saveRequests.size(), 2u);
+    view.type(CS(kFieldL2), "1.8");
+
+    // An installed items table that cannot be read is said, not replaced.
+    view.services.folder = sheet::Utf8FromPath(scratch.path() / "bin");
+    const std::filesystem::path items = bill::InstalledItemsPath(scratch.path() / "bin");
+    std::filesystem::create_directories(items.parent_path());
+    std::ofstream(items) << "no table\n";
+    EXPECT_FALSE(controller.exportWorkbook());
+    ASSERT_EQ(view.services.errors.size(), 2u);
+    EXPECT_NE(view.services.errors[1].find("清单项目表"), std::string::npos) << view.services.errors[1];
+    std::filesystem::remove(items);
+#ifndef _WIN32
+    // A write that fails halfway: the box, and nothing left in the folder.
+    const std::vector<std::string> before = test::ScratchFolder::Names(scratch.path());
+    {
+        const FileSizeLimit limit(4096);
+        EXPECT_FALSE(controller.exportWorkbook());
+    }
+    ASSERT_EQ(view.services.errors.size(), 3u);
+    EXPECT_TRUE(view.services.errors[2].starts_with("工程量清单未保存：无法写入“" + path)) << view.services.errors[2];
+    EXPECT_EQ(test::ScratchFolder::Names(scratch.path()), before);
+    EXPECT_FALSE(std::filesystem::exists(sheet::PathFromUtf8(path)));
+#endif
 }
 
 TEST_F(Flow, TheLinkOpensItsPageAndAnyHandlerErrorBecomesTheRuntimeBox)
@@ -450,7 +644,7 @@ protected:
     std::vector<std::string> names() const { return test::ScratchFolder::Names(folder); }
     bool save(const ParameterTexts &texts)
     {
-        return SaveSheet(services, texts, [](const std::string &path) { return "file:" + path; });
+        return SaveSheet(services, texts, {}, [](const std::string &path) { return "file:" + path; });
     }
 
     FakeDesktopServices services;

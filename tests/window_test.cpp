@@ -3,8 +3,12 @@
 #include "platform/desktop_qt.h"
 #include "ui/form/form.h"
 #include "ui/qt/hdun.h"
+#include "ui/qt/title_dialog.h"
 
+#include <QDialog>
 #include <QFile>
+#include <QFormLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -40,6 +44,26 @@ private:
     }
 
     QWidget *focused() const { return QApplication::focusWidget(); }
+
+    // With PIERQTY_SHOTS set, the widget as a PNG in that folder, for a
+    // person to look at.
+    static void shot(QWidget *widget, const QString &name)
+    {
+        const QString folder = qEnvironmentVariable("PIERQTY_SHOTS");
+        if (!folder.isEmpty())
+            widget->grab().save(folder + u'/' + name + QStringLiteral(".png"));
+    }
+
+    // Once a modal dialog is up: runs act on it (which closes it).
+    static void whenDialogShows(const std::function<void(QDialog *)> &act)
+    {
+        QTimer::singleShot(20, [act] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                act(dialog);
+            else
+                whenDialogShows(act);
+        });
+    }
 
     void press(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
@@ -218,6 +242,23 @@ private slots:
         QCOMPARE(window->Text1()->toolTip().toStdString(), std::string(form::kStaleToolTip));
         QVERIFY(window->calculateCommand());
         QVERIFY(greyed() == 0 && window->Text1()->toolTip().isEmpty());
+
+        // A pier that cannot be built: its field rose, S and V dark red on
+        // rose, each with its tooltip; the next good calculation clears them.
+        window->CS(0)->setText(QStringLiteral("-1"));
+        QVERIFY(window->calculateCommand());
+        QCOMPARE(window->CS(0)->palette().color(QPalette::Base), pierqty::ToQColor(form::kUnbuildableBackground));
+        QVERIFY(window->CS(0)->toolTip().endsWith(QStringLiteral("此墩无法成立")));
+        for (const int figure : {form::kAreaField, form::kVolumeField}) {
+            QCOMPARE(window->CS(figure)->palette().color(QPalette::Text), pierqty::ToQColor(form::kNotQuantitiesText));
+            QCOMPARE(window->CS(figure)->toolTip().toStdString(), std::string(form::kNotQuantitiesToolTip));
+        }
+        QVERIFY(!window->CS(11)->text().isEmpty());
+        shot(window.get(), QStringLiteral("qt-unbuildable"));
+        window->CS(0)->setText(QStringLiteral("2.5"));
+        QVERIFY(window->calculateCommand());
+        QVERIFY(!marked(0) && greyed() == 0 && window->CS(11)->toolTip().isEmpty());
+        QCOMPARE(window->CS(11)->palette().color(QPalette::Base), plainBase);
     }
 
     void longResultsShowTheirStart()
@@ -282,23 +323,42 @@ private slots:
 
         // Ctrl+S wherever the focus is in the window; the sheet is of the
         // texts on screen, and the browser gets it as a file URL.
+        // The title block's dialog comes first: its rows are the form's
+        // table, and what is left there reaches the sheet.
+        QStringList captions;
+        whenDialogShows([&](QDialog *dialog) {
+            const auto *layout = dialog->findChild<QFormLayout *>();
+            for (int row = 0; layout && row < layout->rowCount(); ++row)
+                if (auto *label = qobject_cast<QLabel *>(layout->itemAt(row, QFormLayout::LabelRole)->widget()))
+                    captions << label->text();
+            dialog->findChild<QLineEdit *>(QStringLiteral("title0"))->setText(QStringLiteral("某某大桥"));
+            shot(dialog, QStringLiteral("qt-title-dialog"));
+            dialog->accept();
+        });
         window->CS(3)->setFocus();
         press(window->CS(3), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(window->CS(3)->text(), QStringLiteral("13.032"));
+        QCOMPARE(captions.size(), qsizetype(form::TitleFields().size()));
+        for (std::size_t k = 0; k < form::TitleFields().size(); ++k)
+            QCOMPARE(captions.value(qsizetype(k)).toStdString(), std::string(form::TitleFields()[k].caption) + "：");
+        QCOMPARE(services->settings["titleBlock/project"], std::string("某某大桥"));
         QFile saved(path);
-        QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().contains("0.5m"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray sheet = saved.readAll();
+        QVERIFY(sheet.contains("0.5m") && sheet.contains("某某大桥"));
         QCOMPARE(services->openedUrls.size(), std::size_t{1});
         const QUrl url(QString::fromStdString(services->openedUrls[0]), QUrl::StrictMode);
         QVERIFY(url.isValid() && url.isLocalFile());
         QCOMPARE(url.toLocalFile(), path);
 
-        // The menu: the standard entries, a separator, then the two commands.
+        // The menu: the standard entries, a separator, then the commands.
         const std::unique_ptr<QMenu> menu(window->createText1ContextMenu(QPoint(5, 5)));
         const QList<QAction *> actions = menu->actions();
-        QVERIFY(actions.size() >= 5);
+        QVERIFY(actions.size() >= 6);
         QCOMPARE(actions.at(actions.size() - 1), window->copyResultsAction());
-        QCOMPARE(actions.at(actions.size() - 2), window->saveSheetAction());
-        QVERIFY(actions.at(actions.size() - 3)->isSeparator());
+        QCOMPARE(actions.at(actions.size() - 2), window->exportWorkbookAction());
+        QCOMPARE(actions.at(actions.size() - 3), window->saveSheetAction());
+        QVERIFY(actions.at(actions.size() - 4)->isSeparator());
         QCOMPARE(actions.at(0)->objectName(), QStringLiteral("edit-copy"));
         QCOMPARE(window->saveSheetAction()->text().toStdString(), std::string(form::kSaveSheetCaption));
         QCOMPARE(window->copyResultsAction()->text().toStdString(), std::string(form::kCopyResultsCaption));
@@ -313,6 +373,33 @@ private slots:
         auto *popup = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(popup->actions().contains(window->saveSheetAction()));
         popup->close();
+    }
+
+    void exportWorkbookFromTheMenu()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QCOMPARE(window->exportWorkbookAction()->text().toStdString(), std::string(form::kExportWorkbookCaption));
+        const std::unique_ptr<QMenu> menu(window->createText1ContextMenu(QPoint(5, 5)));
+        QVERIFY(menu->actions().contains(window->exportWorkbookAction()));
+        const QString workbook = folder.filePath(QStringLiteral("清单.xlsx"));
+        services->savePath = workbook.toStdString();
+        window->exportWorkbookAction()->trigger();
+        QFile exported(workbook);
+        QVERIFY(exported.open(QIODevice::ReadOnly) && exported.read(2) == "PK");
+        QCOMPARE(services->saveRequests.back().extension, std::string("xlsx"));
+    }
+
+    void settingsRoundTripThroughQSettings()
+    {
+        QStandardPaths::setTestModeEnabled(true); // ~/.qttest, never the user's own
+        pierqty::QtDesktopServices desktop{std::string(form::kErrorBoxTitle)};
+        const std::string basis = "甲\n乙 “丙”";
+        desktop.storeSetting("titleBlock/basis", basis);
+        QCOMPARE(desktop.setting("titleBlock/basis").value_or(""), basis);
+        QVERIFY(!desktop.setting("titleBlock/none").has_value());
+        QVERIFY(!desktop.programFolder().empty());
+        QStandardPaths::setTestModeEnabled(false);
     }
 
     void errorBoxForAHugeFieldFitsTheScreen()

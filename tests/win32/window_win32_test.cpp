@@ -11,6 +11,7 @@
 #include "ui/form/form.h"
 #include "ui/win32/hdun_win32.h"
 #include "ui/win32/resources.h"
+#include "ui/win32/title_dialog_win32.h"
 
 #include <commctrl.h>
 #include <objidl.h>
@@ -22,6 +23,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -118,6 +121,99 @@ COLORREF FieldBackground(HWND field)
     const COLORREF colour = GetPixel(dc, inside.right - 2, inside.bottom / 2);
     ReleaseDC(field, dc);
     return colour;
+}
+
+// With PIERQTY_SHOTS set, the screen as a PNG in that folder, for a person
+// to look at.
+void Shot(const wchar_t *name)
+{
+    const wchar_t *folder = _wgetenv(L"PIERQTY_SHOTS");
+    if (!folder)
+        return;
+    CLSID png{};
+    UINT count = 0;
+    UINT bytes = 0;
+    Gdiplus::GetImageEncodersSize(&count, &bytes);
+    std::vector<BYTE> buffer(bytes);
+    auto *encoders = reinterpret_cast<Gdiplus::ImageCodecInfo *>(buffer.data());
+    Gdiplus::GetImageEncoders(count, bytes, encoders);
+    for (UINT k = 0; k < count; ++k)
+        if (std::wcscmp(encoders[k].MimeType, L"image/png") == 0)
+            png = encoders[k].Clsid;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    Gdiplus::Bitmap(bitmap, nullptr).Save((std::wstring(folder) + L"\\" + name + L".png").c_str(), &png, nullptr);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+// What the title block's dialog showed, and how it is answered.
+struct TitleDialogVisit {
+    bool seen = false;
+    bool captionsFromTable = true;
+    bool basisMultiLine = false;
+    bool accept = true;
+};
+TitleDialogVisit g_titleVisit;
+
+// Once the title block's dialog is up: reads its captions, types a project
+// name and presses OK (or Cancel).
+void CALLBACK AnswerTitleDialog(HWND owner, UINT, UINT_PTR timer, DWORD)
+{
+    HWND dialog = FindWindowW(L"#32770", Widen(form::kTitleDialogTitle).c_str());
+    if (!dialog || !IsWindowVisible(dialog))
+        return; // not up yet: the next tick looks again
+    KillTimer(owner, timer);
+    g_titleVisit.seen = true;
+    const auto fields = form::TitleFields();
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+        wchar_t caption[64] = {};
+        GetDlgItemTextW(dialog, win32::kTitleCaptionId + static_cast<int>(k), caption, 64);
+        g_titleVisit.captionsFromTable &= Narrow(caption) == std::string(fields[k].caption) + "：" &&
+            GetDlgItem(dialog, win32::kTitleEditId + static_cast<int>(k)) != nullptr;
+    }
+    const LONG_PTR style =
+        GetWindowLongPtrW(GetDlgItem(dialog, win32::kTitleEditId + int(fields.size()) - 1), GWL_STYLE);
+    g_titleVisit.basisMultiLine = (style & ES_MULTILINE) != 0;
+    SetDlgItemTextW(dialog, win32::kTitleEditId, L"某某大桥");
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    Shot(L"win32-title-dialog");
+    PostMessageW(dialog, WM_COMMAND, g_titleVisit.accept ? IDOK : IDCANCEL, 0);
+}
+
+// Menu captions seen in the report's popup menu, which is then answered
+// with keys: Up twice and Enter choose the item above the last.
+std::vector<std::string> g_menuItems;
+
+void CALLBACK ReadMenuThenExport(HWND owner, UINT, UINT_PTR timer, DWORD)
+{
+    HWND popup = FindWindowW(L"#32768", nullptr);
+    if (!popup)
+        return;
+    KillTimer(owner, timer);
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    for (int k = 0; menu && k < GetMenuItemCount(menu); ++k) {
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, static_cast<UINT>(k), text, 128, MF_BYPOSITION);
+        g_menuItems.push_back(Narrow(text));
+    }
+    std::vector<INPUT> inputs;
+    for (const WORD vk : {WORD{VK_UP}, WORD{VK_UP}, WORD{VK_RETURN}}) {
+        for (const DWORD flags : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki = {vk, static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)), flags, 0, 0};
+            inputs.push_back(input);
+        }
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 // IDOK commands that reach the window (the dialog manager's Enter).
@@ -323,6 +419,13 @@ void CheckErrorBox(Fixture &f)
     real.reportError("测试");
     KillTimer(f.hwnd, 1);
     Check(title == Widen(form::kWindowTitle), "the error box is titled " + Narrow(title));
+
+    // The user's settings in the registry (of the throw-away prefix).
+    const std::string basis = "甲\r\n乙 “丙”";
+    real.storeSetting("titleBlock/basis", basis);
+    Check(real.setting("titleBlock/basis").value_or("") == basis && !real.setting("titleBlock/none"),
+          "a setting goes to the registry and comes back");
+    Check(!real.programFolder().empty(), "the program's folder is known");
 }
 
 // Keys typed right after Tab or Enter land in the field they reach.
@@ -347,18 +450,36 @@ void CheckMarks(Fixture &f)
 {
     g_group = "marks";
     SetWindowTextW(f.cs(0), L"2，5");
-    SetWindowTextW(f.cs(3), L"");
+    SetWindowTextW(f.cs(4), L"");
     SendMessageW(f.of(form::kCommand1), BM_CLICK, 0, 0);
     Settle(f.hwnd);
     const auto marked = [&](int i) { return FieldBackground(f.cs(i)) == win32::kMarkColour && f.tipped(f.cs(i)); };
-    Check(marked(0) && marked(3) && FieldBackground(f.cs(1)) != win32::kMarkColour && !f.tipped(f.cs(1)),
+    Check(marked(0) && marked(4) && FieldBackground(f.cs(1)) != win32::kMarkColour && !f.tipped(f.cs(1)),
           "the marked inputs, and only they, in the warning colour and with a tooltip");
     f.focus(f.cs(0));
     Type(f.hwnd, {'2'});
-    Check(FieldBackground(f.cs(0)) != win32::kMarkColour && !f.tipped(f.cs(0)) && marked(3),
-          "typing in CS(0) clears its mark at once, and CS(3) keeps its own");
+    Check(FieldBackground(f.cs(0)) != win32::kMarkColour && !f.tipped(f.cs(0)) && marked(4),
+          "typing in CS(0) clears its mark at once, and CS(4) keeps its own");
     f.reset(0);
-    f.reset(3);
+    f.reset(4);
+
+    // A pier that cannot be built: the field rose with its reason, S and V
+    // dark red on rose with theirs; a good calculation clears them.
+    const COLORREF rose = win32::ToColorRef(form::kUnbuildableBackground);
+    SetWindowTextW(f.cs(0), L"-1");
+    SendMessageW(f.of(form::kCommand1), BM_CLICK, 0, 0);
+    Settle(f.hwnd);
+    const HWND s = f.cs(form::kAreaField);
+    Check(FieldBackground(f.cs(0)) == rose && f.tipped(f.cs(0)), "an impossible pier's field is rose and tipped");
+    Check(FieldBackground(s) == rose && f.tipped(s) && !f.tipped(f.of(form::kText1)) && !f.grey(s),
+          "S of an impossible pier is rose and tipped, the report not");
+    RedrawWindow(f.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Shot(L"win32-unbuildable");
+    f.reset(0);
+    SendMessageW(f.of(form::kCommand1), BM_CLICK, 0, 0);
+    Settle(f.hwnd);
+    Check(FieldBackground(f.cs(0)) != rose && FieldBackground(s) != rose && !f.tipped(s) && !f.tipped(f.cs(0)),
+          "a buildable pier clears the marks and the figures' colour");
 }
 
 // What goes to the desktop: the link's page, the sheet and the results.
@@ -387,15 +508,50 @@ void CheckDesktop(Fixture &f)
     const std::wstring path = std::wstring(folder) + L"计算书-窗口测试.html";
     DeleteFileW(path.c_str());
     f.services.savePath = Narrow(path);
+    g_titleVisit.accept = false;
+    SetTimer(f.hwnd, 2, 50, AnswerTitleDialog);
     f.focus(f.cs(3));
     Type(f.hwnd, {'S'}, VK_CONTROL);
+    Check(g_titleVisit.seen && f.services.saveRequests.empty(), "Cancel in the title block's dialog cancels the save");
+    g_titleVisit = {};
+    SetTimer(f.hwnd, 2, 50, AnswerTitleDialog);
+    Type(f.hwnd, {'S'}, VK_CONTROL);
+    Check(g_titleVisit.seen && g_titleVisit.captionsFromTable && g_titleVisit.basisMultiLine,
+          "the title block's dialog shows the table's fields");
     Check(f.services.saveRequests.size() == 1 && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES,
           "Ctrl+S in a field saves the sheet");
+    std::ifstream sheet(path.c_str(), std::ios::binary);
+    const std::string content((std::istreambuf_iterator<char>(sheet)), std::istreambuf_iterator<char>());
+    Check(content.find("某某大桥") != std::string::npos && f.services.settings["titleBlock/project"] == "某某大桥",
+          "the dialog's project name reaches the sheet and is remembered");
+    sheet.close();
     DeleteFileW(path.c_str());
+
     // The menu by keyboard, from the Menu key in the report: its last item.
     f.focus(f.of(form::kText1));
     Type(f.hwnd, {VK_APPS, VK_UP, VK_RETURN});
     Check(f.services.clipboardTexts.size() == 1, "the report's menu copies the results");
+}
+
+// 导出 Excel… in the report's menu, above 复制结果: its caption, and that it
+// reaches the shared command.
+void CheckExport(Fixture &f)
+{
+    g_group = "export";
+    // 导出 Excel… in the report's menu, above 复制结果.
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring workbook = std::wstring(folder) + L"清单-窗口测试.xlsx";
+    f.services.savePath = Narrow(workbook);
+    f.focus(f.of(form::kText1));
+    SetTimer(f.hwnd, 3, 50, ReadMenuThenExport);
+    Type(f.hwnd, {VK_APPS});
+    Check(std::find(g_menuItems.begin(), g_menuItems.end(), std::string(form::kExportWorkbookCaption)) !=
+              g_menuItems.end(),
+          "the report's menu offers " + std::string(form::kExportWorkbookCaption));
+    Check(GetFileAttributesW(workbook.c_str()) != INVALID_FILE_ATTRIBUTES,
+          "the menu's 导出 Excel… writes the workbook");
+    DeleteFileW(workbook.c_str());
 }
 
 } // namespace
@@ -428,6 +584,7 @@ int wmain(int argc, wchar_t **argv)
     CheckTypeAhead(f);
     CheckMarks(f);
     CheckDesktop(f);
+    CheckExport(f);
     CheckErrorBox(f);
 
     std::printf("%d checks at %d dpi, %d failed\n", g_checks, f.window.dpi(), g_failures);

@@ -47,7 +47,7 @@ bool Controller::calculate()
     run([&] {
         const CalculationOutcome outcome = m_state.calculate(inputTexts());
         showMarks();
-        m_view.showStale(m_state.resultsStale());
+        m_view.showResultState(m_state.resultState());
         if (!outcome.succeeded) {
             m_view.desktop().reportError(outcome.errorMessage);
             return;
@@ -66,10 +66,34 @@ bool Controller::saveSheet()
         return false;
     bool saved = false;
     run([&] {
-        saved = SaveSheet(m_view.desktop(), inputTexts(),
-                          [this](const std::string &path) { return m_view.launchTarget(path); });
+        const ParameterTexts texts = inputTexts();
+        DesktopServices &services = m_view.desktop();
+        // A pier that cannot be built has no sheet: said before any dialog.
+        if (const std::optional<std::string> refusal = SheetRefusal(texts)) {
+            services.reportError(*refusal);
+            return;
+        }
+        TitleValues values = StoredTitleValues(services);
+        if (!m_view.editTitleBlock(values))
+            return; // cancelled: nothing saved, nothing remembered
+        StoreTitleValues(services, values);
+        saved = SaveSheet(services, texts, ToTitleBlock(values),
+                          [this](const std::string &path) { return launchTarget(path); });
     });
     return saved;
+}
+
+bool Controller::exportWorkbook()
+{
+    if (!calculate())
+        return false;
+    bool exported = false;
+    run([&] {
+        DesktopServices &services = m_view.desktop();
+        exported = ExportWorkbook(services, inputTexts(), StoredProjectName(services),
+                                  [this](const std::string &path) { return launchTarget(path); });
+    });
+    return exported;
 }
 
 bool Controller::copyResults()
@@ -104,12 +128,12 @@ void Controller::CS_Change(int index)
         if (m_view.controlText(CS(index)) == m_calculated[static_cast<std::size_t>(index)])
             return;
         const bool wasMarked = m_state.marked(index);
-        const bool wasStale = m_state.resultsStale();
+        const ResultState was = m_state.resultState();
         m_state.fieldEdited(index);
         if (wasMarked) // an edit clears the field's own mark
             m_view.showMark(index, std::nullopt);
-        if (wasStale != m_state.resultsStale())
-            m_view.showStale(m_state.resultsStale());
+        if (was != m_state.resultState())
+            m_view.showResultState(m_state.resultState());
     });
 }
 

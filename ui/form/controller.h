@@ -1,6 +1,6 @@
 // The window's commands, once for both front-ends: Form_Load, Calculate,
 // Enter in a field, a field's text changed, the link, and the report menu's
-// save and copy, each behind the handler that turns an unexpected error into
+// save, export and copy, each behind the handler that turns an unexpected error into
 // the run-time error box. A window implements View and forwards its events
 // to a Controller; the Controller reads and writes the window through View
 // only.
@@ -9,6 +9,7 @@
 #include "calc/parameters.h"
 #include "platform/desktop.h"
 #include "ui/form/form.h"
+#include "ui/form/title_block.h"
 
 #include <array>
 #include <functional>
@@ -29,12 +30,16 @@ public:
     // start of its text. The window may report it as changed.
     virtual void setControlText(ControlRef ref, const std::string &text) = 0;
     virtual void moveFocus(ControlRef ref) = 0;
-    // Marks CS(index) as not read as written with the tooltip, or clears its
-    // mark (nullopt).
-    virtual void showMark(int index, const std::optional<std::string> &toolTip) = 0;
-    // Greys S, V and the report (with the stale tooltip), or shows them
-    // current.
-    virtual void showStale(bool stale) = 0;
+    // Marks CS(index) in the colour of the mark's kind (MarkBackground) with
+    // its tooltip, or clears its mark (nullopt).
+    virtual void showMark(int index, const std::optional<Mark> &mark) = 0;
+    // Shows S, V and the report as current; greys all three with the stale
+    // tooltip; or gives S and V the no-quantities colours and tooltip.
+    virtual void showResultState(ResultState state) = 0;
+    // The title block's dialog: one box a TitleFields() entry, filled with
+    // values; on OK values holds what the user left there and the result is
+    // true, on Cancel false.
+    virtual bool editTitleBlock(TitleValues &values) = 0;
     // Error box, URL handler, save dialog and clipboard.
     virtual DesktopServices &desktop() = 0;
     // What the URL handler opens for a saved file: a file:// URL, or the
@@ -53,9 +58,12 @@ public:
     // on a fault writes nothing and shows the error box. Whether it
     // succeeded.
     bool calculate();
-    // 保存计算书… and 复制结果: calculate as the button does, then save the
-    // sheet of the texts on screen or copy its results. Whether it was done.
+    // 保存计算书…, 导出 Excel… and 复制结果: calculate as the button does,
+    // then save the sheet of the texts on screen (after the title block's
+    // dialog, whose values are remembered on OK), export its workbook or
+    // copy its results. Whether it was done.
     bool saveSheet();
+    bool exportWorkbook();
     bool copyResults();
     // A key typed in CS(Index); Enter (13) is cancelled (KeyAscii becomes
     // 0) and takes the step EnterIn says.
@@ -76,6 +84,7 @@ public:
 private:
     ParameterTexts inputTexts();
     void showMarks();
+    std::string launchTarget(const std::string &path) const { return m_view.launchTarget(path); }
 
     View &m_view;
     FormState m_state;

@@ -1,5 +1,6 @@
 #include "ui/form/form.h"
 
+#include "calc/exact.h"
 #include "calc/texts.h"
 #include "platform/numbers.h"
 
@@ -224,28 +225,50 @@ std::string LinkLaunchFailureMessage()
     return "无法打开网页 " + std::string(kPromoPageAddress) + "：没有可用的浏览器或网址处理程序。";
 }
 
-CalculationOutcome FormState::calculate(const ParameterTexts &texts)
+void FormState::markReadings(const ParameterTexts &texts)
 {
     // How each text reads: the calculation reads them the same way.
     ParameterReadings readings;
     const auto parameters = parsePierParameters(texts, &readings);
+    std::array<std::string, kInputCount> readAs{};
     for (std::size_t k = 0; k < readings.size(); ++k) {
         const NumberReading &reading = readings[k];
-        std::optional<std::string> mark;
         if (reading.status == NumberStatus::NoNumber || reading.status == NumberStatus::Leading)
-            mark = "按 " + ShortestText(reading.value) + " 计算";
-        m_marks[k] = std::move(mark);
+            readAs[k] = "按 " + ShortestText(reading.value) + " 计算";
     }
     // n is rounded to a whole number of layers.
+    std::vector<PierReason> reasons;
     if (parameters) {
         const std::int16_t n = parameters.value().n;
         if (static_cast<double>(n) != readings[kInputCount - 1].value) {
             std::string used;
             AppendInteger(used, n);
-            m_marks[kInputCount - 1] = "按 " + used + " 计算";
+            readAs[kInputCount - 1] = "按 " + used + " 计算";
+        }
+        reasons = UnbuildableReasons(parameters.value());
+    }
+    m_buildable = reasons.empty();
+    // Each field named by a reason why the pier cannot be built carries
+    // every such reason, then how its text was read.
+    std::array<std::string, kInputCount> unbuildable{};
+    for (const PierReason &reason : reasons) {
+        for (const int field : reason.fields) {
+            std::string &tip = unbuildable[static_cast<std::size_t>(field)];
+            tip += (tip.empty() ? "" : "；") + reason.zh + std::string(kUnbuildableSuffix);
         }
     }
+    for (std::size_t k = 0; k < m_marks.size(); ++k) {
+        m_marks[k].reset();
+        if (!unbuildable[k].empty())
+            m_marks[k] = Mark{MarkKind::Unbuildable, unbuildable[k] + (readAs[k].empty() ? "" : "；" + readAs[k])};
+        else if (!readAs[k].empty())
+            m_marks[k] = Mark{MarkKind::ReadAs, readAs[k]};
+    }
+}
 
+CalculationOutcome FormState::calculate(const ParameterTexts &texts)
+{
+    markReadings(texts);
     CalculationOutcome outcome;
     const auto result = calculateFromTexts(texts);
     if (!result) {
@@ -262,6 +285,15 @@ CalculationOutcome FormState::calculate(const ParameterTexts &texts)
     return outcome;
 }
 
+ResultState FormState::resultState() const
+{
+    if (resultsStale())
+        return ResultState::Stale;
+    if (m_haveResults && !m_buildable)
+        return ResultState::NotQuantities;
+    return ResultState::Current;
+}
+
 void FormState::fieldEdited(int index)
 {
     if (index < 0 || index >= kInputCount)
@@ -271,10 +303,10 @@ void FormState::fieldEdited(int index)
         m_stale = true;
 }
 
-const std::optional<std::string> &FormState::mark(int index) const
+const std::optional<Mark> &FormState::mark(int index) const
 {
     if (index < 0 || index >= kInputCount) {
-        static const std::optional<std::string> none;
+        static const std::optional<Mark> none;
         return none;
     }
     return m_marks[static_cast<std::size_t>(index)];

@@ -153,6 +153,7 @@ inline constexpr std::string_view kErrorBoxTitle = kWindowTitle;
 // saves from anywhere in the window.
 inline constexpr std::string_view kSaveSheetCaption = "保存计算书…";
 inline constexpr std::string_view kCopyResultsCaption = "复制结果";
+inline constexpr std::string_view kExportWorkbookCaption = "导出 Excel…";
 inline constexpr std::string_view kSaveSheetShortcut = "Ctrl+S";
 
 // Every control, rule and labels included, in the order of the designer's
@@ -197,22 +198,54 @@ struct CalculationOutcome {
     std::string errorMessage; // on a fault: the error box's message
 };
 
-// Colours both windows use for the marks and the stale results.
+// Colours both windows use for the marks and the result states.
 struct Colour {
     int red = 0;
     int green = 0;
     int blue = 0;
+    friend bool operator==(const Colour &, const Colour &) = default;
 };
+
+// Why an input is marked: its text was read as something else than written
+// (amber), or its value is one the pier cannot be built with (rose).
+enum class MarkKind { ReadAs, Unbuildable };
+
+struct Mark {
+    MarkKind kind = MarkKind::ReadAs;
+    std::string toolTip; // "按 2 计算", "L1 = −1，截面长度必须大于 0，此墩无法成立"
+    friend bool operator==(const Mark &, const Mark &) = default;
+};
+
 // A light amber under black text: an input read as something else than
 // written.
 inline constexpr Colour kMarkBackground{255, 226, 150};
 inline constexpr Colour kMarkText{0, 0, 0};
+// A light rose under black text: an input that makes the pier impossible.
+inline constexpr Colour kUnbuildableBackground{255, 196, 196};
+// The background a mark of this kind gives its field.
+constexpr Colour MarkBackground(MarkKind kind)
+{
+    return kind == MarkKind::Unbuildable ? kUnbuildableBackground : kMarkBackground;
+}
+// Added after an unbuildable field's reason, and the tooltip of S and V then.
+inline constexpr std::string_view kUnbuildableSuffix = "，此墩无法成立";
+inline constexpr std::string_view kNotQuantitiesToolTip = "此墩无法成立，S、V 仅为按公式算出的数值，不是工程量";
+
+// What the figures in S, V and the report are: the results of the inputs
+// on screen; results of inputs since changed (grey, all three); or the
+// figures the formulas give for a pier that cannot be built (S and V dark
+// red on rose: no quantities).
+enum class ResultState { Current, Stale, NotQuantities };
+
 // Label2's red text.
 inline constexpr Colour kLinkText{255, 0, 0};
 // Grey text: results that no longer match the inputs.
 inline constexpr Colour kStaleText{140, 140, 140};
 // The stale results' tooltip.
 inline constexpr std::string_view kStaleToolTip = "输入已改动：此结果与当前输入不符，请重新计算";
+// Dark red on rose: S and V of a pier that cannot be built.
+inline constexpr Colour kNotQuantitiesText{150, 0, 0};
+inline constexpr Colour kNotQuantitiesBackground = kUnbuildableBackground;
 
 // The web page Label2 opens.
 inline constexpr std::string_view kPromoPageAddress = "https://www.taobao.com/";
@@ -224,16 +257,17 @@ std::string LinkLaunchFailureMessage();
 // error of the toolkit or the runtime.
 inline constexpr std::string_view kRuntimeErrorPrefix = "运行时错误：";
 
-// The state that lives beside the controls' texts: the marks on inputs whose
-// text was not read as written, and whether S, V and the report still match
-// the inputs.
+// The state that lives beside the controls' texts: the marks on inputs (not
+// read as written, or making the pier impossible), and what the figures in
+// S, V and the report are.
 class FormState
 {
 public:
     // The Calculate command on the eleven input texts: reads, calculates and
-    // says what to write. Marks every input not read exactly as written. On
-    // success the results are current; after a fault, results still on
-    // screen belong to other inputs and are stale.
+    // says what to write. Marks every input not read exactly as written and
+    // every input a reason why the pier cannot be built names. On success
+    // the results are current, or no quantities for such a pier; after a
+    // fault, results still on screen belong to other inputs and are stale.
     CalculationOutcome calculate(const ParameterTexts &texts);
 
     // The user (or the program) changed the text of CS(index): clears that
@@ -241,20 +275,24 @@ public:
     // results stale.
     void fieldEdited(int index);
 
-    // The tooltip of a marked input ("按 2 计算"), or nullopt if unmarked.
-    const std::optional<std::string> &mark(int index) const;
+    // The mark of an input, or nullopt if unmarked.
+    const std::optional<Mark> &mark(int index) const;
     bool marked(int index) const { return mark(index).has_value(); }
 
     // Whether S, V and the report belong to inputs since changed.
     bool resultsStale() const { return m_haveResults && m_stale; }
+    ResultState resultState() const;
 
     // Whether any result of a successful calculation is on screen.
     bool haveResults() const { return m_haveResults; }
 
 private:
-    std::array<std::optional<std::string>, kInputCount> m_marks{};
+    void markReadings(const ParameterTexts &texts);
+
+    std::array<std::optional<Mark>, kInputCount> m_marks{};
     bool m_haveResults = false;
     bool m_stale = false;
+    bool m_buildable = true; // of the inputs last calculated
 };
 
 } // namespace pierqty::form

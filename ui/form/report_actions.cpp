@@ -1,44 +1,157 @@
 #include "ui/form/report_actions.h"
 
+#include "bill/workbook.h"
+#include "calc/exact.h"
 #include "sheet/actions.h"
 #include "sheet/files.h"
-#include "sheet/sheet.h"
 
 #include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
+#include <variant>
 
 namespace pierqty::form {
 
-bool SaveSheet(DesktopServices &services, const ParameterTexts &texts,
-               const std::function<std::string(const std::string &path)> &launchTarget)
+namespace {
+
+std::optional<std::tm> LocalNow()
 {
-    const auto sheet = sheet::CalculationSheetFromTexts(texts, {}, sheet::LocalDateText());
+    const std::time_t now = std::time(nullptr);
+    const std::tm *local = std::localtime(&now);
+    return local ? std::optional<std::tm>(*local) : std::nullopt;
+}
+
+// Asks where to save; the chosen absolute path, or nothing (cancelled, or
+// refused with the box: what is "not saved" names the document).
+std::optional<std::string> ChooseTarget(DesktopServices &services, const SaveFileRequest &request,
+                                        const std::string &notSaved)
+{
+    const std::optional<std::string> path = services.chooseSaveFile(request);
+    if (!path)
+        return std::nullopt; // cancelled: nothing written
+    if (!sheet::PathFromUtf8(*path).is_absolute()) {
+        services.reportError(notSaved + "“" + sheet::PrintablePath(*path) + "”不是完整的文件路径。");
+        return std::nullopt;
+    }
+    return path;
+}
+
+// Opens a saved file with its program; where none opens it, says where it
+// is: the file was saved, so this is no error.
+void OpenSaved(DesktopServices &services, const std::string &what, const std::string &path,
+               const LaunchTarget &launchTarget)
+{
+    if (!services.openUrl(launchTarget(path)))
+        services.reportInformation(what + "已保存到 " + sheet::PrintablePath(path) + "；未能自动打开，请手动打开。");
+}
+
+// The bill's items: the table installed with the program when it is there
+// (as pierqty-cli takes it), else the one compiled in. Nothing, with the
+// reason in error, when the installed table cannot be read.
+std::optional<bill::BillItems> InstalledItems(DesktopServices &services, std::string &error)
+{
+    const std::string folder = services.programFolder();
+    if (folder.empty())
+        return bill::DefaultBillItems();
+    const std::filesystem::path path = bill::InstalledItemsPath(sheet::PathFromUtf8(folder));
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(path, ignored))
+        return bill::DefaultBillItems();
+    const std::string name = "清单项目表“" + sheet::PrintablePath(sheet::Utf8FromPath(path)) + "”";
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) {
+        error = "无法读取" + name + "。";
+        return std::nullopt;
+    }
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto items = bill::ParseBillItems(bytes, error);
+    if (!items)
+        error = name + "有误：" + error;
+    return items;
+}
+
+// Why a pier is not billed, in Chinese.
+std::string BillRefusal(const bill::PierRecord &pier)
+{
+    if (std::optional<std::string> refusal = SheetRefusal(pier.texts))
+        return *refusal;
+    const ExactOutcome exact = calculateExact(pier.parameters);
+    if (const auto *notApplicable = std::get_if<NotApplicable>(&exact))
+        return "精确工程量不适用：" + notApplicable->reasonZh;
+    return pier.fault;
+}
+
+} // namespace
+
+std::optional<std::string> SheetRefusal(const ParameterTexts &texts)
+{
+    const auto parameters = parsePierParameters(texts);
+    if (!parameters)
+        return parameters.fault().messageZh();
+    if (const auto fault = UnbuildableFault(parameters.value()))
+        return fault->messageZh();
+    return std::nullopt;
+}
+
+bool SaveSheet(DesktopServices &services, const ParameterTexts &texts, const sheet::TitleBlock &block,
+               const LaunchTarget &launchTarget)
+{
+    const auto sheet = sheet::CalculationSheetWithTitleBlock(texts, block, sheet::LocalDateText());
     if (!sheet) {
         services.reportError(sheet.fault().messageZh());
         return false;
     }
-    const std::time_t now = std::time(nullptr);
-    const std::tm *local = std::localtime(&now);
+    const std::optional<std::tm> local = LocalNow();
     SaveFileRequest request;
     request.title = "保存计算书";
     request.suggestedName = local ? sheet::SheetFileName(*local) : "计算书.html";
     request.kindName = "计算书（HTML）";
     request.extension = "html";
-    const std::optional<std::string> path = services.chooseSaveFile(request);
+    const std::optional<std::string> path = ChooseTarget(services, request, "计算书未保存：");
     if (!path)
-        return false; // cancelled: nothing written
-    if (!sheet::PathFromUtf8(*path).is_absolute()) {
-        services.reportError("计算书未保存：“" + *path + "”不是完整的文件路径。");
         return false;
-    }
     std::string error;
     if (!sheet::WriteAtomically(*path, sheet.value(), error)) {
-        services.reportError("计算书未保存：无法写入“" + *path + "”。\n" + error);
+        services.reportError("计算书未保存：无法写入“" + sheet::PrintablePath(*path) + "”。\n" + error);
         return false;
     }
-    if (!services.openUrl(launchTarget(*path)))
-        throw std::runtime_error("计算书已保存到“" + *path + "”，但无法打开它：没有可用的浏览器或网址处理程序。");
+    OpenSaved(services, "计算书", *path, launchTarget);
+    return true;
+}
+
+bool ExportWorkbook(DesktopServices &services, const ParameterTexts &texts, const std::string &projectName,
+                    const LaunchTarget &launchTarget)
+{
+    const bill::PierRecord pier = bill::MakePierRecord("1", texts);
+    if (!pier.billed()) {
+        services.reportError("无法导出工程量清单：" + BillRefusal(pier));
+        return false; // nothing written
+    }
+    bill::WorkbookOptions options;
+    options.title = projectName;
+    std::string error;
+    const std::optional<bill::BillItems> items = InstalledItems(services, error);
+    if (!items) {
+        services.reportError("工程量清单未保存：" + error);
+        return false;
+    }
+    options.items = *items;
+    const std::optional<std::tm> local = LocalNow();
+    char stamp[32] = "";
+    if (local)
+        std::strftime(stamp, sizeof stamp, "-%Y%m%d-%H%M", &*local);
+    SaveFileRequest request{"导出 Excel", "工程量清单" + std::string(stamp) + ".xlsx", "Excel 工作簿", "xlsx"};
+    const std::optional<std::string> path = ChooseTarget(services, request, "工程量清单未保存：");
+    if (!path)
+        return false;
+    if (!bill::WriteWorkbook(*path, {pier}, options, error)) {
+        services.reportError("工程量清单未保存：无法写入“" + sheet::PrintablePath(*path) + "”。\n" + error);
+        return false;
+    }
+    OpenSaved(services, "工程量清单", *path, launchTarget);
     return true;
 }
 

@@ -14,18 +14,17 @@ namespace pierqty {
 
 namespace {
 
-const QColor kMarkBackground = ToQColor(form::kMarkBackground);
 const QColor kMarkText = ToQColor(form::kMarkText);
 
 } // namespace
 
 FieldEdit::FieldEdit(Hdun &window, int index, QWidget *parent) : QLineEdit(parent), m_window(window), m_index(index) { }
 
-void FieldEdit::markReading(const QString &toolTip)
+void FieldEdit::markReading(const QString &toolTip, const QColor &background)
 {
     QPalette marked = palette();
     for (const auto group : {QPalette::Active, QPalette::Inactive}) {
-        marked.setColor(group, QPalette::Base, kMarkBackground);
+        marked.setColor(group, QPalette::Base, background);
         marked.setColor(group, QPalette::Text, kMarkText);
     }
     setPalette(marked);

@@ -36,9 +36,10 @@ public:
     FieldEdit(Hdun &window, int index, QWidget *parent);
     int index() const { return m_index; }
 
-    // Marks an input whose text was not read as written, with a tooltip
-    // giving the value used; the mark goes when the text changes.
-    void markReading(const QString &toolTip);
+    // Marks an input (not read as written, or making the pier impossible)
+    // with a background colour and a tooltip saying why; the mark goes when
+    // the text changes.
+    void markReading(const QString &toolTip, const QColor &background);
     void clearReadingMark();
 
 protected:

@@ -42,8 +42,6 @@ QFont SongFont(const form::FontSpec &spec)
     return font;
 }
 
-const QColor kStaleText = ToQColor(form::kStaleText);
-
 } // namespace
 
 QTranslator *InstallQtChineseTranslation(QCoreApplication &app)
@@ -120,7 +118,8 @@ void Hdun::createReport()
     m_text1->setTabChangesFocus(true);
     m_text1->setFocusPolicy(Qt::StrongFocus);
     m_text1->setPlainText(Text(form::Find(form::kText1).text));
-    // The report's context menu saves the sheet and copies the results;
+    // The report's context menu saves the sheet, exports the workbook and
+    // copies the results;
     // Ctrl+S saves from anywhere in the window.
     m_saveSheet = new QAction(Text(form::kSaveSheetCaption), this);
     m_saveSheet->setShortcut(QKeySequence(Text(form::kSaveSheetShortcut)));
@@ -129,6 +128,8 @@ void Hdun::createReport()
     addAction(m_saveSheet);
     m_copyResults = new QAction(Text(form::kCopyResultsCaption), this);
     connect(m_copyResults, &QAction::triggered, this, [this] { m_controller.copyResults(); });
+    m_exportWorkbook = new QAction(Text(form::kExportWorkbookCaption), this);
+    connect(m_exportWorkbook, &QAction::triggered, this, [this] { m_controller.exportWorkbook(); });
     m_text1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_text1, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
         QMenu *menu = createText1ContextMenu(position);
@@ -189,8 +190,7 @@ QMenu *Hdun::createText1ContextMenu(const QPoint &position)
 {
     QMenu *menu = m_text1->createStandardContextMenu(position);
     menu->addSeparator();
-    menu->addAction(m_saveSheet);
-    menu->addAction(m_copyResults);
+    menu->addActions({m_saveSheet, m_exportWorkbook, m_copyResults});
     return menu;
 }
 
@@ -215,31 +215,6 @@ void Hdun::setControlText(form::ControlRef ref, const std::string &text)
 void Hdun::moveFocus(form::ControlRef ref)
 {
     widget(ref)->setFocus(Qt::OtherFocusReason);
-}
-
-void Hdun::showMark(int index, const std::optional<std::string> &toolTip)
-{
-    if (toolTip)
-        CS(index)->markReading(QString::fromStdString(*toolTip));
-    else
-        CS(index)->clearReadingMark();
-}
-
-void Hdun::showStale(bool stale)
-{
-    QWidget *const results[] = {CS(form::kAreaField), CS(form::kVolumeField), m_text1};
-    for (QWidget *result : results) {
-        if (!stale) {
-            result->setPalette(QPalette());
-            result->setToolTip(QString());
-            continue;
-        }
-        QPalette grey = result->palette();
-        for (const auto group : {QPalette::Active, QPalette::Inactive})
-            grey.setColor(group, QPalette::Text, kStaleText);
-        result->setPalette(grey);
-        result->setToolTip(Text(form::kStaleToolTip));
-    }
 }
 
 std::string Hdun::launchTarget(const std::string &path) const

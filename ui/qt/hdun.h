@@ -1,7 +1,8 @@
 // Hdun, the calculator's one window: eleven parameter fields, the Calculate
 // button, the S and V fields, the layer report, the link label and the
 // dimensioned drawing of the pier. The report's context menu and Ctrl+S
-// save the calculation sheet; the menu also copies the results.
+// save the calculation sheet; the menu also exports the workbook and copies
+// the results.
 #pragma once
 
 #include "calc/parameters.h"
@@ -66,12 +67,14 @@ public:
     bool calculateCommand() { return m_controller.calculate(); }
     bool saveSheetCommand() { return m_controller.saveSheet(); }
     bool copyResultsCommand() { return m_controller.copyResults(); }
+    bool exportWorkbookCommand() { return m_controller.exportWorkbook(); }
 
-    // The two commands, as the report's context menu and Ctrl+S offer them.
+    // The commands, as the report's context menu and Ctrl+S offer them.
     QAction *saveSheetAction() const { return m_saveSheet; }
     QAction *copyResultsAction() const { return m_copyResults; }
-    // Text1's context menu: the standard entries, a separator, then the two
-    // commands. The caller owns it.
+    QAction *exportWorkbookAction() const { return m_exportWorkbook; }
+    // Text1's context menu: the standard entries, a separator, then save,
+    // export and copy. The caller owns it.
     QMenu *createText1ContextMenu(const QPoint &position);
 
     // Event handlers, shared by the elements of CS.
@@ -94,8 +97,11 @@ private:
     std::string controlText(form::ControlRef ref) const override;
     void setControlText(form::ControlRef ref, const std::string &text) override;
     void moveFocus(form::ControlRef ref) override;
-    void showMark(int index, const std::optional<std::string> &toolTip) override;
-    void showStale(bool stale) override;
+    // In hdun_results.cpp: the marks' and results' colours and tooltips.
+    void showMark(int index, const std::optional<form::Mark> &mark) override;
+    void showResultState(form::ResultState state) override;
+    // The title block's dialog (title_dialog.cpp).
+    bool editTitleBlock(form::TitleValues &values) override;
     DesktopServices &desktop() override { return m_services; }
     std::string launchTarget(const std::string &path) const override;
 
@@ -108,6 +114,7 @@ private:
     PierPicture *m_picture1 = nullptr;
     QAction *m_saveSheet = nullptr;
     QAction *m_copyResults = nullptr;
+    QAction *m_exportWorkbook = nullptr;
     bool m_shown = false;
     form::Controller m_controller{*this};
 };

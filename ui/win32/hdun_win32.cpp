@@ -70,8 +70,9 @@ HdunWindow::~HdunWindow()
     if (m_hwnd)
         DestroyWindow(m_hwnd);
     destroyFonts();
-    if (m_markBrush)
-        DeleteObject(m_markBrush);
+    for (HBRUSH brush : {m_markBrush, m_roseBrush})
+        if (brush)
+            DeleteObject(brush);
 }
 
 bool HdunWindow::create(int showCommand)
@@ -82,6 +83,7 @@ bool HdunWindow::create(int showCommand)
     InitCommonControlsEx(&controls);
     RegisterWindowClass(WindowProc);
     m_markBrush = CreateSolidBrush(kMarkColour);
+    m_roseBrush = CreateSolidBrush(ToColorRef(form::kUnbuildableBackground));
     m_picture = std::make_unique<PierPicture>();
     m_hwnd = CreateWindowExW(kWindowExStyle, kWindowClass, Widen(form::kWindowTitle).c_str(), kWindowStyle,
                              CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), this);
@@ -270,6 +272,7 @@ void HdunWindow::showReportMenu(POINT at)
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     const std::wstring save = Widen(form::kSaveSheetCaption) + L"\t" + Widen(form::kSaveSheetShortcut);
     AppendMenuW(menu, MF_STRING, kSaveSheetCommand, save.c_str());
+    AppendMenuW(menu, MF_STRING, kExportWorkbookCommand, Widen(form::kExportWorkbookCaption).c_str());
     AppendMenuW(menu, MF_STRING, kCopyResultsCommand, Widen(form::kCopyResultsCaption).c_str());
     if (at.x == -1 && at.y == -1) { // from the keyboard: at the report's corner
         RECT box;
@@ -298,32 +301,6 @@ void HdunWindow::setTip(HWND control, const std::wstring *text, bool shown)
     tool.lpszText = text ? const_cast<wchar_t *>(text->c_str()) : nullptr;
     const UINT message = !text ? TTM_DELTOOLW : shown ? TTM_UPDATETIPTEXTW : TTM_ADDTOOLW;
     SendMessageW(m_tooltip, message, 0, reinterpret_cast<LPARAM>(&tool));
-}
-
-void HdunWindow::showMark(int index, const std::optional<std::string> &toolTip)
-{
-    HWND field = control(form::CS(index));
-    bool &shown = m_tipShown[static_cast<std::size_t>(index)];
-    if (toolTip) {
-        const std::wstring tip = Widen(*toolTip);
-        setTip(field, &tip, shown);
-        shown = true;
-    } else if (shown) {
-        setTip(field, nullptr, true);
-        shown = false;
-    }
-    InvalidateRect(field, nullptr, TRUE);
-}
-
-void HdunWindow::showStale(bool stale)
-{
-    const std::wstring tip = Widen(form::kStaleToolTip);
-    for (const ControlRef result : {form::CS(form::kAreaField), form::CS(form::kVolumeField), form::kText1}) {
-        if (stale != m_staleTips)
-            setTip(control(result), stale ? &tip : nullptr, false);
-        InvalidateRect(control(result), nullptr, TRUE);
-    }
-    m_staleTips = stale;
 }
 
 void HdunWindow::CS_GotFocus(int index)
@@ -411,6 +388,8 @@ void HdunWindow::onCommand(int id, int code)
         m_controller.saveSheet();
     else if (id == kCopyResultsCommand)
         m_controller.copyResults();
+    else if (id == kExportWorkbookCommand)
+        m_controller.exportWorkbook();
     else if (id == IDOK && GetFocus() == control(form::kCommand1))
         // Enter outside the fields: the dialog manager's default action.
         // Only the button acts on it; Enter in Text1 changes nothing.
@@ -430,33 +409,6 @@ void HdunWindow::onSelectAfterClick(int index)
     HWND field = control(form::CS(index));
     if (field && GetFocus() == field && WindowText(field) == m_pending[static_cast<std::size_t>(index)])
         SendMessageW(field, EM_SETSEL, 0, -1);
-}
-
-// The colours of a child: marked inputs, stale results, the red link; 0
-// leaves the child to the default handling.
-LRESULT HdunWindow::onControlColour(UINT message, HDC dc, HWND child)
-{
-    const auto ref = refOf(child);
-    if (!ref)
-        return 0;
-    if (ref->name == Name::CS && state().marked(ref->index)) {
-        SetBkColor(dc, kMarkColour);
-        SetTextColor(dc, ToColorRef(form::kMarkText));
-        return reinterpret_cast<LRESULT>(m_markBrush);
-    }
-    if (*ref == form::CS(form::kAreaField) || *ref == form::CS(form::kVolumeField) || *ref == form::kText1) {
-        const LRESULT brush =
-            DefWindowProcW(m_hwnd, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
-        SetBkColor(dc, GetSysColor(message == WM_CTLCOLOREDIT ? COLOR_WINDOW : COLOR_3DFACE));
-        if (state().resultsStale())
-            SetTextColor(dc, kStaleColour);
-        return brush;
-    }
-    if (*ref != form::kLabel2)
-        return 0;
-    SetTextColor(dc, ToColorRef(form::kLinkText));
-    SetBkColor(dc, GetSysColor(COLOR_3DFACE));
-    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_3DFACE));
 }
 
 // Keeps the focus where it was across an error box or a switch to another

@@ -25,6 +25,7 @@ inline constexpr UINT kSelectAfterClick = WM_APP + 1; // wParam: field index
 // Command identifiers of the report's menu, also sent with WM_COMMAND.
 inline constexpr int kSaveSheetCommand = 2001;
 inline constexpr int kCopyResultsCommand = 2002;
+inline constexpr int kExportWorkbookCommand = 2003;
 
 class HdunWindow : private form::View
 {
@@ -53,6 +54,7 @@ public:
     bool calculateCommand() { return m_controller.calculate(); }
     bool saveSheetCommand() { return m_controller.saveSheet(); }
     bool copyResultsCommand() { return m_controller.copyResults(); }
+    bool exportWorkbookCommand() { return m_controller.exportWorkbook(); }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -89,10 +91,13 @@ private:
     std::string controlText(form::ControlRef ref) const override { return Narrow(text(ref)); }
     void setControlText(form::ControlRef ref, const std::string &text) override;
     void moveFocus(form::ControlRef ref) override { SetFocus(control(ref)); }
-    // A mark is a tooltip and the colour WM_CTLCOLOREDIT gives the field;
-    // stale results a tooltip and the grey of their text.
-    void showMark(int index, const std::optional<std::string> &toolTip) override;
-    void showStale(bool stale) override;
+    // In hdun_marks_win32.cpp: a mark is a tooltip and the colour
+    // WM_CTLCOLOREDIT gives the field; a result state the tooltips and the
+    // colours of S, V and the report.
+    void showMark(int index, const std::optional<form::Mark> &mark) override;
+    void showResultState(form::ResultState state) override;
+    // The title block's dialog (title_dialog_win32.cpp).
+    bool editTitleBlock(form::TitleValues &values) override;
     DesktopServices &desktop() override { return m_services; }
     // The shell opens a saved file with the program that shows HTML.
     std::string launchTarget(const std::string &path) const override { return path; }
@@ -107,11 +112,12 @@ private:
     HFONT m_buttonFont = nullptr;
     HFONT m_linkFont = nullptr;
     HFONT m_linkBoldFont = nullptr;
-    HBRUSH m_markBrush = nullptr;
+    HBRUSH m_markBrush = nullptr; // amber: read as something else
+    HBRUSH m_roseBrush = nullptr; // an impossible pier's fields, S and V
     bool m_linkBold = false;
     bool m_linkPressed = false;
     std::array<bool, form::kInputCount> m_tipShown{};
-    bool m_staleTips = false;
+    form::ResultState m_resultState = form::ResultState::Current; // as the tooltips show it
     std::unique_ptr<PierPicture> m_picture;
     // The select posted after a click: what the field held when it was made.
     std::array<std::wstring, form::kFieldCount> m_pending{};

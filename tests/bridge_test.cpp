@@ -1,6 +1,7 @@
 // The bridge window's model, with no toolkit: rows, states, totals and the
 // bill, editing, the clipboard as Excel writes it, undo, and the file, whose
 // totals a run of pierqty-cli --batch must repeat to the last bit.
+#include "sheet/files.h"
 #include "tests/cli_run.h"
 #include "tests/scratch_folder.h"
 #include "ui/form/bridge.h"
@@ -38,6 +39,12 @@ double Number(const std::string &text)
     const auto read = std::from_chars(text.data(), text.data() + text.size(), value);
     EXPECT_TRUE(read.ec == std::errc{} && read.ptr == text.data() + text.size()) << text;
     return value;
+}
+
+// A file in a folder as the model takes it: a UTF-8 path, on Windows too.
+std::string PathIn(const std::filesystem::path &folder, const std::string &name)
+{
+    return sheet::Utf8FromPath(folder / sheet::PathFromUtf8(name));
 }
 
 // A bridge of count piers differing in H1, as engineers' bridges do.
@@ -285,7 +292,7 @@ TEST(BridgeEditing, FillDownUndoRedoAndTheUnsavedMark)
     EXPECT_FALSE(model.canRedo());
 
     test::ScratchFolder folder;
-    const std::string path = (folder.path() / "桥.csv").string();
+    const std::string path = PathIn(folder.path(), "桥.csv");
     ASSERT_FALSE(model.saveAs(path));
     EXPECT_EQ(model.title(), "桥梁工程量汇总 - 桥.csv");
     model.undo();
@@ -307,7 +314,7 @@ TEST(BridgeFile, SaveAndOpenKeepEveryText)
     model.setCell(2, kL1, "2，5");
     model.paste(2, kH1, "\"7\n\"");
     test::ScratchFolder folder;
-    const std::string path = (folder.path() / "piers.csv").string();
+    const std::string path = PathIn(folder.path(), "piers.csv");
     ASSERT_FALSE(model.saveAs(path));
     const std::string bytes = test::ReadFileBytes(path);
     EXPECT_EQ(bytes.rfind("\xEF\xBB\xBFid,L1,R1,L2,R2,H1,H2,h,l1,l2,l3,n\n\"1号墩, \"\"左\"\"\",", 0), 0u) << bytes;
@@ -350,8 +357,8 @@ TEST(BridgeFile, AFileThatFailsToReadNamesItsLineAndLoadsNothing)
     EXPECT_NE(refused("").find("文件是空的"), std::string::npos);
 
     test::ScratchFolder folder;
-    EXPECT_NE(model.open(folder.path().string()).value_or("").find("文件夹"), std::string::npos);
-    EXPECT_NE(model.open((folder.path() / "none.csv").string()).value_or("").find("No such file"), std::string::npos);
+    EXPECT_NE(model.open(sheet::Utf8FromPath(folder.path())).value_or("").find("文件夹"), std::string::npos);
+    EXPECT_NE(model.open(PathIn(folder.path(), "none.csv")).value_or("").find("No such file"), std::string::npos);
     EXPECT_EQ(model.rowCount(), 2);
 }
 
@@ -364,12 +371,12 @@ TEST(BridgeFile, AFailedSaveKeepsTheChangesUnsaved)
     Fill(model, 2);
     test::ScratchFolder folder;
     std::ofstream(folder.path() / "plain") << "x";
-    const auto failed = model.saveAs((folder.path() / "plain" / "b.csv").string());
+    const auto failed = model.saveAs(PathIn(folder.path() / "plain", "b.csv"));
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->rfind("无法保存到“", 0), 0u) << *failed;
     EXPECT_TRUE(model.modified());
     EXPECT_EQ(model.path(), "");
-    EXPECT_TRUE(model.saveAs((folder.path() / "missing" / "b.csv").string()));
+    EXPECT_TRUE(model.saveAs(PathIn(folder.path() / "missing", "b.csv")));
     EXPECT_TRUE(model.save()); // no file name yet
     EXPECT_EQ(test::ScratchFolder::Names(folder.path()), std::vector<std::string>{"plain"});
     EXPECT_EQ(model.title(), "桥梁工程量汇总 - 未命名*");
@@ -398,7 +405,7 @@ TEST(BridgeFile, TotalsAfterEveryEditEqualABatchRunOfTheSavedFile)
     model.setCell(9, kFirstInputColumn + kFieldl1, "5"); // cannot be built
     model.setCell(12, kH1, ""); // the default
     test::ScratchFolder folder;
-    const std::string path = (folder.path() / "piers.csv").string();
+    const std::string path = PathIn(folder.path(), "piers.csv");
     const auto check = [&](const char *step) {
         ASSERT_FALSE(model.saveAs(path)) << step;
         const Totals &t = model.totals();

@@ -169,7 +169,16 @@ BridgeWindow::BridgeWindow(DesktopServices &services, QWidget *parent)
     m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                              QAbstractItemView::AnyKeyPressed);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Widths fitted once per file, not after every edit, and from the first
+    // rows only: a header that resizes to its contents measures every cell
+    // of 1,000 rows each time a figure changes.
+    m_table->horizontalHeader()->setResizeContentsPrecision(100);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    // Room for a typed length such as 12.345 in the narrowest column.
+    m_table->horizontalHeader()->setMinimumSectionSize(
+        m_table->fontMetrics().horizontalAdvance(QStringLiteral("00.0000")));
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *central = new QWidget;
     auto *layout = new QVBoxLayout(central);
@@ -179,8 +188,10 @@ BridgeWindow::BridgeWindow(DesktopServices &services, QWidget *parent)
     buildMenus();
     m_tableModel->onTotalsChanged = [this] { updateSummary(); };
     m_tableModel->onTitleChanged = [this] { updateTitle(); };
+    connect(m_tableModel, &QAbstractItemModel::modelReset, this, [this] { fitColumns(); });
     updateSummary();
     updateTitle();
+    fitColumns();
     resize(1200, 600);
 }
 
@@ -206,6 +217,12 @@ void BridgeWindow::buildMenus()
         connect(action, &QAction::triggered, this, [this, command] { run(command); });
         m_actions[command] = action;
     }
+}
+
+void BridgeWindow::fitColumns()
+{
+    for (int column = 0; column < bridge::kStateColumn; ++column)
+        m_table->resizeColumnToContents(column);
 }
 
 void BridgeWindow::updateSummary()

@@ -82,6 +82,7 @@ protected:
 
 private:
     void buildMenus();
+    void fitColumns();
     void updateSummary();
     void updateTitle();
     bool save(bool choosePath);

@@ -212,6 +212,10 @@ TEST(BridgeClipboard, PasteWithAHeaderPlacesColumnsByNameAndGrows)
     EXPECT_EQ(model.input(3).texts[kFieldL1], "2.2"); // a new row from the row above
     EXPECT_EQ(model.input(3).texts[kFieldN], "600");
     EXPECT_EQ(model.undoText(), "粘贴");
+    // A pasted id with no number: the next new row is numbered by position.
+    ASSERT_TRUE(model.paste(4, 0, "H1\t墩号\r\n4\t甲\r\n5\r\n"));
+    EXPECT_EQ(model.input(5).id, "6");
+    model.undo();
     model.undo();
     EXPECT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.input(1).texts[kFieldH1], "4.1");
@@ -335,6 +339,10 @@ TEST(BridgeFile, SaveAndOpenKeepEveryText)
     EXPECT_EQ(opened.input(0).grade, "C40");
     EXPECT_EQ(opened.input(1).texts[kFieldL1], "2.5");
     EXPECT_EQ(opened.billLines().size(), 3u); // C40, no grade, formwork
+    // The last field quoted, with no line break after it; any UTF-8.
+    ASSERT_FALSE(opened.load("id,H1\n\"\xF0\x9F\x98\x80\xE0\xA0\x80\",\"4\"", "c.csv"));
+    EXPECT_EQ(opened.input(0).id, "\xF0\x9F\x98\x80\xE0\xA0\x80");
+    EXPECT_EQ(opened.input(0).texts[kFieldH1], "4");
 }
 
 TEST(BridgeFile, AFileThatFailsToReadNamesItsLineAndLoadsNothing)
@@ -355,6 +363,10 @@ TEST(BridgeFile, AFileThatFailsToReadNamesItsLineAndLoadsNothing)
     EXPECT_NE(refused("id,H1\n1,3\n\xB6\xD5,4\n").find("第 3 行：不是 UTF-8"), std::string::npos); // GB18030 墩
     EXPECT_NE(refused("\xFF\xFEi\0d\0").find("第 1 行：这是 UTF-16"), std::string::npos);
     EXPECT_NE(refused("").find("文件是空的"), std::string::npos);
+    EXPECT_EQ(refused("id,H1\n\"P1\"x,3\n"), "无法打开“bad.csv”：第 2 行：引号后面紧跟着其他字符");
+    // UTF-8 as it is defined: no overlong form, no surrogate.
+    for (const char *bad : {"\xF0\x8F\xBF\xBF", "\xED\xA0\x80", "\xE0\x9F\xBF", "\xF4\x90\x80\x80", "\xC1\xBF"})
+        EXPECT_NE(refused(std::string("id,H1\n") + bad + ",3\n").find("第 2 行：不是 UTF-8"), std::string::npos) << bad;
 
     test::ScratchFolder folder;
     EXPECT_NE(model.open(sheet::Utf8FromPath(folder.path())).value_or("").find("文件夹"), std::string::npos);

@@ -177,7 +177,7 @@ public:
 
     bool canUndo() const { return m_done > 0; }
     bool canRedo() const { return m_done < m_history.size(); }
-    std::string undoText() const; // "撤销 编辑 H1"
+    std::string undoText() const; // what undo undoes: "编辑 H1", or empty
     std::string redoText() const;
     void undo();
     void redo();

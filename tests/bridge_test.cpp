@@ -233,6 +233,16 @@ TEST(BridgeClipboard, PasteWithoutAHeaderStartsAtTheCurrentCell)
     EXPECT_EQ(model.input(3).texts[kFieldH2], "0.7");
     EXPECT_EQ(model.input(3).id, "4");
     EXPECT_EQ(recorder.calls, (std::vector<std::string>{"change 2 2", "insert? 3 1", "insert 3 1"}));
+    // Over rows that exist: their ids stay, each row's state is its own.
+    ASSERT_TRUE(model.paste(0, kL1, "2,5\r\n2.6\r\n"));
+    EXPECT_EQ(model.input(1).id, "2");
+    EXPECT_EQ(model.state(0), "L1 = “2,5” 不是数字");
+    EXPECT_EQ(model.state(1), "");
+    model.undo();
+    ASSERT_TRUE(model.paste(0, kL1, "2.6\r\n2,5\r\n"));
+    EXPECT_EQ(model.state(0), "");
+    EXPECT_EQ(model.state(1), "L1 = “2,5” 不是数字");
+    model.undo();
     ASSERT_TRUE(model.paste(0, kN, "300\t1\t2\r\n"));
     EXPECT_EQ(model.input(0).texts[kFieldN], "300");
     EXPECT_EQ(model.cellText(0, kFirstFigureColumn + 5), FormatFixed6(model.record(0).layered.V));
@@ -286,6 +296,9 @@ TEST(BridgeEditing, FillDownUndoRedoAndTheUnsavedMark)
     EXPECT_EQ(model.input(5).texts[kFieldH1], "8.5");
     EXPECT_FALSE(model.fillDown(kH1, 1, 4)); // nothing to change
     EXPECT_FALSE(model.fillDown(kStateColumn, 0, 4));
+    EXPECT_FALSE(model.fillDown(kH1, 4, 6)); // past the last row
+    EXPECT_FALSE(model.fillDown(kH1, -1, 3));
+    EXPECT_EQ(model.input(5).texts[kFieldH1], "8.5");
     const double filled = model.totals().figure(Figure::Concrete);
     EXPECT_EQ(model.undoText(), "向下填充 H1");
     model.undo();
@@ -303,6 +316,9 @@ TEST(BridgeEditing, FillDownUndoRedoAndTheUnsavedMark)
     EXPECT_TRUE(model.modified());
     model.redo();
     EXPECT_FALSE(model.modified());
+    ASSERT_TRUE(model.fillDown(kIdColumn, 0, 1));
+    EXPECT_EQ(model.input(1).id, "1");
+    model.undo();
     model.undo();
     model.setCell(0, kH1, "1"); // the saved state is now out of reach
     model.undo();

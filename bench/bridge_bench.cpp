@@ -3,6 +3,7 @@
 // and bill. A harness that prints the median of several runs (milliseconds).
 //
 //   pierqty_bridge_bench [RUNS] [PIERS]
+#include "sheet/files.h"
 #include "ui/form/bridge.h"
 
 #include <algorithm>
@@ -63,7 +64,7 @@ int main(int argc, char **argv)
 
     bridge::BridgeModel model;
     const double open = MedianMilliseconds(runs, [&] {
-        if (const auto error = model.open(path.string()))
+        if (const auto error = model.open(sheet::Utf8FromPath(path)))
             Fail(*error);
     });
     if (model.rowCount() != count)

@@ -307,6 +307,17 @@ TEST(BridgeEditing, FillDownUndoRedoAndTheUnsavedMark)
     model.redo();
     EXPECT_EQ(model.totals().figure(Figure::Concrete), filled);
     EXPECT_FALSE(model.canRedo());
+    // Delete empties a block's editable cells: they take their defaults.
+    ASSERT_TRUE(model.clearCells({4, 5, kL1, kFirstFigureColumn + 2}));
+    EXPECT_EQ(model.input(5).texts[kFieldH1], "");
+    EXPECT_EQ(model.input(5).texts[kFieldN], "");
+    EXPECT_EQ(model.input(5).id, "6");
+    EXPECT_EQ(model.input(3).texts[kFieldH1], "8.8");
+    EXPECT_EQ(model.record(4).adopted.Concrete, ComputeRow({"", "", {}}).record.adopted.Concrete);
+    EXPECT_FALSE(model.clearCells({4, 2, kFirstFigureColumn, 3})); // read-only
+    EXPECT_EQ(model.undoText(), "清除内容");
+    model.undo();
+    EXPECT_EQ(model.totals().figure(Figure::Concrete), filled);
 
     test::ScratchFolder folder;
     const std::string path = PathIn(folder.path(), "桥.csv");

@@ -101,6 +101,7 @@ private slots:
         QTest::keyClicks(editor, QStringLiteral("12.5"));
         key(Qt::Key_Return);
         QCOMPARE(window->model().input(4).texts[pierqty::kFieldH1], std::string("12.5"));
+        QCOMPARE(window->table()->currentIndex(), window->table()->model()->index(5, kH1)); // Enter moves down
         QVERIFY(cell(30, bridge::kFirstFigureColumn) != before);
         QCOMPARE(window->windowTitle(), QStringLiteral("桥梁工程量汇总 - piers.csv*"));
         QCOMPARE(window->action(bridge::Command::Undo)->text(), QStringLiteral("撤销 编辑 H1"));
@@ -145,6 +146,10 @@ private slots:
                                                            QItemSelectionModel::NoUpdate);
         window->action(bridge::Command::FillDown)->trigger();
         QCOMPARE(cell(3, kH1), cell(0, kH1));
+        key(Qt::Key_Delete);
+        QCOMPARE(cell(2, kH1), QString());
+        QCOMPARE(cell(2, bridge::kStateColumn), QStringLiteral("H1 空白，取默认值 3.00"));
+        QCOMPARE(window->action(bridge::Command::Undo)->text(), QStringLiteral("撤销 清除内容"));
         window->action(bridge::Command::DeleteRows)->trigger();
         QCOMPARE(window->model().rowCount(), 26);
     }

@@ -31,7 +31,7 @@ constexpr std::array<Column, kColumnCount> kColumns = [] {
     return columns;
 }();
 
-constexpr std::array<CommandInfo, 13> kCommands = {{
+constexpr std::array<CommandInfo, 14> kCommands = {{
     {Command::New, "文件", "新建", "Ctrl+N"},
     {Command::Open, "文件", "打开…", "Ctrl+O"},
     {Command::Save, "文件", "保存", "Ctrl+S"},
@@ -42,6 +42,7 @@ constexpr std::array<CommandInfo, 13> kCommands = {{
     {Command::DuplicateRow, "编辑", "复制本行", "Ctrl+Shift+D"},
     {Command::DeleteRows, "编辑", "删除行", "Ctrl+Delete"},
     {Command::FillDown, "编辑", "向下填充", "Ctrl+D"},
+    {Command::ClearCells, "编辑", "清除内容", "Delete"},
     {Command::Copy, "编辑", "复制", "Ctrl+C"},
     {Command::Paste, "编辑", "粘贴", "Ctrl+V"},
     {Command::SelectAll, "编辑", "全选", "Ctrl+A"},
@@ -299,6 +300,25 @@ bool BridgeModel::fillDown(int column, int firstRow, int lastRow)
         return false;
     push({"向下填充 " + std::string(kColumns[static_cast<std::size_t>(column)].caption),
           {{firstRow + 1, std::move(before), std::move(after)}}});
+    return true;
+}
+
+bool BridgeModel::clearCells(const CellRange &range)
+{
+    const int first = std::max(range.firstRow, 0);
+    const int last = std::min(range.firstRow + range.rowCount, rowCount()) - 1;
+    if (last < first)
+        return false;
+    std::vector<RowInput> before = inputs(first, last - first + 1);
+    std::vector<RowInput> after = before;
+    for (int column = std::max(range.firstColumn, 0);
+         column < std::min(range.firstColumn + range.columnCount, kFirstFigureColumn); ++column) {
+        for (RowInput &row : after)
+            (column == kIdColumn ? row.id : row.texts[static_cast<std::size_t>(column - kFirstInputColumn)]).clear();
+    }
+    if (after == before)
+        return false;
+    push({"清除内容", {{first, std::move(before), std::move(after)}}});
     return true;
 }
 

@@ -66,6 +66,7 @@ enum class Command {
     DuplicateRow,
     DeleteRows,
     FillDown,
+    ClearCells,
     Copy,
     Paste,
     SelectAll
@@ -164,6 +165,9 @@ public:
     void removeRows(std::vector<int> rows);
     // Copies the cell of firstRow down to lastRow in an editable column.
     bool fillDown(int column, int firstRow, int lastRow);
+    // Empties the editable cells of a block (the Delete key); a blank input
+    // then takes its default, as in a batch. False when nothing changed.
+    bool clearCells(const CellRange &range);
     // Pastes tab-separated text (Excel's clipboard) at a cell; a first line
     // naming the columns (墩号/id, L1 …) places each pasted column by name
     // from the given row instead. Rows are added as needed; read-only

@@ -29,6 +29,20 @@ QString Q(std::string_view utf8)
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
+// Enter ends an edit and moves down a row, as in a spreadsheet (Tab moves
+// right, as QTableView does).
+class BridgeTableView final : public QTableView
+{
+protected:
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override
+    {
+        QTableView::closeEditor(editor, hint);
+        const QModelIndex current = currentIndex();
+        if (hint == QAbstractItemDelegate::SubmitModelCache && current.isValid())
+            setCurrentIndex(model()->index(std::min(current.row() + 1, model()->rowCount() - 1), current.column()));
+    }
+};
+
 const bridge::Column &ColumnAt(int column)
 {
     return bridge::Columns()[static_cast<std::size_t>(column)];
@@ -163,7 +177,7 @@ void BridgeTableModel::titleChanged()
 
 BridgeWindow::BridgeWindow(DesktopServices &services, QWidget *parent)
     : QMainWindow(parent), m_services(services), m_tableModel(new BridgeTableModel(m_model, this)),
-      m_table(new QTableView), m_summary(new QLabel)
+      m_table(new BridgeTableView), m_summary(new QLabel)
 {
     m_table->setModel(m_tableModel);
     m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -384,6 +398,10 @@ void BridgeWindow::run(bridge::Command command)
         break;
     case Command::FillDown:
         fillDown();
+        break;
+    case Command::ClearCells:
+        for (const QItemSelectionRange &range : m_table->selectionModel()->selection())
+            m_model.clearCells({range.top(), range.height(), range.left(), range.width()});
         break;
     case Command::Copy:
         copy();

@@ -1,0 +1,470 @@
+// The bridge window's model, with no toolkit: rows, states, totals and the
+// bill, editing, the clipboard as Excel writes it, undo, and the file, whose
+// totals a run of pierqty-cli --batch must repeat to the last bit.
+#include "sheet/files.h"
+#include "tests/cli_run.h"
+#include "tests/scratch_folder.h"
+#include "ui/form/bridge.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using namespace pierqty;
+using namespace pierqty::bridge;
+
+constexpr int kH1 = kFirstInputColumn + kFieldH1;
+constexpr int kL1 = kFirstInputColumn + kFieldL1;
+constexpr int kN = kFirstInputColumn + kFieldN;
+
+std::vector<std::string> Lines(const std::string &text, const std::string &end = "\r\n")
+{
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const auto next = text.find(end, at);
+        lines.push_back(text.substr(at, next - at));
+        at = next == std::string::npos ? text.size() : next + end.size();
+    }
+    return lines;
+}
+
+double Number(const std::string &text)
+{
+    double value = 0.0;
+    const auto read = std::from_chars(text.data(), text.data() + text.size(), value);
+    EXPECT_TRUE(read.ec == std::errc{} && read.ptr == text.data() + text.size()) << text;
+    return value;
+}
+
+// A file in a folder as the model takes it: a UTF-8 path, on Windows too.
+std::string PathIn(const std::filesystem::path &folder, const std::string &name)
+{
+    return sheet::Utf8FromPath(folder / sheet::PathFromUtf8(name));
+}
+
+// A bridge of count piers differing in H1, as engineers' bridges do.
+void Fill(BridgeModel &model, int count)
+{
+    model.insertRows(0, count);
+    for (int row = 0; row < count; ++row)
+        model.setCell(row, kH1, std::to_string(3 + row % 7) + "." + std::to_string(row % 10));
+}
+
+// Tells what a view would be told.
+class Recorder : public Listener
+{
+public:
+    std::vector<std::string> calls;
+    void rowsAboutToBeInserted(int first, int count) override { add("insert?", first, count); }
+    void rowsInserted(int first, int count) override { add("insert", first, count); }
+    void rowsAboutToBeRemoved(int first, int count) override { add("remove?", first, count); }
+    void rowsRemoved(int first, int count) override { add("remove", first, count); }
+    void rowsChanged(int first, int last) override { add("change", first, last); }
+
+private:
+    void add(const char *what, int a, int b)
+    {
+        calls.push_back(what + (" " + std::to_string(a)) + " " + std::to_string(b));
+    }
+};
+
+TEST(BridgeRows, NewRowsFollowTheRowAboveAndCountTheirIds)
+{
+    BridgeModel model;
+    model.insertRows(0);
+    EXPECT_EQ(model.input(0).id, "1");
+    EXPECT_EQ(model.input(0).texts, DefaultParameterTexts());
+    model.setCell(0, kIdColumn, "3号墩");
+    model.setCell(0, kH1, "7.25");
+    model.insertRows(1, 2);
+    EXPECT_EQ(model.input(1).id, "4号墩");
+    EXPECT_EQ(model.input(2).id, "5号墩");
+    EXPECT_EQ(model.input(2).texts[kFieldH1], "7.25");
+    model.duplicateRow(0);
+    EXPECT_EQ(model.input(1).id, "4号墩");
+    EXPECT_EQ(model.input(1).texts, model.input(0).texts);
+    EXPECT_EQ(model.rowCount(), 4);
+
+    EXPECT_EQ(NextId("P9", "x"), "P10");
+    EXPECT_EQ(NextId("K12+399右", "x"), "K12+400右");
+    EXPECT_EQ(NextId("99", "x"), "100");
+    EXPECT_EQ(NextId("墩", "7"), "7");
+}
+
+TEST(BridgeRows, RemovingScatteredRowsUndoesInPlace)
+{
+    BridgeModel model;
+    Fill(model, 8);
+    const std::vector<RowInput> all = [&] {
+        std::vector<RowInput> rows;
+        for (int row = 0; row < model.rowCount(); ++row)
+            rows.push_back(model.input(row));
+        return rows;
+    }();
+    Recorder recorder;
+    model.setListener(&recorder);
+    model.removeRows({6, 1, 2, 7});
+    ASSERT_EQ(model.rowCount(), 4);
+    EXPECT_EQ(model.input(1).id, "4");
+    EXPECT_EQ(model.input(3).id, "6");
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"remove? 6 2", "remove 6 2", "remove? 1 2", "remove 1 2"}));
+    EXPECT_EQ(model.undoText(), "删除 4 行");
+    model.undo();
+    for (int row = 0; row < 8; ++row)
+        EXPECT_EQ(model.input(row), all[static_cast<std::size_t>(row)]) << row;
+}
+
+TEST(BridgeStates, FaultsSayWhyInChineseAndLeaveTheTotals)
+{
+    BridgeModel model;
+    Fill(model, 5);
+    model.setCell(1, kL1, "2,5");
+    model.setCell(2, kN, "0");
+    model.setCell(3, kL1, "-1");
+    model.setCell(4, kH1, " ");
+    EXPECT_EQ(model.state(0), "");
+    EXPECT_EQ(model.state(1), "L1 = “2,5” 不是数字");
+    EXPECT_FALSE(model.counted(1));
+    EXPECT_EQ(model.cellText(1, kFirstFigureColumn), "");
+    ParameterTexts zeroLayers = DefaultParameterTexts();
+    zeroLayers[kFieldN] = "0";
+    EXPECT_EQ(model.state(2), CalculatePier(zeroLayers).fault().messageZh());
+    EXPECT_NE(model.state(3).find("L1"), std::string::npos) << model.state(3);
+    EXPECT_NE(model.state(3).find("大于 0"), std::string::npos) << model.state(3);
+    // A blank cell takes the default, as in a batch, and says so.
+    EXPECT_TRUE(model.counted(4));
+    EXPECT_EQ(model.state(4), "H1 空白，取默认值 3.00");
+    EXPECT_EQ(model.record(4).adopted.Concrete, ComputeRow({"", "", DefaultParameterTexts()}).record.adopted.Concrete);
+
+    EXPECT_EQ(model.totals().counted, 2);
+    EXPECT_EQ(model.leftOutLine(), "合计不含 3 个墩");
+    EXPECT_EQ(model.totalsText(kStateColumn), "合计不含 3 个墩");
+    EXPECT_EQ(model.totals().figure(Figure::Formwork),
+              model.record(0).adopted.Formwork + model.record(4).adopted.Formwork);
+}
+
+TEST(BridgeTotals, AnEditRecomputesItsRowTheTotalsAndTheBill)
+{
+    BridgeModel model;
+    Fill(model, 30);
+    Recorder recorder;
+    model.setListener(&recorder);
+    const double before = model.totals().figure(Figure::Concrete);
+    ASSERT_TRUE(model.setCell(17, kH1, "12.5"));
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"change 17 17"}));
+    EXPECT_FALSE(model.setCell(17, kH1, "12.5")); // unchanged: no step
+    EXPECT_FALSE(model.setCell(17, kFirstFigureColumn, "1")); // read-only
+    EXPECT_GT(model.totals().figure(Figure::Concrete), before);
+    std::array<double, kFigureCount> sums{};
+    for (int row = 0; row < model.rowCount(); ++row)
+        for (int k = 0; k < kFigureCount; ++k)
+            sums[static_cast<std::size_t>(k)] += ComputeRow(model.input(row)).record.billed()
+                ? FigureOf(ComputeRow(model.input(row)).record, Figure(k))
+                : 0;
+    EXPECT_EQ(model.totals().figures, sums);
+
+    const auto bill = model.billLines();
+    ASSERT_EQ(bill.size(), 2u);
+    EXPECT_EQ(bill[0].quantityText, RoundHalfUpText(model.totals().figure(Figure::Concrete), 2));
+    EXPECT_EQ(bill[1].quantityText, RoundHalfUpText(model.totals().figure(Figure::Formwork), 2));
+    EXPECT_EQ(model.cellText(17, kH1), "12.5");
+    EXPECT_EQ(model.cellText(17, kFirstFigureColumn + 5), FormatFixed6(model.record(17).layered.V));
+}
+
+TEST(BridgeClipboard, ExcelsTextIsReadCellByCell)
+{
+    using Cells = std::vector<std::vector<std::string>>;
+    EXPECT_EQ(ParseClipboard("a\tb\r\nc\td\r\n"), (Cells{{"a", "b"}, {"c", "d"}}));
+    EXPECT_EQ(ParseClipboard("a\t\r\n\tb"), (Cells{{"a", ""}, {"", "b"}}));
+    EXPECT_EQ(ParseClipboard("\"x\ty\r\nz\"\"q\"\t1\n"), (Cells{{"x\ty\r\nz\"q", "1"}}));
+    EXPECT_EQ(ParseClipboard("\"open\t2"), (Cells{{"\"open", "2"}}));
+    EXPECT_EQ(ParseClipboard("3.5"), (Cells{{"3.5"}}));
+    EXPECT_EQ(ParseClipboard(""), Cells{});
+}
+
+TEST(BridgeClipboard, PasteWithAHeaderPlacesColumnsByNameAndGrows)
+{
+    BridgeModel model;
+    Fill(model, 2);
+    model.setCell(1, kL1, "2.2");
+    // As Excel copies it: CR LF, a quoted cell, a column the model computes,
+    // one it does not know, and the line break after the last row.
+    const std::string excel = "H1\t墩号\t混凝土 V（m³）\t备注\tn\r\n"
+                              "9.5\t\"A\t1\"\t123\tx\t500\r\n"
+                              "10.5\tA2\t\t\t\r\n"
+                              "11\tA3\t\t\t600\r\n";
+    const auto range = model.paste(1, 5, excel);
+    ASSERT_TRUE(range);
+    EXPECT_EQ(range->firstRow, 1);
+    EXPECT_EQ(range->rowCount, 3);
+    EXPECT_EQ(range->firstColumn, kIdColumn);
+    EXPECT_EQ(range->columnCount, kN + 1);
+    ASSERT_EQ(model.rowCount(), 4);
+    EXPECT_EQ(model.input(1).id, "A\t1");
+    EXPECT_EQ(model.input(1).texts[kFieldH1], "9.5");
+    EXPECT_EQ(model.input(1).texts[kFieldL1], "2.2"); // not pasted: kept
+    EXPECT_EQ(model.input(2).texts[kFieldN], ""); // an empty pasted cell clears
+    EXPECT_EQ(model.input(3).texts[kFieldL1], "2.2"); // a new row from the row above
+    EXPECT_EQ(model.input(3).texts[kFieldN], "600");
+    EXPECT_EQ(model.undoText(), "粘贴");
+    // A pasted id with no number: the next new row is numbered by position.
+    ASSERT_TRUE(model.paste(4, 0, "H1\t墩号\r\n4\t甲\r\n5\r\n"));
+    EXPECT_EQ(model.input(5).id, "6");
+    model.undo();
+    model.undo();
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.input(1).texts[kFieldH1], "4.1");
+}
+
+TEST(BridgeClipboard, PasteWithoutAHeaderStartsAtTheCurrentCell)
+{
+    BridgeModel model;
+    Fill(model, 3);
+    Recorder recorder;
+    model.setListener(&recorder);
+    // Two columns from H1 on; the block runs past n into computed columns.
+    ASSERT_TRUE(model.paste(2, kH1, "4.5\t0.6\r\n5.5\t0.7\r\n"));
+    EXPECT_EQ(model.input(2).texts[kFieldH1], "4.5");
+    EXPECT_EQ(model.input(3).texts[kFieldH2], "0.7");
+    EXPECT_EQ(model.input(3).id, "4");
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"change 2 2", "insert? 3 1", "insert 3 1"}));
+    // Over rows that exist: their ids stay, each row's state is its own.
+    ASSERT_TRUE(model.paste(0, kL1, "2,5\r\n2.6\r\n"));
+    EXPECT_EQ(model.input(1).id, "2");
+    EXPECT_EQ(model.state(0), "L1 = “2,5” 不是数字");
+    EXPECT_EQ(model.state(1), "");
+    model.undo();
+    ASSERT_TRUE(model.paste(0, kL1, "2.6\r\n2,5\r\n"));
+    EXPECT_EQ(model.state(0), "");
+    EXPECT_EQ(model.state(1), "L1 = “2,5” 不是数字");
+    model.undo();
+    ASSERT_TRUE(model.paste(0, kN, "300\t1\t2\r\n"));
+    EXPECT_EQ(model.input(0).texts[kFieldN], "300");
+    EXPECT_EQ(model.cellText(0, kFirstFigureColumn + 5), FormatFixed6(model.record(0).layered.V));
+    EXPECT_FALSE(model.paste(0, kFirstFigureColumn, "1\t2"));
+    EXPECT_FALSE(model.paste(0, 0, ""));
+    ASSERT_TRUE(model.paste(0, 0, "\r\n")); // Excel's one empty cell: clears it
+    EXPECT_EQ(model.input(0).id, "");
+}
+
+TEST(BridgeClipboard, CopyGivesTheBatchFiguresAndPastesBackAsTheSameTable)
+{
+    BridgeModel model;
+    Fill(model, 4);
+    model.setCell(0, kIdColumn, "=HYPERLINK(\"x\")");
+    model.setCell(1, kIdColumn, "line\nbreak");
+    model.setCell(2, kL1, "abc");
+    const std::string copied = model.copyTable();
+    const auto lines = Lines(copied);
+    ASSERT_EQ(lines.size(), 6u); // header, 4 rows, totals
+    EXPECT_EQ(lines[0].rfind("墩号\tL1\tR1\t", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].substr(0, 20), "'=HYPERLINK(\"x\")\t2.5");
+    EXPECT_EQ(lines[2].substr(0, 13), "\"line\nbreak\"\t");
+    const auto total = SplitText(lines[5], '\t');
+    ASSERT_EQ(total.size(), static_cast<std::size_t>(kColumnCount));
+    EXPECT_EQ(total[0], "合计");
+    for (int k = 0; k < kFigureCount; ++k)
+        EXPECT_EQ(Number(total[static_cast<std::size_t>(kFirstFigureColumn + k)]), model.totals().figure(Figure(k)));
+    EXPECT_EQ(total[kStateColumn], "合计不含 1 个墩");
+    EXPECT_EQ(SplitText(lines[3], '\t')[kFirstFigureColumn], ""); // a pier out of the totals has no figures
+
+    BridgeModel copy;
+    ASSERT_TRUE(copy.paste(0, 3, copied));
+    ASSERT_EQ(copy.rowCount(), 4);
+    for (int row = 1; row < 4; ++row)
+        EXPECT_EQ(copy.input(row), model.input(row)) << row;
+    EXPECT_EQ(copy.input(0).id, "'=HYPERLINK(\"x\")");
+    EXPECT_EQ(Lines(model.copyRows(1, 1)).size(), 2u); // header and the row
+}
+
+TEST(BridgeEditing, FillDownUndoRedoAndTheUnsavedMark)
+{
+    BridgeModel model;
+    EXPECT_EQ(model.title(), "桥梁工程量汇总 - 未命名");
+    Fill(model, 6);
+    model.setCell(1, kH1, "8.8");
+    EXPECT_TRUE(model.modified());
+    EXPECT_EQ(model.title(), "桥梁工程量汇总 - 未命名*");
+    ASSERT_TRUE(model.fillDown(kH1, 1, 4));
+    for (int row = 1; row <= 4; ++row)
+        EXPECT_EQ(model.input(row).texts[kFieldH1], "8.8");
+    EXPECT_EQ(model.input(5).texts[kFieldH1], "8.5");
+    EXPECT_FALSE(model.fillDown(kH1, 1, 4)); // nothing to change
+    EXPECT_FALSE(model.fillDown(kStateColumn, 0, 4));
+    EXPECT_FALSE(model.fillDown(kH1, 4, 6)); // past the last row
+    EXPECT_FALSE(model.fillDown(kH1, -1, 3));
+    EXPECT_EQ(model.input(5).texts[kFieldH1], "8.5");
+    const double filled = model.totals().figure(Figure::Concrete);
+    EXPECT_EQ(model.undoText(), "向下填充 H1");
+    model.undo();
+    EXPECT_EQ(model.input(3).texts[kFieldH1], "6.3");
+    EXPECT_EQ(model.redoText(), "向下填充 H1");
+    model.redo();
+    EXPECT_EQ(model.totals().figure(Figure::Concrete), filled);
+    EXPECT_FALSE(model.canRedo());
+    // Delete empties a block's editable cells: they take their defaults.
+    ASSERT_TRUE(model.clearCells({4, 5, kL1, kFirstFigureColumn + 2}));
+    EXPECT_EQ(model.input(5).texts[kFieldH1], "");
+    EXPECT_EQ(model.input(5).texts[kFieldN], "");
+    EXPECT_EQ(model.input(5).id, "6");
+    EXPECT_EQ(model.input(3).texts[kFieldH1], "8.8");
+    EXPECT_EQ(model.record(4).adopted.Concrete, ComputeRow({"", "", {}}).record.adopted.Concrete);
+    EXPECT_FALSE(model.clearCells({4, 2, kFirstFigureColumn, 3})); // read-only
+    EXPECT_EQ(model.undoText(), "清除内容");
+    model.undo();
+    EXPECT_EQ(model.totals().figure(Figure::Concrete), filled);
+
+    test::ScratchFolder folder;
+    const std::string path = PathIn(folder.path(), "桥.csv");
+    ASSERT_FALSE(model.saveAs(path));
+    EXPECT_EQ(model.title(), "桥梁工程量汇总 - 桥.csv");
+    model.undo();
+    EXPECT_TRUE(model.modified());
+    model.redo();
+    EXPECT_FALSE(model.modified());
+    ASSERT_TRUE(model.fillDown(kIdColumn, 0, 1));
+    EXPECT_EQ(model.input(1).id, "1");
+    model.undo();
+    model.undo();
+    model.setCell(0, kH1, "1"); // the saved state is now out of reach
+    model.undo();
+    EXPECT_TRUE(model.modified());
+}
+
+TEST(BridgeFile, SaveAndOpenKeepEveryText)
+{
+    BridgeModel model;
+    Fill(model, 3);
+    model.setCell(0, kIdColumn, "1号墩, \"左\"");
+    model.setCell(1, kL1, "");
+    model.setCell(2, kL1, "2，5");
+    model.paste(2, kH1, "\"7\n\"");
+    test::ScratchFolder folder;
+    const std::string path = PathIn(folder.path(), "piers.csv");
+    ASSERT_FALSE(model.saveAs(path));
+    const std::string bytes = test::ReadFileBytes(path);
+    EXPECT_EQ(bytes.rfind("\xEF\xBB\xBFid,L1,R1,L2,R2,H1,H2,h,l1,l2,l3,n\n\"1号墩, \"\"左\"\"\",", 0), 0u) << bytes;
+
+    BridgeModel opened;
+    ASSERT_FALSE(opened.open(path));
+    EXPECT_FALSE(opened.modified());
+    EXPECT_EQ(opened.title(), "桥梁工程量汇总 - piers.csv");
+    ASSERT_EQ(opened.rowCount(), 3);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(opened.input(row), model.input(row)) << row;
+    EXPECT_EQ(opened.totals().figures, model.totals().figures);
+
+    // A batch file of any subset of columns, a grade, without an id.
+    ASSERT_FALSE(opened.load("grade,H1\r\nC40,5\r\n\r\n,6\r\n", "b.csv"));
+    ASSERT_EQ(opened.rowCount(), 2);
+    EXPECT_EQ(opened.input(1).id, "2");
+    EXPECT_EQ(opened.input(0).grade, "C40");
+    EXPECT_EQ(opened.input(1).texts[kFieldL1], "2.5");
+    EXPECT_EQ(opened.billLines().size(), 3u); // C40, no grade, formwork
+    // The last field quoted, with no line break after it; any UTF-8.
+    ASSERT_FALSE(opened.load("id,H1\n\"\xF0\x9F\x98\x80\xE0\xA0\x80\",\"4\"", "c.csv"));
+    EXPECT_EQ(opened.input(0).id, "\xF0\x9F\x98\x80\xE0\xA0\x80");
+    EXPECT_EQ(opened.input(0).texts[kFieldH1], "4");
+}
+
+TEST(BridgeFile, AFileThatFailsToReadNamesItsLineAndLoadsNothing)
+{
+    BridgeModel model;
+    Fill(model, 2);
+    const auto refused = [&](std::string_view bytes) {
+        const auto error = model.load(bytes, "bad.csv");
+        EXPECT_EQ(model.rowCount(), 2);
+        EXPECT_EQ(model.path(), "");
+        return error.value_or("(read)");
+    };
+    EXPECT_EQ(refused("id,H1\n1,3\n2,4,5\n"), "无法打开“bad.csv”：第 3 行：有 3 个字段，而表头有 2 列");
+    EXPECT_EQ(refused("id,H1,id\n"), "无法打开“bad.csv”：第 1 行：列“id”出现了两次");
+    EXPECT_NE(refused("id,H3\n").find("第 1 行：未知的列 “H3”"), std::string::npos);
+    EXPECT_EQ(refused("id,H1\n1,3\n\"2,4\n"), "无法打开“bad.csv”：第 3 行：引号没有闭合");
+    EXPECT_EQ(refused("id,H1\n1,3\n2,4\"\n"), "无法打开“bad.csv”：第 3 行：引号出现在未加引号的字段中间");
+    EXPECT_NE(refused("id,H1\n1,3\n\xB6\xD5,4\n").find("第 3 行：不是 UTF-8"), std::string::npos); // GB18030 墩
+    EXPECT_NE(refused("\xFF\xFEi\0d\0").find("第 1 行：这是 UTF-16"), std::string::npos);
+    EXPECT_NE(refused("").find("文件是空的"), std::string::npos);
+    EXPECT_EQ(refused("id,H1\n\"P1\"x,3\n"), "无法打开“bad.csv”：第 2 行：引号后面紧跟着其他字符");
+    // UTF-8 as it is defined: no overlong form, no surrogate.
+    for (const char *bad : {"\xF0\x8F\xBF\xBF", "\xED\xA0\x80", "\xE0\x9F\xBF", "\xF4\x90\x80\x80", "\xC1\xBF"})
+        EXPECT_NE(refused(std::string("id,H1\n") + bad + ",3\n").find("第 2 行：不是 UTF-8"), std::string::npos) << bad;
+
+    test::ScratchFolder folder;
+    EXPECT_NE(model.open(sheet::Utf8FromPath(folder.path())).value_or("").find("文件夹"), std::string::npos);
+    EXPECT_NE(model.open(PathIn(folder.path(), "none.csv")).value_or("").find("No such file"), std::string::npos);
+    EXPECT_EQ(model.rowCount(), 2);
+}
+
+// This branch's sheet::WriteAtomically renames over its target, so a device
+// such as /dev/full would be replaced: the failures are a folder that is
+// missing and a "folder" that is a file.
+TEST(BridgeFile, AFailedSaveKeepsTheChangesUnsaved)
+{
+    BridgeModel model;
+    Fill(model, 2);
+    test::ScratchFolder folder;
+    std::ofstream(folder.path() / "plain") << "x";
+    const auto failed = model.saveAs(PathIn(folder.path() / "plain", "b.csv"));
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->rfind("无法保存到“", 0), 0u) << *failed;
+    EXPECT_TRUE(model.modified());
+    EXPECT_EQ(model.path(), "");
+    EXPECT_TRUE(model.saveAs(PathIn(folder.path() / "missing", "b.csv")));
+    EXPECT_TRUE(model.save()); // no file name yet
+    EXPECT_EQ(test::ScratchFolder::Names(folder.path()), std::vector<std::string>{"plain"});
+    EXPECT_EQ(model.title(), "桥梁工程量汇总 - 未命名*");
+}
+
+// The figures of the TOTAL row pierqty-cli --batch prints for a file.
+std::vector<double> BatchTotal(const std::string &path)
+{
+    const test::ProcessRun run = test::RunProgram(PIERQTY_CLI, {"--batch", path}, "");
+    const auto lines = Lines(run.out, "\n");
+    EXPECT_GE(lines.size(), 2u) << run.err;
+    const std::string &total = lines.back();
+    EXPECT_EQ(total.rfind("TOTAL,", 0), 0u) << total;
+    const auto cells = SplitText(total, ',');
+    std::vector<double> figures;
+    for (std::size_t k = 1; k <= 4 && k < cells.size(); ++k)
+        figures.push_back(Number(cells[k]));
+    return figures;
+}
+
+TEST(BridgeFile, TotalsAfterEveryEditEqualABatchRunOfTheSavedFile)
+{
+    BridgeModel model;
+    Fill(model, 30);
+    model.setCell(4, kL1, "2,5"); // no number
+    model.setCell(9, kFirstInputColumn + kFieldl1, "5"); // cannot be built
+    model.setCell(12, kH1, ""); // the default
+    test::ScratchFolder folder;
+    const std::string path = PathIn(folder.path(), "piers.csv");
+    const auto check = [&](const char *step) {
+        ASSERT_FALSE(model.saveAs(path)) << step;
+        const Totals &t = model.totals();
+        EXPECT_EQ(BatchTotal(path),
+                  (std::vector<double>{t.figure(Figure::LayeredS), t.figure(Figure::LayeredV),
+                                       t.figure(Figure::Formwork), t.figure(Figure::Concrete)}))
+            << step;
+    };
+    check("opened");
+    model.setCell(17, kH1, "12.345");
+    check("edit");
+    model.fillDown(kFirstInputColumn + kFieldh, 20, 29);
+    check("fill");
+    model.paste(28, kH1, "4.4\r\n5.5\r\n6.6\r\n");
+    check("paste");
+    model.removeRows({0, 3});
+    check("remove");
+    model.undo();
+    check("undo");
+    EXPECT_EQ(model.totals().leftOut, 2);
+}
+
+} // namespace

@@ -1,0 +1,418 @@
+#include "ui/qt/bridge_window.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <set>
+
+namespace pierqty {
+
+namespace {
+
+QString Q(const std::string &utf8)
+{
+    return QString::fromStdString(utf8);
+}
+
+QString Q(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// Enter ends an edit and moves down a row, as in a spreadsheet (Tab moves
+// right, as QTableView does).
+class BridgeTableView final : public QTableView
+{
+protected:
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override
+    {
+        QTableView::closeEditor(editor, hint);
+        const QModelIndex current = currentIndex();
+        if (hint == QAbstractItemDelegate::SubmitModelCache && current.isValid())
+            setCurrentIndex(model()->index(std::min(current.row() + 1, model()->rowCount() - 1), current.column()));
+    }
+};
+
+const bridge::Column &ColumnAt(int column)
+{
+    return bridge::Columns()[static_cast<std::size_t>(column)];
+}
+
+} // namespace
+
+BridgeTableModel::BridgeTableModel(bridge::BridgeModel &model, QObject *parent)
+    : QAbstractTableModel(parent), m_model(model)
+{
+    m_model.setListener(this);
+}
+
+BridgeTableModel::~BridgeTableModel()
+{
+    m_model.setListener(nullptr);
+}
+
+int BridgeTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_model.rowCount() + 1;
+}
+
+int BridgeTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : bridge::kColumnCount;
+}
+
+QVariant BridgeTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() > totalsRow() || index.column() >= bridge::kColumnCount)
+        return {};
+    const int row = index.row(), column = index.column();
+    const bool totals = row == totalsRow();
+    const bridge::Column &info = ColumnAt(column);
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return Q(totals ? m_model.totalsText(column) : m_model.cellText(row, column));
+    case Qt::ToolTipRole:
+        return info.kind == bridge::ColumnKind::State ? Q(totals ? m_model.leftOutLine() : m_model.state(row))
+                                                      : QVariant();
+    case Qt::TextAlignmentRole:
+        return info.kind == bridge::ColumnKind::Figure ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+    case Qt::FontRole:
+        if (totals) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        return {};
+    case Qt::ForegroundRole:
+        return !totals && info.kind == bridge::ColumnKind::State && !m_model.counted(row) ? QVariant(QColor(160, 0, 0))
+                                                                                          : QVariant();
+    default:
+        return {};
+    }
+}
+
+QVariant BridgeTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return Q(ColumnAt(section).caption);
+    return section == totalsRow() ? Q(bridge::kTotalsLabel) : QString::number(section + 1);
+}
+
+Qt::ItemFlags BridgeTableModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    if (index.isValid() && index.row() < totalsRow() && ColumnAt(index.column()).editable())
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool BridgeTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || index.row() >= totalsRow())
+        return false;
+    m_model.setCell(index.row(), index.column(), value.toString().toStdString());
+    return true;
+}
+
+void BridgeTableModel::rowsAboutToBeInserted(int first, int count)
+{
+    beginInsertRows({}, first, first + count - 1);
+}
+
+void BridgeTableModel::rowsInserted(int, int)
+{
+    endInsertRows();
+}
+
+void BridgeTableModel::rowsAboutToBeRemoved(int first, int count)
+{
+    beginRemoveRows({}, first, first + count - 1);
+}
+
+void BridgeTableModel::rowsRemoved(int, int)
+{
+    endRemoveRows();
+}
+
+void BridgeTableModel::rowsChanged(int first, int last)
+{
+    emit dataChanged(index(first, 0), index(last, bridge::kColumnCount - 1));
+}
+
+void BridgeTableModel::aboutToReset()
+{
+    beginResetModel();
+}
+
+void BridgeTableModel::reset()
+{
+    endResetModel();
+}
+
+void BridgeTableModel::totalsChanged()
+{
+    emit dataChanged(index(totalsRow(), 0), index(totalsRow(), bridge::kColumnCount - 1));
+    if (onTotalsChanged)
+        onTotalsChanged();
+}
+
+void BridgeTableModel::titleChanged()
+{
+    if (onTitleChanged)
+        onTitleChanged();
+}
+
+BridgeWindow::BridgeWindow(DesktopServices &services, QWidget *parent)
+    : QMainWindow(parent), m_services(services), m_tableModel(new BridgeTableModel(m_model, this)),
+      m_table(new BridgeTableView), m_summary(new QLabel)
+{
+    m_table->setModel(m_tableModel);
+    m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                             QAbstractItemView::AnyKeyPressed);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Widths fitted once per file, not after every edit, and from the first
+    // rows only: a header that resizes to its contents measures every cell
+    // of 1,000 rows each time a figure changes.
+    m_table->horizontalHeader()->setResizeContentsPrecision(100);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    // Room for a typed length such as 12.345 in the narrowest column.
+    m_table->horizontalHeader()->setMinimumSectionSize(
+        m_table->fontMetrics().horizontalAdvance(QStringLiteral("00.0000")));
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
+    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *central = new QWidget;
+    auto *layout = new QVBoxLayout(central);
+    layout->addWidget(m_table, 1);
+    layout->addWidget(m_summary);
+    setCentralWidget(central);
+    buildMenus();
+    m_tableModel->onTotalsChanged = [this] { updateSummary(); };
+    m_tableModel->onTitleChanged = [this] { updateTitle(); };
+    connect(m_tableModel, &QAbstractItemModel::modelReset, this, [this] { fitColumns(); });
+    updateSummary();
+    updateTitle();
+    fitColumns();
+    resize(1200, 600);
+}
+
+// The table and its model go before the bridge model they read, which as a
+// member would otherwise be destroyed before QWidget deletes the children.
+BridgeWindow::~BridgeWindow()
+{
+    delete centralWidget();
+    delete m_tableModel;
+}
+
+void BridgeWindow::buildMenus()
+{
+    std::map<std::string_view, QMenu *> menus;
+    for (const bridge::CommandInfo &info : bridge::Commands()) {
+        QMenu *&menu = menus[info.menu];
+        if (!menu)
+            menu = menuBar()->addMenu(Q(info.menu));
+        QAction *action = menu->addAction(Q(info.caption));
+        if (!info.shortcut.empty())
+            action->setShortcut(QKeySequence(Q(info.shortcut)));
+        const bridge::Command command = info.command;
+        connect(action, &QAction::triggered, this, [this, command] { run(command); });
+        m_actions[command] = action;
+    }
+}
+
+void BridgeWindow::fitColumns()
+{
+    for (int column = 0; column < bridge::kStateColumn; ++column)
+        m_table->resizeColumnToContents(column);
+}
+
+void BridgeWindow::updateSummary()
+{
+    QStringList lines;
+    if (const std::string leftOut = m_model.leftOutLine(); !leftOut.empty())
+        lines << Q(leftOut);
+    QStringList bill;
+    for (const bill::BillLine &line : m_model.billLines())
+        bill << Q(line.code + " " + line.name + "：" + line.quantityText + " " + line.unit);
+    lines << QStringLiteral("工程量清单：") + bill.join(QStringLiteral("；"));
+    m_summary->setText(lines.join(QLatin1Char('\n')));
+}
+
+void BridgeWindow::updateTitle()
+{
+    setWindowTitle(Q(m_model.title()));
+    m_actions.at(bridge::Command::Undo)->setEnabled(m_model.canUndo());
+    m_actions.at(bridge::Command::Undo)->setText(Q("撤销 " + m_model.undoText()).trimmed());
+    m_actions.at(bridge::Command::Redo)->setEnabled(m_model.canRedo());
+    m_actions.at(bridge::Command::Redo)->setText(Q("重做 " + m_model.redoText()).trimmed());
+}
+
+bool BridgeWindow::openFile(const QString &path)
+{
+    if (const auto error = m_model.open(path.toStdString())) {
+        m_services.reportError(*error);
+        return false;
+    }
+    return true;
+}
+
+bool BridgeWindow::save(bool choosePath)
+{
+    std::string path = m_model.path();
+    if (choosePath || path.empty()) {
+        const std::string suggested = m_model.path().empty() ? "桥梁.csv" : m_model.fileName();
+        const auto chosen = m_services.chooseSaveFile({"另存为", suggested, "批量计算 CSV", "csv"});
+        if (!chosen)
+            return false;
+        path = *chosen;
+    }
+    if (const auto error = m_model.saveAs(path)) {
+        m_services.reportError(*error);
+        return false;
+    }
+    return true;
+}
+
+bool BridgeWindow::confirmDiscard()
+{
+    if (!m_model.modified())
+        return true;
+    UnsavedAnswer answer = UnsavedAnswer::Cancel;
+    if (askUnsaved) {
+        answer = askUnsaved();
+    } else {
+        QMessageBox box(QMessageBox::Question, windowTitle(), Q("“" + m_model.fileName() + "”有未保存的修改。"),
+                        QMessageBox::NoButton, this);
+        QPushButton *saveButton = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+        QPushButton *discardButton = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
+        box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        box.exec();
+        answer = box.clickedButton() == saveButton ? UnsavedAnswer::Save
+            : box.clickedButton() == discardButton ? UnsavedAnswer::Discard
+                                                   : UnsavedAnswer::Cancel;
+    }
+    return answer == UnsavedAnswer::Discard || (answer == UnsavedAnswer::Save && save(false));
+}
+
+void BridgeWindow::closeEvent(QCloseEvent *event)
+{
+    if (confirmDiscard())
+        event->accept();
+    else
+        event->ignore();
+}
+
+std::vector<int> BridgeWindow::selectedRows() const
+{
+    std::set<int> rows;
+    for (const QModelIndex &index : m_table->selectionModel()->selectedIndexes())
+        if (index.row() < m_model.rowCount())
+            rows.insert(index.row());
+    const QModelIndex current = m_table->currentIndex();
+    if (rows.empty() && current.isValid() && current.row() < m_model.rowCount())
+        rows.insert(current.row());
+    return {rows.begin(), rows.end()};
+}
+
+void BridgeWindow::copy()
+{
+    const std::vector<int> rows = selectedRows();
+    const bool all = rows.empty() || static_cast<int>(rows.size()) == m_model.rowCount();
+    const std::string text = all ? m_model.copyTable() : m_model.copyRows(rows.front(), rows.back());
+    if (!m_services.setClipboardText(text))
+        m_services.reportError("无法把表格放到剪贴板上");
+}
+
+void BridgeWindow::paste()
+{
+    const QModelIndex current = m_table->currentIndex();
+    const int row = current.isValid() ? current.row() : m_model.rowCount();
+    const int column = current.isValid() ? current.column() : 0;
+    const auto range = m_model.paste(row, column, QGuiApplication::clipboard()->text().toStdString());
+    if (!range)
+        return;
+    const QModelIndex first = m_tableModel->index(range->firstRow, range->firstColumn);
+    const QModelIndex last =
+        m_tableModel->index(range->firstRow + range->rowCount - 1, range->firstColumn + range->columnCount - 1);
+    m_table->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    m_table->selectionModel()->select(QItemSelection(first, last), QItemSelectionModel::ClearAndSelect);
+}
+
+void BridgeWindow::fillDown()
+{
+    const std::vector<int> rows = selectedRows();
+    const QModelIndex current = m_table->currentIndex();
+    if (rows.size() > 1 && current.isValid())
+        m_model.fillDown(current.column(), rows.front(), rows.back());
+}
+
+void BridgeWindow::run(bridge::Command command)
+{
+    using bridge::Command;
+    const QModelIndex current = m_table->currentIndex();
+    const int row = current.isValid() ? std::min(current.row(), m_model.rowCount() - 1) : m_model.rowCount() - 1;
+    switch (command) {
+    case Command::New:
+        if (confirmDiscard())
+            m_model.clear();
+        break;
+    case Command::Open:
+        if (confirmDiscard()) {
+            const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开"), {},
+                                                              QStringLiteral("批量计算 CSV (*.csv);;所有文件 (*)"));
+            if (!path.isEmpty())
+                openFile(path);
+        }
+        break;
+    case Command::Save:
+    case Command::SaveAs:
+        save(command == Command::SaveAs);
+        break;
+    case Command::Undo:
+        m_model.undo();
+        break;
+    case Command::Redo:
+        m_model.redo();
+        break;
+    case Command::InsertRow:
+        m_model.insertRows(row + 1);
+        break;
+    case Command::DuplicateRow:
+        m_model.duplicateRow(row);
+        break;
+    case Command::DeleteRows:
+        m_model.removeRows(selectedRows());
+        break;
+    case Command::FillDown:
+        fillDown();
+        break;
+    case Command::ClearCells:
+        for (const QItemSelectionRange &range : m_table->selectionModel()->selection())
+            m_model.clearCells({range.top(), range.height(), range.left(), range.width()});
+        break;
+    case Command::Copy:
+        copy();
+        break;
+    case Command::Paste:
+        paste();
+        break;
+    case Command::SelectAll:
+        m_table->selectAll();
+        break;
+    }
+}
+
+} // namespace pierqty

@@ -32,7 +32,10 @@ protected:
     }
     std::string Preload(const std::string &fault) const
     {
-        return "LD_PRELOAD=" + ShellQuote(PIERQTY_WRITE_FAULT) + " PIERQTY_WRITE_FAULT=" + fault +
+        // ASan asks to come first among the libraries; the shim only wraps
+        // system calls, so its place does not matter to it.
+        return "ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=" + ShellQuote(PIERQTY_WRITE_FAULT) +
+            " PIERQTY_WRITE_FAULT=" + fault +
             " PIERQTY_WRITE_LOG=" + ShellQuote((work / "log").string());
     }
 

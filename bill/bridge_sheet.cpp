@@ -37,21 +37,6 @@ std::string Q2(double value)
     return sheet::WithMinusSign(RoundHalfUpText(value, 2));
 }
 
-// The inputs of a pier that are no numbers, "H1 =“a”；L1 =“b”", or empty.
-std::string NotNumbers(const ParameterTexts &texts)
-{
-    std::string out;
-    for (std::size_t k = 0; k < kParameterCount; ++k) {
-        const NumberStatus status = ParseNumber(texts[k]).status;
-        if (status != NumberStatus::Leading && status != NumberStatus::NoNumber)
-            continue;
-        if (!out.empty())
-            out += "；";
-        out += std::string(kParameterNames[k]) + " =“" + ExcerptText(texts[k]) + "”";
-    }
-    return out;
-}
-
 std::size_t BilledCount(const std::vector<PierRecord> &piers)
 {
     return static_cast<std::size_t>(
@@ -232,23 +217,6 @@ private:
 };
 
 } // namespace
-
-std::string LeftOutReason(const PierRecord &pier)
-{
-    if (pier.billed())
-        return {};
-    if (const std::string notNumbers = NotNumbers(pier.texts); !notNumbers.empty())
-        return "输入不是数字：" + notNumbers;
-    const auto calculation = CalculatePier(pier.texts);
-    if (!calculation)
-        return calculation.fault().messageZh();
-    if (const auto unbuildable = UnbuildableFault(calculation.value().parameters))
-        return unbuildable->messageZh();
-    const ExactOutcome exact = calculateExact(calculation.value().parameters);
-    if (const auto *notApplicable = std::get_if<NotApplicable>(&exact))
-        return "精确工程量不适用：" + notApplicable->reasonZh;
-    return "未能计算";
-}
 
 std::string BuildBridgeSheet(const BridgeSheetInput &input)
 {

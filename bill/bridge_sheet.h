@@ -17,11 +17,6 @@ namespace pierqty::bill {
 
 inline constexpr std::string_view kBridgeSheetTitle = "花瓶墩工程量汇总计算书";
 
-// Why a pier is not billed, in Chinese: the inputs that are no numbers, the
-// fault that stopped the calculation, every reason the pier cannot be built,
-// or why its exact figures do not apply. Empty for a billed pier.
-std::string LeftOutReason(const PierRecord &pier);
-
 struct BridgeSheetInput {
     const std::vector<PierRecord> &piers;
     const WorkbookOptions &options; // the bill's items and lines, as the workbook takes them

@@ -39,12 +39,48 @@ PierRecord MakePierRecord(std::string id, const ParameterTexts &texts, std::stri
     record.layered.Layers = {}; // the layer table is computed again as it is written
     const ExactOutcome exact = calculateExact(record.parameters);
     if (const auto *notApplicable = std::get_if<NotApplicable>(&exact)) {
-        record.fault = "精确工程量不适用：" + notApplicable->reason;
+        record.fault = "精确工程量不适用：" + notApplicable->reasonZh;
         return record;
     }
     record.exact = std::get<ExactQuantities>(exact);
     record.adopted = AdoptQuantities(record.layered, record.exact);
     return record;
+}
+
+namespace {
+
+// The inputs that are no numbers, as "L1 =“2,5”；l3 =“abc”".
+std::string NotNumbers(const ParameterTexts &texts)
+{
+    std::string out;
+    for (std::size_t k = 0; k < kParameterCount; ++k) {
+        const NumberStatus status = ParseNumber(texts[k]).status;
+        if (status != NumberStatus::Leading && status != NumberStatus::NoNumber)
+            continue;
+        if (!out.empty())
+            out += "；";
+        out += std::string(kParameterNames[k]) + " =“" + ExcerptText(texts[k]) + "”";
+    }
+    return out;
+}
+
+} // namespace
+
+std::string LeftOutReason(const PierRecord &pier)
+{
+    if (pier.billed())
+        return {};
+    if (const std::string notNumbers = NotNumbers(pier.texts); !notNumbers.empty())
+        return "输入不是数字：" + notNumbers;
+    const auto calculation = CalculatePier(pier.texts);
+    if (!calculation)
+        return calculation.fault().messageZh();
+    if (const auto unbuildable = UnbuildableFault(calculation.value().parameters))
+        return unbuildable->messageZh();
+    const ExactOutcome exact = calculateExact(calculation.value().parameters);
+    if (const auto *notApplicable = std::get_if<NotApplicable>(&exact))
+        return "精确工程量不适用：" + notApplicable->reasonZh;
+    return "未能计算";
 }
 
 namespace {
@@ -257,7 +293,7 @@ void WriteNotes(lxw_worksheet *sheet, const Formats &f, lxw_row_t row, const std
                         " 个墩没有可计入清单的工程量，未计入：");
     for (const PierRecord &pier : piers) {
         if (!pier.billed())
-            notes.push_back("    墩号 " + pier.id + "：" + pier.fault);
+            notes.push_back("    墩号 " + pier.id + "：" + LeftOutReason(pier));
     }
     notes.push_back("pierqty " PIERQTY_VERSION_TEXT " 生成");
     for (const std::string &note : notes)

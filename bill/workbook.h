@@ -40,6 +40,11 @@ struct PierRecord {
 // figures that do not apply.
 PierRecord MakePierRecord(std::string id, const ParameterTexts &texts, std::string grade = {}, std::string fault = {});
 
+// Why a pier is not billed, in Chinese: the inputs that are no numbers, the
+// fault that stopped the calculation, every reason the pier cannot be built,
+// or why its exact figures do not apply. Empty for a billed pier.
+std::string LeftOutReason(const PierRecord &pier);
+
 struct WorkbookOptions {
     BillItems items = DefaultBillItems();
     bool splitFormwork = false; // the formwork as two lines, curved and straight, instead of one

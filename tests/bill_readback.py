@@ -197,7 +197,7 @@ class Workbooks(unittest.TestCase):
         self.assertIn("the bill leaves out 3 of 4 piers", self.err)
         self.assertEqual([row[0] for row in table_rows(formulas)], ["P1", "合计"])
         notes = [row[0] for row in rows(formulas["工程量清单"]) if isinstance(row[0], str)]
-        self.assertTrue(any(n.strip().startswith("墩号 P2：NotANumber") for n in notes), notes)
+        self.assertTrue(any(n.strip().startswith("墩号 P2：输入不是数字") for n in notes), notes)
         self.assertTrue(any(n.strip().startswith("墩号 P3：除数为零") for n in notes), notes)
         self.assertTrue(any(n.strip().startswith("墩号 P4：") for n in notes), notes)
         self.assertEqual(bill_lines(formulas)[0][5], half_up(exact_json()["exact"]["V"]))

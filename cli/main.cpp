@@ -75,14 +75,26 @@ int RunBatch(const Options &options)
 }
 
 // The workbook of one pier: nothing is written when it cannot be billed.
-int RunWorkbook(const Options &options, const ParameterTexts &texts)
+// Why a pier is not billed, in English as every message of the CLI: the
+// workbook's own reason is Chinese.
+std::string UnbilledReason(const PierParameters &p)
+{
+    if (const auto quantities = calculate(p); !quantities)
+        return quantities.fault().messageEn();
+    if (const std::optional<CalculationFault> unbuildable = UnbuildableFault(p))
+        return unbuildable->messageEn();
+    const PierReason exact = ExactApplicability(p);
+    return exact.empty() ? "its exact quantities cannot be computed" : "its exact quantities do not apply: " + exact.en;
+}
+
+int RunWorkbook(const Options &options, const ParameterTexts &texts, const PierParameters &p)
 {
     if (options.csv || options.json || options.exact || !options.sheet.empty())
         throw UsageError{"--xlsx writes the workbook: it takes no --json, --csv, --exact or --sheet"};
     const bill::WorkbookOptions workbook = WorkbookOptionsFrom(options);
     const bill::PierRecord pier = bill::MakePierRecord("1", texts, options.grade);
     if (!pier.billed()) {
-        std::cerr << "pierqty-cli: the pier cannot be billed: " << pier.fault << "; no workbook written\n";
+        std::cerr << "pierqty-cli: the pier cannot be billed: " << UnbilledReason(p) << "; no workbook written\n";
         return kExitFault;
     }
     return WriteBillWorkbook(options.xlsx, {pier}, workbook);
@@ -154,7 +166,7 @@ int Run(const Options &options)
     if (!parameters)
         return ReportFault(parameters.fault(), options.json);
     if (!options.xlsx.empty())
-        return RunWorkbook(options, texts);
+        return RunWorkbook(options, texts, parameters.value());
     const PierParameters &p = parameters.value();
     // A pier that cannot be built keeps its figures, with a warning; its sheet is refused.
     if (const std::optional<CalculationFault> unbuildable = UnbuildableFault(p)) {

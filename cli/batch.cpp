@@ -5,10 +5,13 @@
 #include "cli/csv.h"
 #include "cli/encoding.h"
 #include "cli/options.h"
+#include "cli/workers.h"
 #include "platform/numbers.h"
 
 #include <array>
+#include <exception>
 #include <iostream>
+#include <optional>
 #include <system_error>
 
 namespace pierqty::cli {
@@ -19,6 +22,10 @@ using csv::LineNumber;
 
 // Output is written in pieces of about this size: one write per piece.
 constexpr std::size_t kOutputPiece = std::size_t{1} << 16;
+
+// Piers read, computed by the workers and then written, a block at a time:
+// enough to share out over the threads, few enough to keep memory flat.
+constexpr std::size_t kBlockPiers = 512;
 
 std::string_view Trim(std::string_view text)
 {
@@ -170,7 +177,46 @@ std::string Coverage(const BatchTotals &t, std::ostream &warnings)
     return coverage;
 }
 
-// The second pass: each row computed and written as it is read.
+// A pier in flight: read on the main thread, computed on a worker (the
+// calculation is pure), then finished and written on the main thread in
+// file order.
+struct PierWork {
+    LineNumber line = 0;
+    BatchRow row; // its id, and the fault of a cell that is no number
+    ParameterTexts texts;
+    std::string grade;
+    // What the worker computed; each is empty where an earlier step stopped.
+    ParameterReadings readings{};
+    std::optional<Outcome<PierParameters>> parameters;
+    std::optional<Outcome<PierQuantities>> quantities;
+    std::optional<CalculationFault> unbuildable;
+    std::optional<ExactOutcome> exact;
+    std::exception_ptr failure; // thrown while computing (out of memory), thrown again in order
+};
+
+// The pure part of a pier, on a worker: never throws.
+void Compute(PierWork &work) noexcept
+{
+    if (!work.row.fault.empty())
+        return;
+    try {
+        work.parameters = parsePierParameters(work.texts, &work.readings);
+        if (!work.parameters->ok())
+            return;
+        auto ignoreLayers = [](const LayerSection &) {};
+        work.quantities = calculate(work.parameters->value(), ignoreLayers);
+        if (!work.quantities->ok())
+            return;
+        work.unbuildable = UnbuildableFault(work.parameters->value());
+        if (!work.unbuildable)
+            work.exact = calculateExact(work.parameters->value());
+    } catch (...) {
+        work.failure = std::current_exception();
+    }
+}
+
+// The second pass: the rows read a block at a time, computed by the
+// workers, and finished and written in file order.
 class RowRunner
 {
 public:
@@ -181,8 +227,10 @@ public:
     int run(csv::LineReader &lines);
 
 private:
-    BatchRow pier(const csv::Record &record);
-    void computed(const csv::Record &record, const ParameterTexts &texts, BatchRow &row);
+    bool readBlock(csv::Reader &reader, csv::Record &record, std::vector<PierWork> &block);
+    void pier(const csv::Record &record, PierWork &work);
+    void finish(PierWork &work);
+    void computed(PierWork &work);
     bool emit(const BatchRow &row);
 
     const Layout &m_layout;
@@ -207,20 +255,47 @@ bool RowRunner::emit(const BatchRow &row)
     return status == kExitDone;
 }
 
+// Reads up to a block of piers: false at the end of the file.
+bool RowRunner::readBlock(csv::Reader &reader, csv::Record &record, std::vector<PierWork> &block)
+{
+    const std::size_t columns = m_layout.columns.size();
+    while (block.size() < kBlockPiers) {
+        if (!reader.next(record, columns))
+            return false;
+        if (IsBlankLine(record))
+            continue;
+        if (record.count != columns) // the file was changed between the two passes
+            throw BatchError{FieldCountMessage(record, columns) + " (the file changed while it was read)"};
+        pier(record, block.emplace_back());
+    }
+    return true;
+}
+
 int RowRunner::run(csv::LineReader &lines)
 {
     csv::Reader reader(lines);
     csv::Record record;
     reader.next(record, 0); // the header, checked in the first pass
-    const std::size_t columns = m_layout.columns.size();
     csv::AppendRow(m_out, {"id", "S", "V", "true_S", "exact_V", "projected_S", "fault"});
-    while (reader.next(record, columns)) {
-        if (IsBlankLine(record))
-            continue;
-        if (record.count != columns) // the file was changed between the two passes
-            throw BatchError{FieldCountMessage(record, columns) + " (the file changed while it was read)"};
-        if (!emit(pier(record)))
-            return kExitIo;
+    std::vector<PierWork> block;
+    Workers workers(WorkerCount()); // after block: its threads end before the block goes
+    for (bool more = true; more;) {
+        block.clear();
+        std::exception_ptr unread; // what stopped the reading, once the rows before it are out
+        try {
+            more = readBlock(reader, record, block);
+        } catch (...) {
+            unread = std::current_exception();
+            more = false;
+        }
+        workers.run(block.size(), [&block](std::size_t k) { Compute(block[k]); });
+        for (PierWork &work : block) {
+            finish(work);
+            if (!emit(work.row))
+                return kExitIo;
+        }
+        if (unread)
+            std::rethrow_exception(unread);
     }
     const BatchTotals &t = m_totals;
     if (!emit({"TOTAL", ShortestText(t.S), ShortestText(t.V), ShortestText(t.trueS), ShortestText(t.exactV),
@@ -234,18 +309,18 @@ int RowRunner::run(csv::LineReader &lines)
 // One pier from its record over the defaults. A blank cell takes the
 // default, as a missing column does; a cell that is not wholly a number
 // leaves the row's figures empty and says so in its fault column.
-BatchRow RowRunner::pier(const csv::Record &record)
+void RowRunner::pier(const csv::Record &record, PierWork &work)
 {
     ++m_totals.piers;
-    BatchRow row;
+    BatchRow &row = work.row;
+    work.line = record.line;
     row.id = std::to_string(m_totals.piers);
-    ParameterTexts texts = m_defaults;
-    std::string grade;
+    work.texts = m_defaults;
     for (std::size_t k = 0; k < record.fields.size(); ++k) {
         const std::string &cell = record.fields[k];
         const int column = m_layout.columns[k];
         if (column == kGradeColumn)
-            grade = Trim(cell);
+            work.grade = Trim(cell);
         if (column == kIdColumn)
             row.id = cell;
         if (column < 0)
@@ -258,59 +333,65 @@ BatchRow RowRunner::pier(const csv::Record &record)
             row.fault += row.fault.empty() ? "NotANumber: " : "; ";
             row.fault += std::string(kParameterNames[index]) + " = " + QuoteText(cell) + " is not a number";
         }
-        texts[index] = cell;
+        work.texts[index] = cell;
     }
+}
+
+// A computed pier on the main thread, in file order: handed on, its
+// warnings, its sheet and TOTAL's sums.
+void RowRunner::finish(PierWork &work)
+{
     if (m_onPier)
-        m_onPier({row.id, texts, grade, row.fault});
-    if (!row.fault.empty())
+        m_onPier({work.row.id, work.texts, work.grade, work.row.fault});
+    if (!work.row.fault.empty()) {
         ++m_totals.stopped;
-    else
-        computed(record, texts, row);
-    return row;
+        return;
+    }
+    computed(work);
 }
 
 // The figures of a pier whose cells are numbers, or the fault that stopped
 // it; its sheet, and TOTAL's sums.
-void RowRunner::computed(const csv::Record &record, const ParameterTexts &texts, BatchRow &row)
+void RowRunner::computed(PierWork &work)
 {
-    ParameterReadings readings;
-    const auto parameters = parsePierParameters(texts, &readings);
-    if (parameters && readings[kFieldN].value != parameters.value().n && texts[kFieldN] != m_defaults[kFieldN])
-        m_streams.warnings << "warning: line " << record.line << ": n: " << ShortestText(readings[kFieldN].value)
-                           << " rounded to " << parameters.value().n << " layers\n";
-    auto ignoreLayers = [](const LayerSection &) {};
-    const auto quantities = parameters ? calculate(parameters.value(), ignoreLayers) : parameters.fault();
-    if (!quantities) {
+    if (work.parameters && *work.parameters && work.readings[kFieldN].value != work.parameters->value().n &&
+        work.texts[kFieldN] != m_defaults[kFieldN])
+        m_streams.warnings << "warning: line " << work.line << ": n: " << ShortestText(work.readings[kFieldN].value)
+                           << " rounded to " << work.parameters->value().n << " layers\n";
+    if (work.failure)
+        std::rethrow_exception(work.failure);
+    const auto &parameters = *work.parameters;
+    BatchRow &row = work.row;
+    if (!parameters || !*work.quantities) {
         ++m_totals.stopped;
-        row.fault = quantities.fault().messageEn();
+        row.fault = (parameters ? work.quantities->fault() : parameters.fault()).messageEn();
         return;
     }
-    if (const auto unbuildable = UnbuildableFault(parameters.value())) {
+    if (work.unbuildable) {
         ++m_totals.stopped; // its figures are no quantities: a fault, out of TOTAL
-        row.fault = unbuildable->messageEn();
+        row.fault = work.unbuildable->messageEn();
         return;
     }
-    const PierQuantities &q = quantities.value();
+    const PierQuantities &q = work.quantities->value();
     row.S = ShortestText(q.S);
     row.V = ShortestText(q.V);
-    const ExactOutcome exact = calculateExact(parameters.value());
-    if (const auto *e = std::get_if<ExactQuantities>(&exact)) {
+    if (const auto *e = std::get_if<ExactQuantities>(&*work.exact)) {
         row.trueS = ShortestText(e->S);
         row.exactV = ShortestText(e->V);
         row.projectedS = ShortestText(e->ProjectedS);
         m_totals.add(q, *e); // also when its sheet is not written: the figures stand
     } else {
         ++m_totals.withoutExact;
-        row.fault = "NotApplicable: " + std::get<NotApplicable>(exact).reason;
+        row.fault = "NotApplicable: " + std::get<NotApplicable>(*work.exact).reason;
     }
     if (!m_sheets)
         return;
-    const std::string failure = m_sheets->write(row.id, texts);
+    const std::string failure = m_sheets->write(row.id, work.texts);
     if (failure.empty())
         return;
     m_sheetFailed = true;
     row.addFault("计算书未写出: " + failure);
-    m_streams.warnings << "pierqty-cli: line " << record.line << ": " << EscapeControls(failure)
+    m_streams.warnings << "pierqty-cli: line " << work.line << ": " << EscapeControls(failure)
                        << "; no sheet written for this pier\n";
 }
 

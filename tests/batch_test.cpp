@@ -244,6 +244,65 @@ TEST(CliBatchFiles, ASheetThatCannotBeWrittenKeepsTheBatch)
     EXPECT_NE(run.err.find("line 2: "), std::string::npos) << run.err;
 }
 
+// PIERQTY_THREADS for the runs of one scope, in this process and so in the
+// programs it starts.
+class ThreadCount
+{
+public:
+    explicit ThreadCount(const char *count) { Set(count); }
+    ~ThreadCount() { Set(nullptr); }
+    ThreadCount(const ThreadCount &) = delete;
+    ThreadCount &operator=(const ThreadCount &) = delete;
+
+private:
+    static void Set(const char *count)
+    {
+#ifdef _WIN32
+        _putenv_s("PIERQTY_THREADS", count ? count : "");
+#else
+        count ? setenv("PIERQTY_THREADS", count, 1) : unsetenv("PIERQTY_THREADS");
+#endif
+    }
+};
+
+TEST(CliBatchFiles, OneThreadAndFourWriteTheSameBytes)
+{
+    // Piers of every kind and size, over several blocks of rows: computed
+    // (n from 1 to 997 layers, so rows take unequal times), a cell that is
+    // no number, a height above a radius, chamfers that do not fit, and a
+    // rounded n, whose warning names its line.
+    std::string input = "id,L1,R1,L2,R2,h,n,l1\n";
+    for (int k = 1; k <= 3000; ++k) {
+        const double h = 1 + (k % 40) * 0.1, r1 = h + (k % 7) * 0.5;
+        const double r2 = k % 83 == 0 ? h - 0.5 : h + 2 + (k % 11);
+        input.append("P").append(std::to_string(k)).append(",").append(std::to_string(2 + (k % 5) * 0.1));
+        input.append(",").append(k % 89 == 0 ? std::string("abc") : std::to_string(r1));
+        input.append(",").append(std::to_string(1.5 + (k % 3) * 0.1)).append(",").append(std::to_string(r2));
+        input.append(",").append(std::to_string(h)).append(",").append(std::to_string(1 + (k * 37) % 997));
+        input.append(k % 97 == 0 ? ".5," : ",").append(k % 79 == 0 ? "1\n" : "\n");
+    }
+    CliRun one, four;
+    {
+        const ThreadCount count("1");
+        one = Cli({"--batch", "-"}, input);
+    }
+    {
+        const ThreadCount count("4");
+        four = Cli({"--batch", "-"}, input);
+    }
+    EXPECT_EQ(one.status, 2);
+    EXPECT_EQ(four.status, one.status);
+    const auto lines = LfLines(one.out);
+    ASSERT_EQ(lines.size(), 3002u);
+    for (std::size_t k = 1; k <= 3000; ++k) // in file order
+        ASSERT_EQ(lines[k].substr(0, lines[k].find(',')), std::string("P").append(std::to_string(k)));
+    EXPECT_TRUE(four.out == one.out); // (not printed: 600 kB)
+    EXPECT_EQ(four.err, one.err);
+    EXPECT_NE(one.err.find("warning: line 98: n: 599.5 rounded to 600 layers\n"), std::string::npos) << one.err;
+    EXPECT_NE(lines[79].find(",\"NotBuildable: "), std::string::npos) << lines[79];
+    EXPECT_NE(one.out.find("\nP89,,,,,,\"NotANumber: R1 = \"\"abc\"\" is not a number\"\n"), std::string::npos);
+}
+
 #ifndef _WIN32
 TEST(CliBatchFiles, AFullDiskKeepsEveryRow)
 {

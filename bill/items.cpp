@@ -1,30 +1,13 @@
 #include "bill/items.h"
 
+#include "platform/numbers.h"
+
 #include <array>
 #include <vector>
 
 namespace pierqty::bill {
 
 namespace {
-
-void AppendUtf8(std::string &out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // UTF-16 after its byte order mark to UTF-8; an unpaired surrogate or an odd
 // last byte becomes U+FFFD.
@@ -73,10 +56,7 @@ bool ValidUtf8(std::string_view text)
 
 std::string Trim(std::string_view text)
 {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return "";
-    return std::string(text.substr(first, text.find_last_not_of(" \t\r") - first + 1));
+    return std::string(TrimText(text, " \t\r"));
 }
 
 std::vector<std::string> Fields(std::string_view line)

@@ -29,10 +29,7 @@ constexpr std::size_t kBlockPiers = 512;
 
 std::string_view Trim(std::string_view text)
 {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    return TrimText(text);
 }
 
 bool IsBlankLine(const csv::Record &record)

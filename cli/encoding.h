@@ -65,9 +65,6 @@ private:
     std::unique_ptr<Converter> m_converter;
 };
 
-// Appends code point c in UTF-8.
-void AppendUtf8(std::string &out, char32_t c);
-
 // File content made harmless for a terminal: every control character (C0
 // such as NUL and ESC, DEL, and C1 U+0080 to U+009F) and every byte that is
 // not part of a UTF-8 character is shown as \xNN. With keepLayout, tab, line

@@ -55,6 +55,13 @@ void AppendInteger(std::string &out, long long value);
 // maxCharacters - 1 characters and "…". Never cuts a character in two.
 std::string ExcerptText(std::string_view text, std::size_t maxCharacters = 40);
 
+// text without the characters of blanks at either end: by default blanks
+// and tabs, as the cells of a table are trimmed.
+std::string_view TrimText(std::string_view text, std::string_view blanks = " \t");
+
+// Appends the UTF-8 form of the code point c (at most U+10FFFF).
+void AppendUtf8(std::string &out, char32_t c);
+
 // Splits at every occurrence of separator, no limit on the pieces.
 std::vector<std::string> SplitText(std::string_view text, char separator);
 

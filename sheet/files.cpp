@@ -1,6 +1,7 @@
 #include "sheet/files.h"
 
 #include "platform/file_write.h"
+#include "platform/numbers.h"
 #include "sheet/markup.h"
 
 #include <algorithm>
@@ -129,23 +130,10 @@ void OrderCanonically(std::u32string &text)
 
 void AppendUtf8(char32_t c, std::string &out)
 {
-    if (c >= kRawByte) {
+    if (c >= kRawByte)
         out += static_cast<char>(c - kRawByte);
-    } else if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    else
+        pierqty::AppendUtf8(out, c);
 }
 
 } // namespace

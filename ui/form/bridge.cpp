@@ -50,28 +50,7 @@ constexpr std::array<CommandInfo, 14> kCommands = {{
 
 std::string Trim(std::string_view text)
 {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return "";
-    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
-}
-
-// A typed text quoted in a state: cut short, control bytes shown as \xNN.
-std::string QuoteCell(std::string_view text)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string quoted = "“";
-    for (const char c : ExcerptText(text)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            quoted += "\\x";
-            quoted += kHex[byte >> 4];
-            quoted += kHex[byte & 0xF];
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "”";
+    return std::string(TrimText(text));
 }
 
 void Join(std::string &list, const std::string &item)
@@ -125,7 +104,7 @@ ComputedRow ComputeRow(const RowInput &input)
         }
         const NumberStatus status = ParseNumber(texts[k]).status;
         if (status == NumberStatus::Leading || status == NumberStatus::NoNumber)
-            Join(notANumber, name + " = " + QuoteCell(texts[k]) + " 不是数字");
+            Join(notANumber, name + " = " + Quoted(texts[k]) + " 不是数字");
     }
     ComputedRow row{bill::MakePierRecord(input.id, texts, input.grade, notANumber), {}};
     if (!row.record.billed() && notANumber.empty())

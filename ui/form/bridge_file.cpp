@@ -22,28 +22,7 @@ constexpr int kGradeColumn = -3;
 
 std::string Trim(std::string_view text)
 {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return "";
-    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
-}
-
-// A text quoted in a message: cut short, control bytes shown as \xNN.
-std::string Quoted(std::string_view text)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string quoted = "“";
-    for (const char c : ExcerptText(text)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            quoted += "\\x";
-            quoted += kHex[byte >> 4];
-            quoted += kHex[byte & 0xF];
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "”";
+    return std::string(TrimText(text));
 }
 
 // Length of the UTF-8 sequence at text[at], or 0 when it is not valid UTF-8
@@ -284,6 +263,24 @@ std::string MinimalCsv::write(const std::vector<RowInput> &rows) const
 }
 
 } // namespace
+
+// A text quoted in a message: cut short, control bytes shown as \xNN.
+std::string Quoted(std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string quoted = "“";
+    for (const char c : ExcerptText(text)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            quoted += "\\x";
+            quoted += kHex[byte >> 4];
+            quoted += kHex[byte & 0xF];
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "”";
+}
 
 const BridgeFileFormat &MinimalCsvFormat()
 {

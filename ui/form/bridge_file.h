@@ -58,4 +58,8 @@ public:
 // line named, never read as garbage.
 const BridgeFileFormat &MinimalCsvFormat();
 
+// A typed text quoted in a message or a state, in Chinese quotation marks:
+// cut short, control bytes shown as \xNN.
+std::string Quoted(std::string_view text);
+
 } // namespace pierqty::bridge

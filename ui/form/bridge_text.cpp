@@ -11,10 +11,7 @@ namespace {
 
 std::string Trim(std::string_view text)
 {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return "";
-    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+    return std::string(TrimText(text));
 }
 
 // A quoted cell from text[at] (the opening quote) to its closing quote, ""

@@ -1,5 +1,7 @@
 #include "ui/form/title_block.h"
 
+#include "platform/numbers.h"
+
 #include <array>
 
 namespace pierqty::form {
@@ -35,11 +37,7 @@ static_assert(Count == kFields.size());
 
 std::string Trimmed(std::string_view text)
 {
-    constexpr std::string_view kBlanks = " \t\r\n\v\f";
-    const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return {};
-    return std::string(text.substr(first, text.find_last_not_of(kBlanks) - first + 1));
+    return std::string(TrimText(text, " \t\r\n\v\f"));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // from the workbook.
 //
 //   pierqty_bill_bench [RUNS] [FOLDER]
+#include "bench/median.h"
 #include "bill/workbook.h"
 
 #include <algorithm>
@@ -20,17 +21,7 @@ namespace {
 using namespace pierqty;
 using Clock = std::chrono::steady_clock;
 
-double MedianMilliseconds(int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int k = 0; k < runs; ++k) {
-        const auto start = Clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
+using bench::MedianMilliseconds;
 
 // A bridge: piers that differ in L1, h and grade, 1,000 layers each.
 std::vector<bill::PierRecord> Bridge(int count)

@@ -3,6 +3,7 @@
 // and bill. A harness that prints the median of several runs (milliseconds).
 //
 //   pierqty_bridge_bench [RUNS] [PIERS]
+#include "bench/median.h"
 #include "sheet/files.h"
 #include "ui/form/bridge.h"
 
@@ -21,17 +22,7 @@ namespace {
 using namespace pierqty;
 using Clock = std::chrono::steady_clock;
 
-double MedianMilliseconds(int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int k = 0; k < runs; ++k) {
-        const auto start = Clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
+using bench::MedianMilliseconds;
 
 // A batch file of varied piers at n = 1000, as bench/make_piers.sh writes.
 std::string Piers(int count)

@@ -358,6 +358,18 @@ std::vector<std::string> CalculationHeaders()
     return headers;
 }
 
+// A pier's figures in the calculation table, left to right: the adopted
+// volume and formwork (curved, straight, total), then the layered S and V.
+std::array<double, 6> TableFigures(const PierRecord &pier)
+{
+    return {pier.adopted.Concrete,
+            pier.adopted.CurvedFormwork,
+            pier.adopted.StraightFormwork,
+            pier.adopted.Formwork,
+            pier.layered.S,
+            pier.layered.V};
+}
+
 void WriteCalculationRow(lxw_worksheet *sheet, const Formats &f, lxw_row_t row, const PierRecord &pier, Widths &widths)
 {
     worksheet_set_row(sheet, row, 4 * 14.0, nullptr); // the formula's four lines
@@ -370,12 +382,7 @@ void WriteCalculationRow(lxw_worksheet *sheet, const Formats &f, lxw_row_t row, 
         worksheet_write_number(sheet, row, static_cast<lxw_col_t>(2 + k), value, k == kFieldN ? f.integer : f.general);
         widths.fit(static_cast<std::size_t>(2 + k), ShortestText(value));
     }
-    const std::array<double, 6> figures = {pier.adopted.Concrete,
-                                           pier.adopted.CurvedFormwork,
-                                           pier.adopted.StraightFormwork,
-                                           pier.adopted.Formwork,
-                                           pier.layered.S,
-                                           pier.layered.V};
+    const std::array<double, 6> figures = TableFigures(pier);
     for (lxw_col_t k = 0; k < figures.size(); ++k)
         worksheet_write_number(sheet, row, kFirstQuantityColumn + k, figures[k], k < 4 ? f.quantity : f.layered);
     const std::string formula = FormulaText(pier);
@@ -394,12 +401,7 @@ void WriteTotalRow(lxw_worksheet *sheet, const Formats &f, lxw_row_t row, const 
     for (const PierRecord &pier : piers) {
         if (!pier.billed())
             continue;
-        const std::array<double, 6> figures = {pier.adopted.Concrete,
-                                               pier.adopted.CurvedFormwork,
-                                               pier.adopted.StraightFormwork,
-                                               pier.adopted.Formwork,
-                                               pier.layered.S,
-                                               pier.layered.V};
+        const std::array<double, 6> figures = TableFigures(pier);
         for (std::size_t k = 0; k < sums.size(); ++k)
             sums[k] += figures[k];
     }

@@ -3,6 +3,7 @@
 // one H1 until the table and the totals have painted. Prints medians (ms).
 //
 //   pierqty_bridge_window_bench FILE [RUNS]
+#include "bench/paint_counter.h"
 #include "platform/desktop_fake.h"
 #include "ui/qt/bridge_window.h"
 
@@ -19,26 +20,8 @@
 
 namespace {
 
-// Counts the paint events of the table's viewport, so that each timed run
-// ends with the table painted.
-class PaintCounter final : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        paints += event->type() == QEvent::Paint;
-        return false;
-    }
-};
-
-double MedianMs(std::vector<qint64> ns)
-{
-    std::sort(ns.begin(), ns.end());
-    return static_cast<double>(ns[ns.size() / 2]) / 1e6;
-}
+using pierqty::bench::MedianMs;
+using pierqty::bench::PaintCounter;
 
 // Runs work, then the event loop until the table has painted again.
 qint64 TimeToPaint(PaintCounter &counter, const std::function<void()> &work)

@@ -3,6 +3,7 @@
 //                           and n = 32767 (medians), and peak memory.
 //   window_bench --startup  exits as soon as the window has painted once;
 //                           time whole runs of it for process start to window.
+#include "bench/paint_counter.h"
 #include "platform/desktop_fake.h"
 #include "ui/qt/hdun.h"
 
@@ -19,26 +20,8 @@
 
 namespace {
 
-// Counts the paint events of the report box's viewport, to be sure each
-// timed run ends with the report painted.
-class PaintCounter final : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        paints += event->type() == QEvent::Paint;
-        return false;
-    }
-};
-
-double MedianMs(std::vector<qint64> ns)
-{
-    std::sort(ns.begin(), ns.end());
-    return static_cast<double>(ns[ns.size() / 2]) / 1e6;
-}
+using pierqty::bench::MedianMs;
+using pierqty::bench::PaintCounter;
 
 } // namespace
 

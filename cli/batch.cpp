@@ -217,7 +217,7 @@ void Compute(PierWork &work) noexcept
 class RowRunner
 {
 public:
-    RowRunner(const Layout &layout, const ParameterTexts &defaults, SheetFolder *sheets, const BatchStreams &streams,
+    RowRunner(const Layout &layout, const ParameterTexts &defaults, sheet::SheetFolder *sheets, const BatchStreams &streams,
               const BatchPierHook &onPier)
         : m_layout(layout), m_defaults(defaults), m_sheets(sheets), m_streams(streams), m_onPier(onPier)
     { }
@@ -232,7 +232,7 @@ private:
 
     const Layout &m_layout;
     const ParameterTexts &m_defaults;
-    SheetFolder *m_sheets;
+    sheet::SheetFolder *m_sheets;
     const BatchStreams &m_streams;
     const BatchPierHook &m_onPier;
     BatchTotals m_totals;
@@ -431,7 +431,7 @@ ParameterTexts BatchDefaults(const std::vector<std::string> &assignments, std::o
     return texts;
 }
 
-int RunBatch(ByteSource &source, const std::string &name, const ParameterTexts &defaults, SheetFolder *sheets,
+int RunBatch(ByteSource &source, const std::string &name, const ParameterTexts &defaults, sheet::SheetFolder *sheets,
              const BatchStreams &streams, const BatchPierHook &onPier)
 {
     try {
@@ -453,7 +453,7 @@ int RunBatch(ByteSource &source, const std::string &name, const ParameterTexts &
     }
 }
 
-int RunBatchFile(const std::string &path, const ParameterTexts &defaults, SheetFolder *sheets,
+int RunBatchFile(const std::string &path, const ParameterTexts &defaults, sheet::SheetFolder *sheets,
                  const BatchPierHook &onPier)
 {
     const std::string name =

@@ -53,11 +53,11 @@ struct BatchStreams {
 // are kept. Returns kExitDone, kExitFault when
 // some pier stopped, or kExitIo when the output or a sheet was not written.
 // Throws BatchError, or csv::ReadError for a file that is not proper CSV.
-int RunBatch(ByteSource &source, const std::string &name, const ParameterTexts &defaults, SheetFolder *sheets,
+int RunBatch(ByteSource &source, const std::string &name, const ParameterTexts &defaults, sheet::SheetFolder *sheets,
              const BatchStreams &streams, const BatchPierHook &onPier = {});
 
 // RunBatch over the file at path (- for standard input) to standard output.
-int RunBatchFile(const std::string &path, const ParameterTexts &defaults, SheetFolder *sheets,
+int RunBatchFile(const std::string &path, const ParameterTexts &defaults, sheet::SheetFolder *sheets,
                  const BatchPierHook &onPier = {});
 
 } // namespace pierqty::cli

@@ -54,9 +54,9 @@ int RunBatch(const Options &options)
     if (options.lenient)
         throw UsageError{"--lenient reads the texts of one pier: a batch holds every cell to be a number"};
     const bool summary = SummarySheetWanted(options);
-    std::optional<SheetFolder> sheets;
+    std::optional<sheet::SheetFolder> sheets;
     if (!options.sheet.empty() && !summary)
-        sheets.emplace(options.sheet, SheetTitleBlock(options));
+        sheets.emplace(options.sheet, SheetTitleBlock(options), SheetDate());
     const ParameterTexts defaults = BatchDefaults(options.assignments, std::cerr);
     if (options.xlsx.empty() && !summary)
         return RunBatchFile(options.batch, defaults, sheets ? &*sheets : nullptr);

@@ -34,9 +34,17 @@ public:
     // Asks the user where to save; the chosen absolute path (UTF-8), or
     // nothing when the dialog was cancelled. Nothing is written here.
     virtual std::optional<std::string> chooseSaveFile(const SaveFileRequest &request) = 0;
+    // Asks the user for a file to open: its absolute path (UTF-8), or
+    // nothing when cancelled. request.suggestedName is unused.
+    virtual std::optional<std::string> chooseOpenFile(const SaveFileRequest &request) = 0;
+    // Asks the user for a folder (title: the dialog's caption): its absolute
+    // path (UTF-8), or nothing when cancelled.
+    virtual std::optional<std::string> chooseFolder(const std::string &title) = 0;
     // Replaces the clipboard's text with text (UTF-8); false when the
     // clipboard could not be set.
     virtual bool setClipboardText(const std::string &text) = 0;
+    // The clipboard's text (UTF-8), empty when it holds none.
+    virtual std::string clipboardText() = 0;
     // A string remembered for this user under name ("group/key"), or nothing
     // when none is stored; storeSetting remembers one (UTF-8 both).
     virtual std::optional<std::string> setting(const std::string &name) = 0;

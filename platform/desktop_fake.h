@@ -28,8 +28,14 @@ public:
     std::vector<SaveFileRequest> saveRequests; // every save dialog, in order
     std::optional<std::string> savePath; // the answer; nothing = cancelled
 
+    std::vector<SaveFileRequest> openRequests; // every open dialog, in order
+    std::optional<std::string> openPath; // the answer; nothing = cancelled
+    std::vector<std::string> folderRequests; // every folder dialog's title
+    std::optional<std::string> folderPath; // the answer; nothing = cancelled
+
     std::vector<std::string> clipboardTexts; // every text put on the clipboard
     bool clipboardWorks = true;
+    std::string clipboard; // what clipboardText() answers
 
     std::map<std::string, std::string> settings; // this user's, by name
     std::string folder; // what programFolder() answers
@@ -54,6 +60,20 @@ public:
         saveRequests.push_back(request);
         return savePath;
     }
+
+    std::optional<std::string> chooseOpenFile(const SaveFileRequest &request) override
+    {
+        openRequests.push_back(request);
+        return openPath;
+    }
+
+    std::optional<std::string> chooseFolder(const std::string &title) override
+    {
+        folderRequests.push_back(title);
+        return folderPath;
+    }
+
+    std::string clipboardText() override { return clipboard; }
 
     bool setClipboardText(const std::string &text) override
     {

@@ -59,6 +59,30 @@ std::optional<std::string> QtDesktopServices::chooseSaveFile(const SaveFileReque
     return QDir::toNativeSeparators(chosen.front()).toStdString();
 }
 
+std::optional<std::string> QtDesktopServices::chooseOpenFile(const SaveFileRequest &request)
+{
+    const QString filter = QStringLiteral("%1 (*.%2);;所有文件 (*)")
+                               .arg(QString::fromStdString(request.kindName), QString::fromStdString(request.extension));
+    const QString path = QFileDialog::getOpenFileName(m_parent, QString::fromStdString(request.title), {}, filter);
+    if (path.isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(path).toStdString();
+}
+
+std::optional<std::string> QtDesktopServices::chooseFolder(const std::string &title)
+{
+    const QString path = QFileDialog::getExistingDirectory(m_parent, QString::fromStdString(title));
+    if (path.isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(path).toStdString();
+}
+
+std::string QtDesktopServices::clipboardText()
+{
+    const QClipboard *clipboard = QGuiApplication::clipboard();
+    return clipboard ? clipboard->text(QClipboard::Clipboard).toStdString() : std::string();
+}
+
 bool QtDesktopServices::setClipboardText(const std::string &text)
 {
     QClipboard *clipboard = QGuiApplication::clipboard();

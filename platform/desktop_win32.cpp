@@ -88,6 +88,70 @@ std::optional<std::string> Win32DesktopServices::chooseSaveFile(const SaveFileRe
     return Narrow(path.data());
 }
 
+std::optional<std::string> Win32DesktopServices::chooseOpenFile(const SaveFileRequest &request)
+{
+    // "kind\0*.ext\0all files\0*.*\0\0"
+    std::wstring filter = Widen(request.kindName);
+    filter.push_back(L'\0');
+    filter += L"*." + Widen(request.extension);
+    filter.push_back(L'\0');
+    filter += L"所有文件";
+    filter.push_back(L'\0');
+    filter += L"*.*";
+    filter.push_back(L'\0');
+    filter.push_back(L'\0');
+    const std::wstring title = Widen(request.title);
+    std::vector<wchar_t> path(32768, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = m_owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = static_cast<DWORD>(path.size());
+    dialog.lpstrTitle = title.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+    if (!GetOpenFileNameW(&dialog))
+        return std::nullopt;
+    return Narrow(path.data());
+}
+
+std::optional<std::string> Win32DesktopServices::chooseFolder(const std::string &title)
+{
+    IFileOpenDialog *dialog = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&dialog))))
+        return std::nullopt;
+    std::optional<std::string> chosen;
+    DWORD options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM);
+    dialog->SetTitle(Widen(title).c_str());
+    IShellItem *item = nullptr;
+    if (SUCCEEDED(dialog->Show(m_owner)) && SUCCEEDED(dialog->GetResult(&item))) {
+        PWSTR path = nullptr;
+        if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)))
+            chosen = Narrow(path);
+        CoTaskMemFree(path);
+        item->Release();
+    }
+    dialog->Release();
+    return chosen;
+}
+
+std::string Win32DesktopServices::clipboardText()
+{
+    if (!OpenClipboard(m_owner))
+        return {};
+    std::string text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto *wide = static_cast<const wchar_t *>(GlobalLock(data))) {
+            text = Narrow(wide);
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
 bool Win32DesktopServices::setClipboardText(const std::string &text)
 {
     // Windows text on the clipboard breaks lines with CR LF.

@@ -31,7 +31,10 @@ public:
     void reportInformation(const std::string &message) override;
     bool openUrl(const std::string &url) override;
     std::optional<std::string> chooseSaveFile(const SaveFileRequest &request) override;
+    std::optional<std::string> chooseOpenFile(const SaveFileRequest &request) override;
+    std::optional<std::string> chooseFolder(const std::string &title) override;
     bool setClipboardText(const std::string &text) override;
+    std::string clipboardText() override;
     // "group/key" is the value key of HKCU\Software\pierqty\group.
     std::optional<std::string> setting(const std::string &name) override;
     void storeSetting(const std::string &name, const std::string &value) override;

@@ -65,7 +65,7 @@ private slots:
     {
         services = std::make_unique<pierqty::FakeDesktopServices>();
         window = std::make_unique<BridgeWindow>(*services);
-        window->askUnsaved = [] { return BridgeWindow::UnsavedAnswer::Discard; };
+        window->askUnsavedHook = [] { return BridgeWindow::UnsavedAnswer::Discard; };
         QVERIFY(window->openFile(write("piers.csv", ThirtyPiers())));
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -122,7 +122,7 @@ private slots:
 
     void pasteFromExcelStartsAtTheCurrentCellAndGrows()
     {
-        QGuiApplication::clipboard()->setText(QStringLiteral("4.5\r\n5.5\r\n6.5\r\n"));
+        services->clipboard = "4.5\r\n5.5\r\n6.5\r\n";
         window->table()->setCurrentIndex(window->table()->model()->index(29, kH1));
         key(Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(window->model().rowCount(), 32);
@@ -135,9 +135,10 @@ private slots:
     void menusCarryTheModelsCommands()
     {
         const auto menus = window->menuBar()->actions();
-        QCOMPARE(menus.size(), 2);
+        QCOMPARE(menus.size(), 3);
         QCOMPARE(menus[0]->text(), QStringLiteral("文件"));
         QCOMPARE(menus[1]->text(), QStringLiteral("编辑"));
+        QCOMPARE(menus[2]->text(), QStringLiteral("导出"));
         QCOMPARE(window->action(bridge::Command::FillDown)->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
         window->table()->selectionModel()->select(
             QItemSelection(window->table()->model()->index(0, kH1), window->table()->model()->index(3, kH1)),
@@ -158,7 +159,7 @@ private slots:
     {
         window->model().setCell(0, kH1, "9");
         int asked = 0;
-        window->askUnsaved = [&] {
+        window->askUnsavedHook = [&] {
             ++asked;
             return BridgeWindow::UnsavedAnswer::Cancel;
         };
@@ -166,7 +167,7 @@ private slots:
         QCOMPARE(asked, 1);
         const QString saved = folder.filePath(QStringLiteral("saved.csv"));
         services->savePath = saved.toStdString();
-        window->askUnsaved = [] { return BridgeWindow::UnsavedAnswer::Save; };
+        window->askUnsavedHook = [] { return BridgeWindow::UnsavedAnswer::Save; };
         window->action(bridge::Command::SaveAs)->trigger();
         QCOMPARE(window->windowTitle(), QStringLiteral("桥梁工程量汇总 - saved.csv"));
         QVERIFY(window->close());

@@ -304,6 +304,13 @@ public:
             values = *titleAnswer;
         return titleAnswer.has_value();
     }
+    std::optional<std::string> askPierId(const std::string &suggested) override
+    {
+        pierIdOffers.push_back(suggested);
+        return pierIdAnswer;
+    }
+    std::optional<std::string> pierIdAnswer; // what 加入桥梁汇总's user types; nothing = Cancel
+    std::vector<std::string> pierIdOffers;
     DesktopServices &desktop() override { return services; }
     std::string launchTarget(const std::string &path) const override { return "file:" + path; }
 };

@@ -354,11 +354,14 @@ private slots:
         // The menu: the standard entries, a separator, then the commands.
         const std::unique_ptr<QMenu> menu(window->createText1ContextMenu(QPoint(5, 5)));
         const QList<QAction *> actions = menu->actions();
-        QVERIFY(actions.size() >= 6);
-        QCOMPARE(actions.at(actions.size() - 1), window->copyResultsAction());
-        QCOMPARE(actions.at(actions.size() - 2), window->exportWorkbookAction());
-        QCOMPARE(actions.at(actions.size() - 3), window->saveSheetAction());
-        QVERIFY(actions.at(actions.size() - 4)->isSeparator());
+        QVERIFY(actions.size() >= 8);
+        QCOMPARE(actions.at(actions.size() - 1), window->addToBridgeAction());
+        QVERIFY(actions.at(actions.size() - 2)->isSeparator());
+        QCOMPARE(actions.at(actions.size() - 3), window->copyResultsAction());
+        QCOMPARE(actions.at(actions.size() - 4), window->exportWorkbookAction());
+        QCOMPARE(actions.at(actions.size() - 5), window->saveSheetAction());
+        QVERIFY(actions.at(actions.size() - 6)->isSeparator());
+        QCOMPARE(window->addToBridgeAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+B")));
         QCOMPARE(actions.at(0)->objectName(), QStringLiteral("edit-copy"));
         QCOMPARE(window->saveSheetAction()->text().toStdString(), std::string(form::kSaveSheetCaption));
         QCOMPARE(window->copyResultsAction()->text().toStdString(), std::string(form::kCopyResultsCaption));

@@ -31,7 +31,7 @@ constexpr std::array<Column, kColumnCount> kColumns = [] {
     return columns;
 }();
 
-constexpr std::array<CommandInfo, 14> kCommands = {{
+constexpr std::array<CommandInfo, 17> kCommands = {{
     {Command::New, "文件", "新建", "Ctrl+N"},
     {Command::Open, "文件", "打开…", "Ctrl+O"},
     {Command::Save, "文件", "保存", "Ctrl+S"},
@@ -46,6 +46,9 @@ constexpr std::array<CommandInfo, 14> kCommands = {{
     {Command::Copy, "编辑", "复制", "Ctrl+C"},
     {Command::Paste, "编辑", "粘贴", "Ctrl+V"},
     {Command::SelectAll, "编辑", "全选", "Ctrl+A"},
+    {Command::ExportWorkbook, "导出", "导出 Excel…", ""},
+    {Command::ExportSummarySheet, "导出", "导出计算书…", ""},
+    {Command::ExportSheets, "导出", "导出各墩计算书…", ""},
 }};
 
 std::string Trim(std::string_view text)
@@ -242,6 +245,16 @@ void BridgeModel::duplicateRow(int row)
     if (row < 0 || row >= rowCount())
         return;
     push({"复制本行", {{row + 1, {}, {newRowAfter(row)}}}});
+}
+
+void BridgeModel::appendRow(RowInput row)
+{
+    push({"加入 " + Quoted(row.id), {{rowCount(), {}, {std::move(row)}}}});
+}
+
+std::string BridgeModel::nextId() const
+{
+    return m_inputs.empty() ? "1" : NextId(m_inputs.back().id, std::to_string(rowCount() + 1));
 }
 
 void BridgeModel::removeRows(std::vector<int> rows)

@@ -69,11 +69,14 @@ enum class Command {
     ClearCells,
     Copy,
     Paste,
-    SelectAll
+    SelectAll,
+    ExportWorkbook,
+    ExportSummarySheet,
+    ExportSheets
 };
 struct CommandInfo {
     Command command;
-    std::string_view menu; // 文件 or 编辑
+    std::string_view menu; // 文件, 编辑 or 导出
     std::string_view caption; // "撤销"
     std::string_view shortcut; // "Ctrl+Z", or empty
 };
@@ -161,6 +164,10 @@ public:
     // defaults for a first row) and their ids counting on from its id.
     void insertRows(int at, int count = 1);
     void duplicateRow(int row);
+    // A pier added at the end as given (加入桥梁汇总); one step of undo.
+    void appendRow(RowInput row);
+    // The id a row added at the end gets: the last row's id counted on, or 1.
+    std::string nextId() const;
     // Removes the given rows (any order, any gaps).
     void removeRows(std::vector<int> rows);
     // Copies the cell of firstRow down to lastRow in an editable column.

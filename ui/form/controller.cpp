@@ -1,5 +1,6 @@
 #include "ui/form/controller.h"
 
+#include "ui/form/bridge_controller.h"
 #include "ui/form/report_actions.h"
 
 #include <algorithm>
@@ -143,6 +144,28 @@ void Controller::Label2_Click()
         if (!m_view.desktop().openUrl(std::string(kPromoPageAddress)))
             throw std::runtime_error(LinkLaunchFailureMessage());
     });
+}
+
+void Controller::addToBridge()
+{
+    if (!openBridge)
+        return;
+    run([this] {
+        ParameterTexts texts;
+        for (int i = 0; i < kInputCount; ++i)
+            texts[static_cast<std::size_t>(i)] = m_view.controlText(CS(i));
+        bridge::BridgeModel &model = openBridge();
+        bridge::AddPier(model, texts, [this](const std::string &suggested) { return m_view.askPierId(suggested); });
+    });
+}
+
+bool Controller::loadTexts(const ParameterTexts &texts)
+{
+    run([&] {
+        for (int i = 0; i < kInputCount; ++i)
+            m_view.setControlText(CS(i), texts[static_cast<std::size_t>(i)]);
+    });
+    return calculate();
 }
 
 } // namespace pierqty::form

@@ -8,6 +8,7 @@
 
 #include "calc/parameters.h"
 #include "platform/desktop.h"
+#include "ui/form/bridge.h"
 #include "ui/form/form.h"
 #include "ui/form/title_block.h"
 
@@ -40,6 +41,9 @@ public:
     // values; on OK values holds what the user left there and the result is
     // true, on Cancel false.
     virtual bool editTitleBlock(TitleValues &values) = 0;
+    // 加入桥梁汇总's question for the new row's 墩号, offering suggested:
+    // the 墩号 typed, or nothing on Cancel.
+    virtual std::optional<std::string> askPierId(const std::string &suggested) = 0;
     // Error box, URL handler, save dialog and clipboard.
     virtual DesktopServices &desktop() = 0;
     // What the URL handler opens for a saved file: a file:// URL, or the
@@ -75,6 +79,16 @@ public:
     void CS_Change(int index);
     // Label2 released over itself: opens the web page.
     void Label2_Click();
+
+    // 加入桥梁汇总 (Ctrl+B): the eleven texts on screen, as typed, become a
+    // new last row of the bridge window, under the 墩号 the user gives.
+    // Nothing happens while no bridge is linked.
+    void addToBridge();
+    // Shows the bridge window and gives its model (set by the program).
+    std::function<bridge::BridgeModel &()> openBridge;
+    // A pier's texts from the bridge window into CS(0)..CS(10), then
+    // Calculate; whether it succeeded.
+    bool loadTexts(const ParameterTexts &texts);
 
     const FormState &state() const { return m_state; }
 

@@ -155,6 +155,9 @@ inline constexpr std::string_view kSaveSheetCaption = "保存计算书…";
 inline constexpr std::string_view kCopyResultsCaption = "复制结果";
 inline constexpr std::string_view kExportWorkbookCaption = "导出 Excel…";
 inline constexpr std::string_view kSaveSheetShortcut = "Ctrl+S";
+// Adds the pier on screen to the bridge window 桥梁工程量汇总 as a new row.
+inline constexpr std::string_view kAddToBridgeCaption = "加入桥梁汇总";
+inline constexpr std::string_view kAddToBridgeShortcut = "Ctrl+B";
 
 // Every control, rule and labels included, in the order of the designer's
 // inventory (top of the input column down, then the picture box).

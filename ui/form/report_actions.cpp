@@ -1,9 +1,12 @@
 #include "ui/form/report_actions.h"
 
+#include "bill/bridge_sheet.h"
 #include "bill/workbook.h"
 #include "calc/exact.h"
 #include "sheet/actions.h"
 #include "sheet/files.h"
+#include "sheet/folder.h"
+#include "ui/form/title_block.h"
 
 #include <ctime>
 #include <filesystem>
@@ -84,7 +87,129 @@ std::string BillRefusal(const bill::PierRecord &pier)
     return pier.fault;
 }
 
+// "-20260105-0930" for a file name, or empty when the time is unknown.
+std::string FileStamp()
+{
+    const std::optional<std::tm> local = LocalNow();
+    char stamp[32] = "";
+    if (local)
+        std::strftime(stamp, sizeof stamp, "-%Y%m%d-%H%M", &*local);
+    return stamp;
+}
+
+// "；未计入清单 2 个墩（P3、P7），文件中写明了原因", or empty.
+std::string LeftOutNote(const std::vector<bill::PierRecord> &piers, std::string_view where)
+{
+    std::string ids;
+    int count = 0;
+    for (const bill::PierRecord &pier : piers) {
+        if (pier.billed())
+            continue;
+        ids += (count++ == 0 ? "" : "、") + pier.id;
+    }
+    if (count == 0)
+        return "";
+    return "未计入清单 " + std::to_string(count) + " 个墩（" + ids + "），" + std::string(where) + "写明了原因。";
+}
+
 } // namespace
+
+std::optional<bill::WorkbookOptions> WindowBillOptions(DesktopServices &services, std::string &error)
+{
+    const std::optional<bill::BillItems> items = InstalledItems(services, error);
+    if (!items)
+        return std::nullopt;
+    bill::WorkbookOptions options;
+    options.items = *items;
+    options.title = StoredProjectName(services);
+    return options;
+}
+
+bool ExportBridgeWorkbook(DesktopServices &services, const std::vector<bill::PierRecord> &piers,
+                          const LaunchTarget &launchTarget)
+{
+    std::string error;
+    const std::optional<bill::WorkbookOptions> options = WindowBillOptions(services, error);
+    if (!options) {
+        services.reportError("工程量清单未保存：" + error);
+        return false;
+    }
+    SaveFileRequest request{"导出 Excel", "桥梁工程量清单" + FileStamp() + ".xlsx", "Excel 工作簿", "xlsx"};
+    const std::optional<std::string> path = ChooseTarget(services, request, "工程量清单未保存：");
+    if (!path)
+        return false;
+    if (!bill::WriteWorkbook(*path, piers, *options, error)) {
+        services.reportError("工程量清单未保存：无法写入“" + sheet::PrintablePath(*path) + "”。\n" + error);
+        return false;
+    }
+    if (const std::string note = LeftOutNote(piers, "工作簿"); !note.empty())
+        services.reportInformation("工程量清单已保存。" + note);
+    OpenSaved(services, "工程量清单", *path, launchTarget);
+    return true;
+}
+
+bool ExportBridgeSummary(DesktopServices &services, const std::vector<bill::PierRecord> &piers,
+                         const LaunchTarget &launchTarget)
+{
+    std::string error;
+    const std::optional<bill::WorkbookOptions> options = WindowBillOptions(services, error);
+    if (!options) {
+        services.reportError("汇总计算书未保存：" + error);
+        return false;
+    }
+    const sheet::TitleBlock block = ToTitleBlock(StoredTitleValues(services));
+    const std::string date = sheet::LocalDateText();
+    const std::string document = bill::BuildBridgeSheet({piers, *options, block, date});
+    SaveFileRequest request{"导出计算书", "汇总计算书" + FileStamp() + ".html", "计算书（HTML）", "html"};
+    const std::optional<std::string> path = ChooseTarget(services, request, "汇总计算书未保存：");
+    if (!path)
+        return false;
+    if (!sheet::WriteAtomically(*path, document, error)) {
+        services.reportError("汇总计算书未保存：无法写入“" + sheet::PrintablePath(*path) + "”。\n" + error);
+        return false;
+    }
+    if (const std::string note = LeftOutNote(piers, "汇总计算书"); !note.empty())
+        services.reportInformation("汇总计算书已保存。" + note);
+    OpenSaved(services, "汇总计算书", *path, launchTarget);
+    return true;
+}
+
+bool ExportBridgeSheets(DesktopServices &services, const std::vector<bill::PierRecord> &piers,
+                        const LaunchTarget &launchTarget)
+{
+    const std::optional<std::string> folder = services.chooseFolder("导出各墩计算书到文件夹");
+    if (!folder)
+        return false;
+    sheet::SheetFolder sheets(*folder, ToTitleBlock(StoredTitleValues(services)), sheet::LocalDateText());
+    if (!sheets.prepare()) {
+        services.reportError("计算书未保存：无法建立文件夹“" + sheet::PrintablePath(*folder) + "”。");
+        return false;
+    }
+    int written = 0;
+    std::string skipped, failed;
+    for (const bill::PierRecord &pier : piers) {
+        if (SheetRefusal(pier.texts)) {
+            skipped += (skipped.empty() ? "" : "、") + pier.id;
+            continue;
+        }
+        const std::string failure = sheets.write(pier.id, pier.texts);
+        if (failure.empty())
+            ++written;
+        else
+            failed += "\n" + pier.id + "：" + failure;
+    }
+    std::string message = "已写出 " + std::to_string(written) + " 份计算书到“" + sheet::PrintablePath(*folder) + "”。";
+    if (!skipped.empty())
+        message += "无法计算或无法建造、未写计算书的墩：" + skipped + "。";
+    if (!failed.empty()) {
+        services.reportError(message + "\n以下计算书未能写入：" + failed);
+        return false;
+    }
+    if (!skipped.empty())
+        services.reportInformation(message);
+    OpenSaved(services, "计算书", *folder, launchTarget);
+    return true;
+}
 
 std::optional<std::string> SheetRefusal(const ParameterTexts &texts)
 {

@@ -8,6 +8,7 @@
 // handler reports as a run-time error.
 #pragma once
 
+#include "bill/workbook.h"
 #include "calc/parameters.h"
 #include "platform/desktop.h"
 #include "sheet/sheet.h"
@@ -15,6 +16,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace pierqty::form {
 
@@ -36,5 +38,23 @@ bool ExportWorkbook(DesktopServices &services, const ParameterTexts &texts, cons
                     const LaunchTarget &launchTarget);
 
 bool CopyResults(DesktopServices &services, const ParameterTexts &texts);
+
+// The bill's options for the window's documents: the items table installed
+// with the program when it is there, else the compiled-in one; the project
+// name the user last gave as the title. Nothing, with the reason in error,
+// when the installed table cannot be read.
+std::optional<bill::WorkbookOptions> WindowBillOptions(DesktopServices &services, std::string &error);
+
+// The bridge window's exports, each after its own dialog, of every pier of a
+// bridge (those left out of the bill are named in the document): the
+// workbook (pierqty-cli --batch --xlsx), the summary sheet (--sheet FILE.html)
+// and one sheet per pier into a folder (--sheet FOLDER), with the title
+// block the user last gave. Whether it was written.
+bool ExportBridgeWorkbook(DesktopServices &services, const std::vector<bill::PierRecord> &piers,
+                          const LaunchTarget &launchTarget);
+bool ExportBridgeSummary(DesktopServices &services, const std::vector<bill::PierRecord> &piers,
+                         const LaunchTarget &launchTarget);
+bool ExportBridgeSheets(DesktopServices &services, const std::vector<bill::PierRecord> &piers,
+                        const LaunchTarget &launchTarget);
 
 } // namespace pierqty::form

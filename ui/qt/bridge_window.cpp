@@ -1,10 +1,8 @@
 #include "ui/qt/bridge_window.h"
+#include "ui/qt/controls.h"
 
 #include <QAction>
-#include <QClipboard>
 #include <QCloseEvent>
-#include <QFileDialog>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenuBar>
@@ -13,7 +11,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <set>
 
 namespace pierqty {
 
@@ -203,6 +200,14 @@ BridgeWindow::BridgeWindow(DesktopServices &services, QWidget *parent)
     m_tableModel->onTotalsChanged = [this] { updateSummary(); };
     m_tableModel->onTitleChanged = [this] { updateTitle(); };
     connect(m_tableModel, &QAbstractItemModel::modelReset, this, [this] { fitColumns(); });
+    // A double-click on a row's number or on a computed cell shows that pier
+    // in the calculator; on a typed cell it edits, as in a spreadsheet.
+    connect(m_table, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
+        if (!ColumnAt(index.column()).editable())
+            m_controller.activateRow(index.row());
+    });
+    connect(m_table->verticalHeader(), &QHeaderView::sectionDoubleClicked, this,
+            [this](int row) { m_controller.activateRow(row); });
     updateSummary();
     updateTitle();
     fitColumns();
@@ -242,12 +247,8 @@ void BridgeWindow::fitColumns()
 void BridgeWindow::updateSummary()
 {
     QStringList lines;
-    if (const std::string leftOut = m_model.leftOutLine(); !leftOut.empty())
-        lines << Q(leftOut);
-    QStringList bill;
-    for (const bill::BillLine &line : m_model.billLines())
-        bill << Q(line.code + " " + line.name + "：" + line.quantityText + " " + line.unit);
-    lines << QStringLiteral("工程量清单：") + bill.join(QStringLiteral("；"));
+    for (const std::string &line : m_controller.summaryLines())
+        lines << Q(line);
     m_summary->setText(lines.join(QLatin1Char('\n')));
 }
 
@@ -262,157 +263,62 @@ void BridgeWindow::updateTitle()
 
 bool BridgeWindow::openFile(const QString &path)
 {
-    if (const auto error = m_model.open(path.toStdString())) {
-        m_services.reportError(*error);
-        return false;
-    }
-    return true;
+    return m_controller.openFile(path.toStdString());
 }
 
-bool BridgeWindow::save(bool choosePath)
+BridgeWindow::UnsavedAnswer BridgeWindow::askUnsaved(const std::string &question)
 {
-    std::string path = m_model.path();
-    if (choosePath || path.empty()) {
-        const std::string suggested = m_model.path().empty() ? "桥梁.csv" : m_model.fileName();
-        const auto chosen = m_services.chooseSaveFile({"另存为", suggested, "批量计算 CSV", "csv"});
-        if (!chosen)
-            return false;
-        path = *chosen;
-    }
-    if (const auto error = m_model.saveAs(path)) {
-        m_services.reportError(*error);
-        return false;
-    }
-    return true;
+    if (askUnsavedHook)
+        return askUnsavedHook();
+    QMessageBox box(QMessageBox::Question, windowTitle(), Q(question), QMessageBox::NoButton, this);
+    QPushButton *saveButton = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+    QPushButton *discardButton = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
+    box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.exec();
+    return box.clickedButton() == saveButton ? UnsavedAnswer::Save
+        : box.clickedButton() == discardButton ? UnsavedAnswer::Discard
+                                               : UnsavedAnswer::Cancel;
 }
 
-bool BridgeWindow::confirmDiscard()
+std::string BridgeWindow::launchTarget(const std::string &path) const
 {
-    if (!m_model.modified())
-        return true;
-    UnsavedAnswer answer = UnsavedAnswer::Cancel;
-    if (askUnsaved) {
-        answer = askUnsaved();
-    } else {
-        QMessageBox box(QMessageBox::Question, windowTitle(), Q("“" + m_model.fileName() + "”有未保存的修改。"),
-                        QMessageBox::NoButton, this);
-        QPushButton *saveButton = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
-        QPushButton *discardButton = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
-        box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-        box.exec();
-        answer = box.clickedButton() == saveButton ? UnsavedAnswer::Save
-            : box.clickedButton() == discardButton ? UnsavedAnswer::Discard
-                                                   : UnsavedAnswer::Cancel;
-    }
-    return answer == UnsavedAnswer::Discard || (answer == UnsavedAnswer::Save && save(false));
+    return FileUrl(path);
 }
 
 void BridgeWindow::closeEvent(QCloseEvent *event)
 {
-    if (confirmDiscard())
+    if (m_controller.confirmDiscard())
         event->accept();
     else
         event->ignore();
 }
 
-std::vector<int> BridgeWindow::selectedRows() const
-{
-    std::set<int> rows;
-    for (const QModelIndex &index : m_table->selectionModel()->selectedIndexes())
-        if (index.row() < m_model.rowCount())
-            rows.insert(index.row());
-    const QModelIndex current = m_table->currentIndex();
-    if (rows.empty() && current.isValid() && current.row() < m_model.rowCount())
-        rows.insert(current.row());
-    return {rows.begin(), rows.end()};
-}
-
-void BridgeWindow::copy()
-{
-    const std::vector<int> rows = selectedRows();
-    const bool all = rows.empty() || static_cast<int>(rows.size()) == m_model.rowCount();
-    const std::string text = all ? m_model.copyTable() : m_model.copyRows(rows.front(), rows.back());
-    if (!m_services.setClipboardText(text))
-        m_services.reportError("无法把表格放到剪贴板上");
-}
-
-void BridgeWindow::paste()
+std::optional<std::pair<int, int>> BridgeWindow::currentCell() const
 {
     const QModelIndex current = m_table->currentIndex();
-    const int row = current.isValid() ? current.row() : m_model.rowCount();
-    const int column = current.isValid() ? current.column() : 0;
-    const auto range = m_model.paste(row, column, QGuiApplication::clipboard()->text().toStdString());
-    if (!range)
-        return;
-    const QModelIndex first = m_tableModel->index(range->firstRow, range->firstColumn);
+    if (!current.isValid())
+        return std::nullopt;
+    return std::pair{current.row(), current.column()};
+}
+
+std::vector<bridge::CellRange> BridgeWindow::selection() const
+{
+    std::vector<bridge::CellRange> ranges;
+    for (const QItemSelectionRange &range : m_table->selectionModel()->selection())
+        ranges.push_back({range.top(), range.height(), range.left(), range.width()});
+    const QModelIndex current = m_table->currentIndex();
+    if (ranges.empty() && current.isValid())
+        ranges.push_back({current.row(), 1, current.column(), 1});
+    return ranges;
+}
+
+void BridgeWindow::select(const bridge::CellRange &range)
+{
+    const QModelIndex first = m_tableModel->index(range.firstRow, range.firstColumn);
     const QModelIndex last =
-        m_tableModel->index(range->firstRow + range->rowCount - 1, range->firstColumn + range->columnCount - 1);
+        m_tableModel->index(range.firstRow + range.rowCount - 1, range.firstColumn + range.columnCount - 1);
     m_table->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
     m_table->selectionModel()->select(QItemSelection(first, last), QItemSelectionModel::ClearAndSelect);
-}
-
-void BridgeWindow::fillDown()
-{
-    const std::vector<int> rows = selectedRows();
-    const QModelIndex current = m_table->currentIndex();
-    if (rows.size() > 1 && current.isValid())
-        m_model.fillDown(current.column(), rows.front(), rows.back());
-}
-
-void BridgeWindow::run(bridge::Command command)
-{
-    using bridge::Command;
-    const QModelIndex current = m_table->currentIndex();
-    const int row = current.isValid() ? std::min(current.row(), m_model.rowCount() - 1) : m_model.rowCount() - 1;
-    switch (command) {
-    case Command::New:
-        if (confirmDiscard())
-            m_model.clear();
-        break;
-    case Command::Open:
-        if (confirmDiscard()) {
-            const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开"), {},
-                                                              QStringLiteral("批量计算 CSV (*.csv);;所有文件 (*)"));
-            if (!path.isEmpty())
-                openFile(path);
-        }
-        break;
-    case Command::Save:
-    case Command::SaveAs:
-        save(command == Command::SaveAs);
-        break;
-    case Command::Undo:
-        m_model.undo();
-        break;
-    case Command::Redo:
-        m_model.redo();
-        break;
-    case Command::InsertRow:
-        m_model.insertRows(row + 1);
-        break;
-    case Command::DuplicateRow:
-        m_model.duplicateRow(row);
-        break;
-    case Command::DeleteRows:
-        m_model.removeRows(selectedRows());
-        break;
-    case Command::FillDown:
-        fillDown();
-        break;
-    case Command::ClearCells:
-        for (const QItemSelectionRange &range : m_table->selectionModel()->selection())
-            m_model.clearCells({range.top(), range.height(), range.left(), range.width()});
-        break;
-    case Command::Copy:
-        copy();
-        break;
-    case Command::Paste:
-        paste();
-        break;
-    case Command::SelectAll:
-        m_table->selectAll();
-        break;
-    }
 }
 
 } // namespace pierqty

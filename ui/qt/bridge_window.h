@@ -6,6 +6,7 @@
 
 #include "platform/desktop.h"
 #include "ui/form/bridge.h"
+#include "ui/form/bridge_controller.h"
 
 #include <QAbstractTableModel>
 #include <QLabel>
@@ -54,17 +55,18 @@ private:
     bridge::BridgeModel &m_model;
 };
 
-class BridgeWindow final : public QMainWindow
+class BridgeWindow final : public QMainWindow, private bridge::BridgeView
 {
 public:
-    enum class UnsavedAnswer { Save, Discard, Cancel };
+    using UnsavedAnswer = bridge::UnsavedAnswer;
 
-    // services: error reports, the save dialog and the clipboard; must
-    // outlive the window.
+    // services: error reports, dialogs and the clipboard; must outlive the
+    // window.
     explicit BridgeWindow(DesktopServices &services, QWidget *parent = nullptr);
     ~BridgeWindow() override;
 
     bridge::BridgeModel &model() { return m_model; }
+    bridge::BridgeController &controller() { return m_controller; }
     QTableView *table() { return m_table; }
     QLabel *summary() { return m_summary; }
     QAction *action(bridge::Command command) { return m_actions.at(command); }
@@ -72,28 +74,32 @@ public:
     // Opens a file, reporting an error through the services; false then.
     bool openFile(const QString &path);
     // Runs one of the model's commands as its menu item does.
-    void run(bridge::Command command);
+    void run(bridge::Command command) { m_controller.run(command); }
     // Asked when the window closes with unsaved changes (a 保存 / 不保存 /
     // 取消 box unless replaced, e.g. by a test).
-    std::function<UnsavedAnswer()> askUnsaved;
+    std::function<UnsavedAnswer()> askUnsavedHook;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // BridgeView
+    std::optional<std::pair<int, int>> currentCell() const override;
+    std::vector<bridge::CellRange> selection() const override;
+    void select(const bridge::CellRange &range) override;
+    void selectAll() override { m_table->selectAll(); }
+    UnsavedAnswer askUnsaved(const std::string &question) override;
+    DesktopServices &desktop() override { return m_services; }
+    std::string launchTarget(const std::string &path) const override;
+
     void buildMenus();
     void fitColumns();
     void updateSummary();
     void updateTitle();
-    bool save(bool choosePath);
-    bool confirmDiscard();
-    std::vector<int> selectedRows() const;
-    void copy();
-    void paste();
-    void fillDown();
 
     DesktopServices &m_services;
     bridge::BridgeModel m_model;
+    bridge::BridgeController m_controller{m_model, *this};
     BridgeTableModel *m_tableModel;
     QTableView *m_table;
     QLabel *m_summary;

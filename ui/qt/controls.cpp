@@ -3,12 +3,14 @@
 #include "ui/assets/assets.h"
 #include "ui/qt/hdun.h"
 
+#include <QDir>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QTimer>
+#include <QUrl>
 
 namespace pierqty {
 
@@ -125,6 +127,13 @@ void PierPicture::paintEvent(QPaintEvent *event)
         m_drawing->render(&painter, QRectF(contentsRect()));
     }
     QFrame::paintEvent(event);
+}
+
+std::string FileUrl(const std::string &path)
+{
+    return QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(path)))
+        .toString(QUrl::FullyEncoded)
+        .toStdString();
 }
 
 } // namespace pierqty

@@ -23,6 +23,9 @@ inline QString Utf8Text(std::string_view utf8)
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
+// What the desktop's URL handler opens for a saved file: its file:// URL.
+std::string FileUrl(const std::string &path);
+
 inline QColor ToQColor(form::Colour colour)
 {
     return {colour.red, colour.green, colour.blue};

@@ -4,12 +4,10 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDir>
 #include <QLibraryInfo>
 #include <QMenu>
 #include <QScreen>
 #include <QTranslator>
-#include <QUrl>
 
 #include <string>
 
@@ -130,6 +128,11 @@ void Hdun::createReport()
     connect(m_copyResults, &QAction::triggered, this, [this] { m_controller.copyResults(); });
     m_exportWorkbook = new QAction(Text(form::kExportWorkbookCaption), this);
     connect(m_exportWorkbook, &QAction::triggered, this, [this] { m_controller.exportWorkbook(); });
+    m_addToBridge = new QAction(Text(form::kAddToBridgeCaption), this);
+    m_addToBridge->setShortcut(QKeySequence(Text(form::kAddToBridgeShortcut)));
+    m_addToBridge->setShortcutContext(Qt::WindowShortcut);
+    connect(m_addToBridge, &QAction::triggered, this, [this] { m_controller.addToBridge(); });
+    addAction(m_addToBridge);
     m_text1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_text1, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
         QMenu *menu = createText1ContextMenu(position);
@@ -191,6 +194,8 @@ QMenu *Hdun::createText1ContextMenu(const QPoint &position)
     QMenu *menu = m_text1->createStandardContextMenu(position);
     menu->addSeparator();
     menu->addActions({m_saveSheet, m_exportWorkbook, m_copyResults});
+    menu->addSeparator();
+    menu->addAction(m_addToBridge);
     return menu;
 }
 
@@ -219,9 +224,7 @@ void Hdun::moveFocus(form::ControlRef ref)
 
 std::string Hdun::launchTarget(const std::string &path) const
 {
-    return QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(path)))
-        .toString(QUrl::FullyEncoded)
-        .toStdString();
+    return FileUrl(path);
 }
 
 void Hdun::CS_GotFocus(int Index)

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,6 +74,11 @@ public:
     QAction *saveSheetAction() const { return m_saveSheet; }
     QAction *copyResultsAction() const { return m_copyResults; }
     QAction *exportWorkbookAction() const { return m_exportWorkbook; }
+    QAction *addToBridgeAction() const { return m_addToBridge; }
+    // The commands' controller, for the program to link the bridge window.
+    form::Controller &controller() { return m_controller; }
+    // 加入桥梁汇总's question for the 墩号, unless replaced (e.g. by a test).
+    std::function<std::optional<std::string>(const std::string &suggested)> askPierIdHook;
     // Text1's context menu: the standard entries, a separator, then save,
     // export and copy. The caller owns it.
     QMenu *createText1ContextMenu(const QPoint &position);
@@ -102,6 +108,7 @@ private:
     void showResultState(form::ResultState state) override;
     // The title block's dialog (title_dialog.cpp).
     bool editTitleBlock(form::TitleValues &values) override;
+    std::optional<std::string> askPierId(const std::string &suggested) override;
     DesktopServices &desktop() override { return m_services; }
     std::string launchTarget(const std::string &path) const override;
 
@@ -115,6 +122,7 @@ private:
     QAction *m_saveSheet = nullptr;
     QAction *m_copyResults = nullptr;
     QAction *m_exportWorkbook = nullptr;
+    QAction *m_addToBridge = nullptr;
     bool m_shown = false;
     form::Controller m_controller{*this};
 };

@@ -3,6 +3,9 @@
 #include "ui/qt/hdun.h"
 #include "ui/qt/title_dialog.h"
 
+#include <QInputDialog>
+#include <QLineEdit>
+
 namespace pierqty {
 
 void Hdun::showMark(int index, const std::optional<form::Mark> &mark)
@@ -44,6 +47,18 @@ void Hdun::showResultState(form::ResultState state)
 bool Hdun::editTitleBlock(form::TitleValues &values)
 {
     return EditTitleBlock(this, values);
+}
+
+std::optional<std::string> Hdun::askPierId(const std::string &suggested)
+{
+    if (askPierIdHook)
+        return askPierIdHook(suggested);
+    bool ok = false;
+    const QString id = QInputDialog::getText(this, Utf8Text(form::kAddToBridgeCaption), QStringLiteral("墩号："),
+                                             QLineEdit::Normal, QString::fromStdString(suggested), &ok);
+    if (!ok)
+        return std::nullopt;
+    return id.trimmed().toStdString();
 }
 
 } // namespace pierqty

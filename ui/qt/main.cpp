@@ -2,13 +2,19 @@
 #include "pierqty/version.h"
 #include "platform/desktop_qt.h"
 #include "ui/form/form.h"
+#include "ui/form/bridge_controller.h"
+#include "ui/qt/bridge_window.h"
 #include "ui/qt/hdun.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -39,6 +45,48 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext &context, co
         g_previousHandler(type, context, message);
 }
 
+// The calculator and, once asked for, the bridge window 桥梁工程量汇总,
+// each with its own desktop services (dialogs owned by it, its error boxes
+// titled as it is). The program ends when the last window shown closes.
+class Program
+{
+public:
+    Program() : m_calculator(m_calculatorServices)
+    {
+        m_calculatorServices.setParent(&m_calculator);
+        m_calculator.controller().openBridge = [this]() -> pierqty::bridge::BridgeModel & {
+            return bridge().model();
+        };
+    }
+
+    pierqty::Hdun &calculator() { return m_calculator; }
+
+    // The bridge window, made on first use, shown and raised.
+    pierqty::BridgeWindow &bridge()
+    {
+        if (!m_bridge) {
+            m_bridge = std::make_unique<pierqty::BridgeWindow>(m_bridgeServices);
+            m_bridgeServices.setParent(m_bridge.get());
+            m_bridge->controller().loadIntoCalculator = [this](const pierqty::ParameterTexts &texts) {
+                m_calculator.show();
+                m_calculator.raise();
+                m_calculator.activateWindow();
+                m_calculator.controller().loadTexts(texts);
+            };
+        }
+        m_bridge->show();
+        m_bridge->raise();
+        m_bridge->activateWindow();
+        return *m_bridge;
+    }
+
+private:
+    pierqty::QtDesktopServices m_calculatorServices{std::string(pierqty::form::kErrorBoxTitle)};
+    pierqty::QtDesktopServices m_bridgeServices{std::string(pierqty::bridge::kWindowTitle)};
+    pierqty::Hdun m_calculator;
+    std::unique_ptr<pierqty::BridgeWindow> m_bridge;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -57,10 +105,23 @@ int main(int argc, char **argv)
     // Without it Qt's menus and buttons stay English; the window still works.
     pierqty::InstallQtChineseTranslation(app);
 
-    pierqty::QtDesktopServices services{std::string(pierqty::form::kErrorBoxTitle)};
-    pierqty::Hdun window(services);
-    services.setParent(&window);
-    window.show();
+    std::vector<std::string> arguments;
+    for (const QString &argument : QApplication::arguments().mid(1))
+        arguments.push_back(argument.toStdString());
+    const pierqty::bridge::StartRequest start = pierqty::bridge::ParseStartArguments(arguments);
+    if (!start.error.empty()) {
+        QMessageBox::critical(nullptr, QString::fromUtf8(pierqty::form::kWindowTitle.data()),
+                              QString::fromStdString(start.error));
+        return 2;
+    }
+    Program program;
+    if (start.bridge) {
+        pierqty::BridgeWindow &bridge = program.bridge();
+        if (!start.file.empty())
+            bridge.openFile(QString::fromStdString(start.file));
+    } else {
+        program.calculator().show();
+    }
     qInstallMessageHandler(g_previousHandler);
     return QApplication::exec();
 }

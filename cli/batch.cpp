@@ -2,8 +2,8 @@
 
 #include "calc/exact.h"
 #include "calc/quantities.h"
-#include "cli/csv.h"
-#include "cli/encoding.h"
+#include "cli/reader/csv.h"
+#include "cli/reader/encoding.h"
 #include "cli/options.h"
 #include "cli/workers.h"
 #include "platform/numbers.h"

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "calc/parameters.h"
-#include "cli/input.h"
+#include "cli/reader/input.h"
 #include "cli/output.h"
 #include "cli/sheet_output.h"
 

@@ -1,8 +1,8 @@
 #include "cli/bill_output.h"
 
 #include "cli/bridge_output.h"
-#include "cli/encoding.h"
-#include "cli/input.h"
+#include "cli/reader/encoding.h"
+#include "cli/reader/input.h"
 #include "cli/output.h"
 #include "sheet/files.h"
 

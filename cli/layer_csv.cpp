@@ -1,7 +1,7 @@
 // One row per layer, for spreadsheets and climbing-form lifts.
 #include "cli/writers.h"
 
-#include "cli/csv.h"
+#include "cli/reader/csv.h"
 #include "platform/numbers.h"
 
 #include <algorithm>

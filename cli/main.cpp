@@ -24,7 +24,7 @@
 #include "cli/batch.h"
 #include "cli/bill_output.h"
 #include "cli/bridge_output.h"
-#include "cli/csv.h"
+#include "cli/reader/csv.h"
 #include "cli/entry.h"
 #include "cli/options.h"
 #include "cli/output.h"

@@ -6,9 +6,9 @@
 // cell that a spreadsheet would run as a formula.
 #include "calc/parameters.h"
 #include "cli/batch.h"
-#include "cli/csv.h"
-#include "cli/encoding.h"
-#include "cli/input.h"
+#include "cli/reader/csv.h"
+#include "cli/reader/encoding.h"
+#include "cli/reader/input.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,8 +1,8 @@
 // The batch reader without a process: encodings, lines, records, and the
 // line numbers past 2^31 that no test file could reach.
-#include "cli/csv.h"
-#include "cli/encoding.h"
-#include "cli/input.h"
+#include "cli/reader/csv.h"
+#include "cli/reader/encoding.h"
+#include "cli/reader/input.h"
 
 #include <gtest/gtest.h>
 

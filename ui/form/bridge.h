@@ -131,7 +131,7 @@ struct CellRange {
 class BridgeModel
 {
 public:
-    explicit BridgeModel(const BridgeFileFormat &format = MinimalCsvFormat());
+    explicit BridgeModel(const BridgeFileFormat &format = BatchCsvFormat());
     BridgeModel(const BridgeModel &) = delete;
     BridgeModel &operator=(const BridgeModel &) = delete;
 

@@ -1,5 +1,6 @@
 #include "ui/form/bridge_file.h"
 
+#include "cli/reader/csv.h"
 #include "platform/numbers.h"
 
 #include <array>
@@ -25,126 +26,25 @@ std::string Trim(std::string_view text)
     return std::string(TrimText(text));
 }
 
-// Length of the UTF-8 sequence at text[at], or 0 when it is not valid UTF-8
-// (overlong forms, surrogates and code points above U+10FFFF included).
-std::size_t Utf8Length(std::string_view text, std::size_t at)
+std::string ReadFaultText(csv::ReadFault fault)
 {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned lead = byte(at);
-    if (lead < 0x80)
-        return 1;
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-    if (length == 0 || lead > 0xF4 || at + length > text.size())
-        return 0;
-    for (std::size_t k = 1; k < length; ++k)
-        if ((byte(at + k) & 0xC0) != 0x80)
-            return 0;
-    const unsigned second = byte(at + 1);
-    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90) ||
-        (lead == 0xF4 && second >= 0x90))
-        return 0;
-    return length;
+    switch (fault) {
+    case csv::ReadFault::LineTooLong:
+        return "这一行超过 1 MiB";
+    case csv::ReadFault::QuoteNotClosed:
+        return "引号没有闭合";
+    case csv::ReadFault::QuotedFieldTooLong:
+        return "加引号的字段超过 1 MiB";
+    case csv::ReadFault::TextAfterQuote:
+        return "引号后面紧跟着其他字符";
+    case csv::ReadFault::QuoteInsideField:
+        return "引号出现在未加引号的字段中间";
+    }
+    return "文件格式有误";
 }
-
-// The line of the first byte that is not UTF-8, or 0 when all are.
-int FirstNonUtf8Line(std::string_view text)
-{
-    int line = 1;
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = Utf8Length(text, at);
-        if (length == 0)
-            return line;
-        line += text[at] == '\n' ? 1 : 0;
-        at += length;
-    }
-    return 0;
-}
-
-struct Record {
-    std::vector<std::string> fields;
-    int line = 0;
-};
-
-// Splits comma-separated text into records: fields quoted with " may hold
-// commas, quotes ("") and line breaks; CR LF and LF end a record.
-class CsvSplitter
-{
-public:
-    explicit CsvSplitter(std::string_view text) : m_text(text) { }
-
-    // The next record, false at the end; error is set for a malformed one.
-    bool next(Record &record, std::optional<FileError> &error)
-    {
-        if (m_at >= m_text.size())
-            return false;
-        record = {{}, m_line};
-        std::string field;
-        while (true) {
-            if (!readField(field, error))
-                return true;
-            record.fields.push_back(std::move(field));
-            field.clear();
-            if (m_at >= m_text.size())
-                return true;
-            const char end = m_text[m_at++];
-            if (end == '\n') {
-                ++m_line;
-                return true;
-            }
-        }
-    }
-
-private:
-    // Reads one field up to (not past) the comma or line end after it.
-    bool readField(std::string &field, std::optional<FileError> &error)
-    {
-        if (m_at < m_text.size() && m_text[m_at] == '"')
-            return readQuoted(field, error);
-        while (m_at < m_text.size() && m_text[m_at] != ',' && m_text[m_at] != '\n') {
-            if (m_text[m_at] == '"') {
-                error = FileError{m_line, "引号出现在未加引号的字段中间"};
-                return false;
-            }
-            field += m_text[m_at++];
-        }
-        if (!field.empty() && field.back() == '\r' && (m_at >= m_text.size() || m_text[m_at] == '\n'))
-            field.pop_back(); // the CR of a CR LF line end
-        return true;
-    }
-
-    bool readQuoted(std::string &field, std::optional<FileError> &error)
-    {
-        const int start = m_line;
-        for (++m_at; m_at < m_text.size(); ++m_at) {
-            const char c = m_text[m_at];
-            if (c != '"') {
-                m_line += c == '\n' ? 1 : 0;
-                field += c;
-            } else if (m_at + 1 < m_text.size() && m_text[m_at + 1] == '"') {
-                field += '"';
-                ++m_at;
-            } else {
-                ++m_at;
-                if (m_at < m_text.size() && m_text[m_at] == '\r')
-                    ++m_at;
-                if (m_at < m_text.size() && m_text[m_at] != ',' && m_text[m_at] != '\n') {
-                    error = FileError{m_line, "引号后面紧跟着其他字符"};
-                    return false;
-                }
-                return true;
-            }
-        }
-        error = FileError{start, "引号没有闭合"};
-        return false;
-    }
-
-    std::string_view m_text;
-    std::size_t m_at = 0;
-    int m_line = 1;
-};
 
 // The header's columns: a parameter index, kIdColumn or kGradeColumn.
-std::vector<int> ReadHeader(const Record &header, std::optional<FileError> &error)
+std::vector<int> ReadHeader(const csv::Record &header, std::optional<FileError> &error)
 {
     std::vector<int> columns;
     std::array<bool, kParameterCount + 3> seen{};
@@ -154,7 +54,7 @@ std::vector<int> ReadHeader(const Record &header, std::optional<FileError> &erro
         if (index == kGradeColumn || index == kIdColumn || index >= 0) {
             bool &named = seen[static_cast<std::size_t>(index + 3)];
             if (named)
-                error = FileError{header.line, "列“" + name + "”出现了两次"};
+                error = FileError{static_cast<int>(header.line), "列“" + name + "”出现了两次"};
             named = true;
             columns.push_back(index);
             continue;
@@ -162,13 +62,13 @@ std::vector<int> ReadHeader(const Record &header, std::optional<FileError> &erro
         std::string names = "id、grade";
         for (const std::string_view parameter : kParameterNames)
             names += "、" + std::string(parameter);
-        error = FileError{header.line, "未知的列 " + Quoted(name) + "（列名为 " + names + "）"};
+        error = FileError{static_cast<int>(header.line), "未知的列 " + Quoted(name) + "（列名为 " + names + "）"};
         return {};
     }
     return columns;
 }
 
-RowInput ReadRow(const Record &record, const std::vector<int> &columns, int number)
+RowInput ReadRow(const csv::Record &record, const std::vector<int> &columns, int number)
 {
     RowInput row{std::to_string(number), "", DefaultParameterTexts()};
     for (std::size_t k = 0; k < columns.size(); ++k) {
@@ -183,36 +83,46 @@ RowInput ReadRow(const Record &record, const std::vector<int> &columns, int numb
     return row;
 }
 
-class MinimalCsv final : public BridgeFileFormat
+// The batch file as pierqty-cli --batch reads it, with the same reader:
+// UTF-8 (with or without a byte order mark), GB18030 when the bytes are not
+// UTF-8 (Excel's "CSV (逗号分隔)" on a Chinese Windows), UTF-16 with a byte
+// order mark (Excel's "Unicode 文本", tab-separated).
+class BatchCsv final : public BridgeFileFormat
 {
 public:
     FileReading read(std::string_view bytes) const override;
     std::string write(const std::vector<RowInput> &rows) const override;
 };
 
-FileReading MinimalCsv::read(std::string_view bytes) const
+// The first pass, as the batch's: the encoding, once every line is read.
+cli::TextEncoding DetectEncoding(cli::ByteSource &source)
 {
-    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
-        return {{}, FileError{1, "这是 UTF-16 编码的文件，目前只能打开 UTF-8 编码的 CSV（Excel：另存为“CSV UTF-8”）"}};
-    if (bytes.starts_with(kUtf8Mark))
-        bytes.remove_prefix(kUtf8Mark.size());
-    if (const int line = FirstNonUtf8Line(bytes))
-        return {{},
-                FileError{line, "不是 UTF-8 编码的文字，目前只能打开 UTF-8 编码的 CSV（Excel：另存为“CSV UTF-8”）"}};
-    CsvSplitter splitter(bytes);
-    Record record;
+    csv::LineReader lines(source, cli::TextEncoding::Utf8);
+    csv::Reader reader(lines);
+    csv::Record record;
+    while (reader.next(record, 1)) {
+    }
+    const cli::TextEncoding encoding = lines.encoding();
+    return encoding == cli::TextEncoding::Utf8 && !lines.validUtf8() ? cli::TextEncoding::Gb18030 : encoding;
+}
+
+FileReading ReadRows(cli::ByteSource &source, cli::TextEncoding encoding)
+{
+    csv::LineReader lines(source, encoding);
+    csv::Reader reader(lines);
+    csv::Record record;
+    if (!reader.next(record, kParameterCount + 3))
+        return {{}, FileError{1, "文件是空的：第一行应为列名（如 id,L1,h,n）"}};
     std::optional<FileError> error;
-    if (!splitter.next(record, error) || error)
-        return {{}, error ? error : FileError{1, "文件是空的：第一行应为列名（如 id,L1,h,n）"}};
     const std::vector<int> columns = ReadHeader(record, error);
     FileReading reading;
-    while (!error && splitter.next(record, error) && !error) {
-        if (record.fields.size() == 1 && Trim(record.fields[0]).empty())
+    while (!error && reader.next(record, columns.size() + 1)) {
+        if (record.count == 1 && Trim(record.fields[0]).empty())
             continue; // a blank line
-        if (record.fields.size() != columns.size()) {
-            error = FileError{record.line,
-                              "有 " + std::to_string(record.fields.size()) + " 个字段，而表头有 " +
-                                  std::to_string(columns.size()) + " 列"};
+        if (record.count != columns.size()) {
+            error = FileError{static_cast<int>(record.line), "有 " + std::to_string(record.count) +
+                                                                 " 个字段，而表头有 " + std::to_string(columns.size()) +
+                                                                 " 列"};
             break;
         }
         reading.rows.push_back(ReadRow(record, columns, static_cast<int>(reading.rows.size()) + 1));
@@ -222,22 +132,19 @@ FileReading MinimalCsv::read(std::string_view bytes) const
     return reading;
 }
 
-void AppendField(std::string &out, std::string_view field)
+FileReading BatchCsv::read(std::string_view bytes) const
 {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
-        out += field;
-        return;
+    cli::MemorySource source(bytes);
+    try {
+        const cli::TextEncoding encoding = DetectEncoding(source);
+        source.rewind();
+        return ReadRows(source, encoding);
+    } catch (const csv::ReadError &error) {
+        return {{}, FileError{static_cast<int>(error.line), ReadFaultText(error.fault)}};
     }
-    out += '"';
-    for (const char c : field) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
 }
 
-std::string MinimalCsv::write(const std::vector<RowInput> &rows) const
+std::string BatchCsv::write(const std::vector<RowInput> &rows) const
 {
     bool graded = false;
     for (const RowInput &row : rows)
@@ -248,14 +155,14 @@ std::string MinimalCsv::write(const std::vector<RowInput> &rows) const
         out.append(",").append(name);
     out += '\n';
     for (const RowInput &row : rows) {
-        AppendField(out, row.id);
+        csv::AppendField(out, row.id);
         if (graded) {
             out += ',';
-            AppendField(out, row.grade);
+            csv::AppendField(out, row.grade);
         }
         for (const std::string &text : row.texts) {
             out += ',';
-            AppendField(out, text);
+            csv::AppendField(out, text);
         }
         out += '\n';
     }
@@ -282,9 +189,9 @@ std::string Quoted(std::string_view text)
     return quoted + "”";
 }
 
-const BridgeFileFormat &MinimalCsvFormat()
+const BridgeFileFormat &BatchCsvFormat()
 {
-    static const MinimalCsv format;
+    static const BatchCsv format;
     return format;
 }
 

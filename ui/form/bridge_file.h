@@ -49,14 +49,12 @@ public:
     virtual std::string write(const std::vector<RowInput> &rows) const = 0;
 };
 
-// A minimal batch CSV format: UTF-8, with or without a byte order mark,
-// comma-separated, fields quoted as spreadsheets quote them; writes UTF-8
-// with a byte order mark (so that Excel shows Chinese ids) and LF line ends.
-// TO BE REPLACED by the batch reader of pierqty-cli once it moves into a
-// library: that one also reads UTF-16 with a byte order mark and GB18030,
-// and streams. Until then a file in another encoding is refused with its
-// line named, never read as garbage.
-const BridgeFileFormat &MinimalCsvFormat();
+// The batch CSV, read by pierqty-cli --batch's own reader: UTF-8 with or
+// without a byte order mark, GB18030, or UTF-16 with a byte order mark;
+// comma- or tab-separated, fields quoted as spreadsheets quote them. Writes
+// UTF-8 with a byte order mark (so that Excel shows Chinese ids), commas and
+// LF line ends.
+const BridgeFileFormat &BatchCsvFormat();
 
 // A typed text quoted in a message or a state, in Chinese quotation marks:
 // cut short, control bytes shown as \xNN.

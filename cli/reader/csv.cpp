@@ -1,4 +1,4 @@
-#include "cli/csv.h"
+#include "cli/reader/csv.h"
 
 #include <cstring>
 
@@ -10,7 +10,8 @@ constexpr std::size_t kChunkBytes = std::size_t{1} << 16;
 
 ReadError LineTooLong(LineNumber line)
 {
-    return {"the line is longer than 1 MiB (" + std::to_string(kMaxLineBytes) + " bytes)", line};
+    return {"the line is longer than 1 MiB (" + std::to_string(kMaxLineBytes) + " bytes)", line,
+            ReadFault::LineTooLong};
 }
 
 } // namespace
@@ -123,10 +124,10 @@ bool Reader::next(Record &record, std::size_t maxFields)
     while (!parseLine(record, maxFields)) {
         // A line break inside quotes belongs to the field.
         if (!m_lines.next(m_line))
-            throw ReadError{"a quoted field is not closed", record.line};
+            throw ReadError{"a quoted field is not closed", record.line, ReadFault::QuoteNotClosed};
         recordBytes += m_line.size() + 1;
         if (recordBytes > kMaxLineBytes)
-            throw ReadError{"a quoted field runs on for more than 1 MiB", record.line};
+            throw ReadError{"a quoted field runs on for more than 1 MiB", record.line, ReadFault::QuotedFieldTooLong};
         if (record.fields.size() < maxFields)
             m_field += '\n';
     }
@@ -175,10 +176,11 @@ bool Reader::parseLine(Record &record, std::size_t maxFields)
         if (c == '\r' && pos + 1 == size)
             break; // CR of a CR LF line end
         if (closed)
-            throw ReadError{"text after the closing quote of a field", m_lines.number()};
+            throw ReadError{"text after the closing quote of a field", m_lines.number(), ReadFault::TextAfterQuote};
         if (c == '"') {
             if (!fieldStart)
-                throw ReadError{"a quote inside a field that does not start with one", m_lines.number()};
+                throw ReadError{"a quote inside a field that does not start with one", m_lines.number(),
+                                ReadFault::QuoteInsideField};
             m_quoted = true;
         } else if (keep) {
             m_field += c;

@@ -1,4 +1,4 @@
-#include "cli/input.h"
+#include "cli/reader/input.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "cli/encoding.h"
+#include "cli/reader/encoding.h"
 
 #include "platform/numbers.h"
 

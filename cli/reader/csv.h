@@ -4,8 +4,8 @@
 // file of any length is read in the same small memory.
 #pragma once
 
-#include "cli/encoding.h"
-#include "cli/input.h"
+#include "cli/reader/encoding.h"
+#include "cli/reader/input.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -23,9 +23,13 @@ using LineNumber = std::int64_t;
 // longer one is a malformed file, not a reason to fill the memory.
 constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
 
+// What is wrong with a malformed file, for a window to say in its language.
+enum class ReadFault { LineTooLong, QuoteNotClosed, QuotedFieldTooLong, TextAfterQuote, QuoteInsideField };
+
 struct ReadError {
-    std::string message;
+    std::string message; // English, for the command line
     LineNumber line = 0;
+    ReadFault fault = ReadFault::LineTooLong;
 };
 
 // The lines of a text, as UTF-8 without their line feed (a carriage return

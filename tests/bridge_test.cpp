@@ -4,7 +4,9 @@
 #include "sheet/files.h"
 #include "tests/cli_run.h"
 #include "tests/scratch_folder.h"
+#include "platform/desktop_fake.h"
 #include "ui/form/bridge.h"
+#include "ui/form/bridge_controller.h"
 
 #include <gtest/gtest.h>
 
@@ -479,6 +481,169 @@ TEST(BridgeFile, TotalsAfterEveryEditEqualABatchRunOfTheSavedFile)
     model.undo();
     check("undo");
     EXPECT_EQ(model.totals().leftOut, 2);
+}
+
+// The window's commands through a view that answers as a user would.
+class FakeBridgeView final : public BridgeView
+{
+public:
+    std::optional<std::pair<int, int>> current;
+    std::vector<CellRange> selected;
+    std::vector<UnsavedAnswer> answers; // the close question's, in order
+    std::vector<std::string> questions;
+    FakeDesktopServices services;
+
+    std::optional<std::pair<int, int>> currentCell() const override { return current; }
+    std::vector<CellRange> selection() const override { return selected; }
+    void select(const CellRange &range) override
+    {
+        selected = {range};
+        current = {range.firstRow, range.firstColumn};
+    }
+    void selectAll() override { selected = {{0, 1000, 0, kColumnCount}}; }
+    UnsavedAnswer askUnsaved(const std::string &question) override
+    {
+        questions.push_back(question);
+        const UnsavedAnswer answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+    DesktopServices &desktop() override { return services; }
+    std::string launchTarget(const std::string &path) const override { return "file:" + path; }
+};
+
+// Each export writes what pierqty-cli writes for the saved file: the
+// summary sheet byte for byte, the workbook, and a sheet per pier that can
+// be built; a pier left out is named, a cancelled dialog writes nothing.
+TEST(BridgeCommands, ExportsWriteWhatTheCliWritesForTheSameFile)
+{
+    BridgeModel model;
+    Fill(model, 3);
+    model.setCell(2, kFirstInputColumn + kFieldl1, "5"); // cannot be built
+    FakeBridgeView view;
+    BridgeController controller(model, view);
+    test::ScratchFolder folder;
+    ASSERT_FALSE(model.saveAs(PathIn(folder.path(), "piers.csv")));
+
+    controller.run(Command::ExportSummarySheet); // cancelled
+    EXPECT_TRUE(view.services.errors.empty() && view.services.openedUrls.empty());
+    view.services.savePath = PathIn(folder.path(), "summary.html");
+    controller.run(Command::ExportSummarySheet);
+    const test::ProcessRun cli = test::RunProgram(
+        PIERQTY_CLI, {"--batch", model.path(), "--sheet", PathIn(folder.path(), "cli.html")}, "",
+        {"PIERQTY_SHEET_DATE=" + sheet::LocalDateText(), "", false});
+    EXPECT_EQ(test::ReadFileBytes(PathIn(folder.path(), "summary.html")),
+              test::ReadFileBytes(PathIn(folder.path(), "cli.html")))
+        << cli.err;
+    ASSERT_EQ(view.services.informations.size(), 1u);
+    EXPECT_NE(view.services.informations[0].find("未计入清单 1 个墩（3）"), std::string::npos);
+
+    view.services.savePath = PathIn(folder.path(), "bill.xlsx");
+    controller.run(Command::ExportWorkbook);
+    EXPECT_EQ(test::ReadFileBytes(PathIn(folder.path(), "bill.xlsx")).substr(0, 2), "PK");
+
+    view.services.folderPath = PathIn(folder.path(), "sheets");
+    controller.run(Command::ExportSheets);
+    EXPECT_FALSE(test::ReadFileBytes(PathIn(folder.path(), "sheets/1.html")).empty());
+    EXPECT_FALSE(test::ReadFileBytes(PathIn(folder.path(), "sheets/2.html")).empty());
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "sheets" / "3.html"));
+    EXPECT_NE(view.services.informations.back().find("已写出 2 份计算书"), std::string::npos);
+    EXPECT_EQ(view.services.openedUrls.back(), "file:" + PathIn(folder.path(), "sheets"));
+    EXPECT_TRUE(view.services.errors.empty()) << view.services.errors.front();
+}
+
+TEST(BridgeCommands, UnsavedChangesAreSavedDroppedOrKept)
+{
+    BridgeModel model;
+    Fill(model, 2);
+    FakeBridgeView view;
+    BridgeController controller(model, view);
+    view.answers = {UnsavedAnswer::Cancel, UnsavedAnswer::Save, UnsavedAnswer::Save, UnsavedAnswer::Discard};
+    EXPECT_FALSE(controller.confirmDiscard());
+    EXPECT_EQ(view.questions[0], "“未命名”有未保存的修改。");
+    EXPECT_FALSE(controller.confirmDiscard()); // the save dialog is cancelled
+    test::ScratchFolder folder;
+    view.services.savePath = PathIn(folder.path(), "b.csv");
+    EXPECT_TRUE(controller.confirmDiscard());
+    EXPECT_FALSE(model.modified());
+    EXPECT_TRUE(controller.confirmDiscard()); // nothing unsaved: no question
+    model.setCell(0, kH1, "9");
+    controller.run(Command::New); // dropped
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(view.questions.size(), 4u);
+}
+
+TEST(BridgeCommands, PasteSelectsWhatItWroteAndCopyTakesTheSelection)
+{
+    BridgeModel model;
+    Fill(model, 3);
+    FakeBridgeView view;
+    BridgeController controller(model, view);
+    view.current = {1, kH1};
+    view.services.clipboard = "7.5\r\n8.5\r\n";
+    controller.run(Command::Paste);
+    EXPECT_EQ(model.input(2).texts[kFieldH1], "8.5");
+    ASSERT_EQ(view.selected.size(), 1u);
+    EXPECT_EQ(view.selected[0].firstRow, 1);
+    EXPECT_EQ(view.selected[0].rowCount, 2);
+    controller.run(Command::Copy);
+    EXPECT_EQ(view.services.clipboardTexts.back(), model.copyRows(1, 2));
+    controller.run(Command::SelectAll);
+    controller.run(Command::Copy);
+    EXPECT_EQ(view.services.clipboardTexts.back(), model.copyTable());
+    controller.run(Command::FillDown); // from row 0 down over every row
+    view.current = {0, kH1};
+    view.selected = {{0, 3, kH1, 1}};
+    controller.run(Command::FillDown);
+    EXPECT_EQ(model.input(2).texts[kFieldH1], model.input(0).texts[kFieldH1]);
+}
+
+// 加入桥梁汇总 and a double-click: the calculator's texts become a row, a
+// row's texts (blank cells as their defaults) go to the calculator.
+TEST(BridgeLinks, APierGoesBothWays)
+{
+    BridgeModel model;
+    ParameterTexts texts = DefaultParameterTexts();
+    texts[kFieldH1] = "11.5";
+    std::vector<std::string> offered;
+    std::optional<std::string> answer = "  ";
+    const auto ask = [&](const std::string &suggested) {
+        offered.push_back(suggested);
+        return answer;
+    };
+    EXPECT_TRUE(AddPier(model, texts, ask)); // a blank answer takes the offer
+    answer = "P7";
+    EXPECT_TRUE(AddPier(model, texts, ask));
+    answer.reset();
+    EXPECT_FALSE(AddPier(model, texts, ask));
+    EXPECT_EQ(offered, (std::vector<std::string>{"1", "2", "P8"}));
+    ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.input(1).id, "P7");
+    EXPECT_EQ(model.input(1).texts, texts);
+    model.undo();
+    EXPECT_EQ(model.rowCount(), 1);
+
+    FakeBridgeView view;
+    BridgeController controller(model, view);
+    model.setCell(0, kL1, "");
+    std::vector<ParameterTexts> loaded;
+    controller.activateRow(0); // no calculator linked
+    controller.loadIntoCalculator = [&](const ParameterTexts &row) { loaded.push_back(row); };
+    controller.activateRow(1); // the totals row
+    controller.activateRow(0);
+    ASSERT_EQ(loaded.size(), 1u);
+    EXPECT_EQ(loaded[0][kFieldL1], DefaultParameterTexts()[kFieldL1]);
+    EXPECT_EQ(loaded[0][kFieldH1], "11.5");
+}
+
+TEST(BridgeLinks, StartArguments)
+{
+    EXPECT_FALSE(ParseStartArguments({}).bridge);
+    const StartRequest bridge = ParseStartArguments({"--bridge", "piers.csv"});
+    EXPECT_TRUE(bridge.bridge && bridge.file == "piers.csv" && bridge.error.empty());
+    EXPECT_TRUE(ParseStartArguments({"--bridge"}).file.empty());
+    EXPECT_NE(ParseStartArguments({"--bridge", "a.csv", "b.csv"}).error.find("“b.csv”"), std::string::npos);
+    EXPECT_NE(ParseStartArguments({"piers.csv"}).error.find("用法"), std::string::npos);
 }
 
 } // namespace

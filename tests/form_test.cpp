@@ -618,6 +618,38 @@ TEST_F(Flow, ExportWorkbookWritesAnXlsxOpensItAndRefusesWhatItCannotBill)
 #endif
 }
 
+// Ctrl+B hands the texts on screen, as typed and uncalculated, to the
+// bridge under the 墩号 asked for; a bridge row comes back calculated.
+TEST_F(Flow, APierGoesToTheBridgeAndComesBackCalculated)
+{
+    controller.addToBridge(); // no bridge linked: nothing asked
+    EXPECT_TRUE(view.pierIdOffers.empty());
+    bridge::BridgeModel model;
+    int opened = 0;
+    controller.openBridge = [&]() -> bridge::BridgeModel & {
+        ++opened;
+        return model;
+    };
+    view.type(CS(4), "12,5");
+    view.pierIdAnswer = "P1";
+    controller.addToBridge();
+    ASSERT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(model.input(0).texts[4], "12,5");
+    EXPECT_EQ(view.pierIdOffers, std::vector<std::string>{"1"});
+    EXPECT_TRUE(view.services.errors.empty());
+    view.pierIdAnswer.reset();
+    controller.addToBridge();
+    EXPECT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(opened, 2);
+
+    ParameterTexts texts = DefaultParameterTexts();
+    texts[4] = "12.5";
+    EXPECT_TRUE(controller.loadTexts(texts));
+    EXPECT_EQ(view.controlText(CS(4)), "12.5");
+    EXPECT_EQ(view.results, ResultState::Current);
+    EXPECT_NE(view.controlText(CS(kAreaField)), "64.190447 m2");
+}
+
 TEST_F(Flow, TheLinkOpensItsPageAndAnyHandlerErrorBecomesTheRuntimeBox)
 {
     controller.Label2_Click();

@@ -8,6 +8,10 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <QGuiApplication>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -199,7 +203,8 @@ BridgeWindow::BridgeWindow(DesktopServices &services, QWidget *parent)
     buildMenus();
     m_tableModel->onTotalsChanged = [this] { updateSummary(); };
     m_tableModel->onTitleChanged = [this] { updateTitle(); };
-    connect(m_tableModel, &QAbstractItemModel::modelReset, this, [this] { fitColumns(); });
+    connect(m_tableModel, &QAbstractItemModel::modelReset, this,
+            [this] { QTimer::singleShot(0, this, [this] { fitColumns(); }); });
     // A double-click on a row's number or on a computed cell shows that pier
     // in the calculator; on a typed cell it edits, as in a spreadsheet.
     connect(m_table, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
@@ -211,7 +216,13 @@ BridgeWindow::BridgeWindow(DesktopServices &services, QWidget *parent)
     updateSummary();
     updateTitle();
     fitColumns();
-    resize(1200, 600);
+    // Every column in view where the screen is wide enough.
+    int width = m_table->verticalHeader()->sizeHint().width() + m_table->verticalScrollBar()->sizeHint().width() + 40;
+    for (int column = 0; column < bridge::kColumnCount; ++column)
+        width += m_table->columnWidth(column);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const int available = screen ? screen->availableGeometry().width() * 9 / 10 : 1200;
+    resize(std::clamp(width, 800, std::max(800, available)), 600);
 }
 
 // The table and its model go before the bridge model they read, which as a
@@ -238,10 +249,14 @@ void BridgeWindow::buildMenus()
     }
 }
 
+// After the totals of a new file are summed (the reset comes first), so
+// that the totals row's bold figures fit too; a long state is cut at 400 px
+// (its tooltip holds it all).
 void BridgeWindow::fitColumns()
 {
-    for (int column = 0; column < bridge::kStateColumn; ++column)
+    for (int column = 0; column < bridge::kColumnCount; ++column)
         m_table->resizeColumnToContents(column);
+    m_table->setColumnWidth(bridge::kStateColumn, std::min(m_table->columnWidth(bridge::kStateColumn), 400));
 }
 
 void BridgeWindow::updateSummary()

@@ -132,6 +132,27 @@ private slots:
         QCOMPARE(window->table()->selectionModel()->selectedIndexes().size(), 3);
     }
 
+    // A double-click on a computed cell or the row's number hands the row to
+    // the calculator; on a typed cell it edits.
+    void doubleClickOnAFigureLoadsTheRowIntoTheCalculator()
+    {
+        std::vector<pierqty::ParameterTexts> loaded;
+        window->controller().loadIntoCalculator = [&](const pierqty::ParameterTexts &texts) { loaded.push_back(texts); };
+        QTableView *table = window->table();
+        const auto doubleClick = [&](int row, int column) {
+            const QRect cellBox = table->visualRect(table->model()->index(row, column));
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cellBox.center());
+            QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cellBox.center());
+        };
+        doubleClick(3, bridge::kFirstFigureColumn);
+        QCOMPARE(loaded.size(), std::size_t{1});
+        QCOMPARE(loaded[0][pierqty::kFieldH1], std::string("7"));
+        table->scrollTo(table->model()->index(3, kH1));
+        doubleClick(3, kH1);
+        QCOMPARE(loaded.size(), std::size_t{1});
+        QVERIFY(QApplication::focusWidget() != table); // an editor is open
+    }
+
     void menusCarryTheModelsCommands()
     {
         const auto menus = window->menuBar()->actions();

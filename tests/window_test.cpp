@@ -378,6 +378,22 @@ private slots:
         popup->close();
     }
 
+    // Ctrl+B in a field (where X11's line edit would take it as a cursor
+    // key): the bridge window's model gets the texts on screen as a row,
+    // under the 墩号 the dialog gives.
+    void ctrlBAddsThePierToTheBridge()
+    {
+        pierqty::bridge::BridgeModel model;
+        window->controller().openBridge = [&]() -> pierqty::bridge::BridgeModel & { return model; };
+        window->askPierIdHook = [](const std::string &suggested) { return std::optional<std::string>("P" + suggested); };
+        showActive();
+        window->CS(4)->setFocus();
+        press(window->CS(4), Qt::Key_B, Qt::ControlModifier);
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(model.input(0).id, std::string("P1"));
+        QCOMPARE(model.input(0).texts, pierqty::DefaultParameterTexts());
+    }
+
     void exportWorkbookFromTheMenu()
     {
         QTemporaryDir folder;

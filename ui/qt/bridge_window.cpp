@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QFontMetrics>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -261,6 +262,16 @@ void BridgeWindow::fitColumns()
 
 void BridgeWindow::updateSummary()
 {
+    // A total that grew a digit widens its column (the rows were fitted when
+    // the file was read): a bold sum is never cut short.
+    QFont bold = m_table->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    for (int column = bridge::kFirstFigureColumn; column < bridge::kStateColumn; ++column) {
+        const int needed = metrics.horizontalAdvance(Q(m_model.totalsText(column))) + metrics.averageCharWidth() * 2;
+        if (m_table->columnWidth(column) < needed)
+            m_table->setColumnWidth(column, needed);
+    }
     QStringList lines;
     for (const std::string &line : m_controller.summaryLines())
         lines << Q(line);

@@ -10,6 +10,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -97,7 +98,7 @@ std::string FileStamp()
     return stamp;
 }
 
-// "；未计入清单 2 个墩（P3、P7），文件中写明了原因", or empty.
+// "未计入清单 2 个墩（P3、P7），工作簿写明了原因。", or empty.
 std::string LeftOutNote(const std::vector<bill::PierRecord> &piers, std::string_view where)
 {
     std::string ids;
@@ -125,6 +126,31 @@ std::optional<bill::WorkbookOptions> WindowBillOptions(DesktopServices &services
     return options;
 }
 
+namespace {
+
+// Asks where to save a document of the bridge (what: its name in messages),
+// writes it, names the piers it leaves out and opens it.
+bool SaveBridgeDocument(DesktopServices &services, const SaveFileRequest &request, const std::string &what,
+                        const std::vector<bill::PierRecord> &piers,
+                        const std::function<bool(const std::string &path, std::string &error)> &write,
+                        const LaunchTarget &launchTarget)
+{
+    const std::optional<std::string> path = ChooseTarget(services, request, what + "未保存：");
+    if (!path)
+        return false;
+    std::string error;
+    if (!write(*path, error)) {
+        services.reportError(what + "未保存：无法写入“" + sheet::PrintablePath(*path) + "”。\n" + error);
+        return false;
+    }
+    if (const std::string note = LeftOutNote(piers, what); !note.empty())
+        services.reportInformation(what + "已保存。" + note);
+    OpenSaved(services, what, *path, launchTarget);
+    return true;
+}
+
+} // namespace
+
 bool ExportBridgeWorkbook(DesktopServices &services, const std::vector<bill::PierRecord> &piers,
                           const LaunchTarget &launchTarget)
 {
@@ -134,18 +160,11 @@ bool ExportBridgeWorkbook(DesktopServices &services, const std::vector<bill::Pie
         services.reportError("工程量清单未保存：" + error);
         return false;
     }
-    SaveFileRequest request{"导出 Excel", "桥梁工程量清单" + FileStamp() + ".xlsx", "Excel 工作簿", "xlsx"};
-    const std::optional<std::string> path = ChooseTarget(services, request, "工程量清单未保存：");
-    if (!path)
-        return false;
-    if (!bill::WriteWorkbook(*path, piers, *options, error)) {
-        services.reportError("工程量清单未保存：无法写入“" + sheet::PrintablePath(*path) + "”。\n" + error);
-        return false;
-    }
-    if (const std::string note = LeftOutNote(piers, "工作簿"); !note.empty())
-        services.reportInformation("工程量清单已保存。" + note);
-    OpenSaved(services, "工程量清单", *path, launchTarget);
-    return true;
+    const SaveFileRequest request{"导出 Excel", "桥梁工程量清单" + FileStamp() + ".xlsx", "Excel 工作簿", "xlsx"};
+    return SaveBridgeDocument(
+        services, request, "工程量清单", piers,
+        [&](const std::string &path, std::string &failure) { return bill::WriteWorkbook(path, piers, *options, failure); },
+        launchTarget);
 }
 
 bool ExportBridgeSummary(DesktopServices &services, const std::vector<bill::PierRecord> &piers,
@@ -160,18 +179,11 @@ bool ExportBridgeSummary(DesktopServices &services, const std::vector<bill::Pier
     const sheet::TitleBlock block = ToTitleBlock(StoredTitleValues(services));
     const std::string date = sheet::LocalDateText();
     const std::string document = bill::BuildBridgeSheet({piers, *options, block, date});
-    SaveFileRequest request{"导出计算书", "汇总计算书" + FileStamp() + ".html", "计算书（HTML）", "html"};
-    const std::optional<std::string> path = ChooseTarget(services, request, "汇总计算书未保存：");
-    if (!path)
-        return false;
-    if (!sheet::WriteAtomically(*path, document, error)) {
-        services.reportError("汇总计算书未保存：无法写入“" + sheet::PrintablePath(*path) + "”。\n" + error);
-        return false;
-    }
-    if (const std::string note = LeftOutNote(piers, "汇总计算书"); !note.empty())
-        services.reportInformation("汇总计算书已保存。" + note);
-    OpenSaved(services, "汇总计算书", *path, launchTarget);
-    return true;
+    const SaveFileRequest request{"导出计算书", "汇总计算书" + FileStamp() + ".html", "计算书（HTML）", "html"};
+    return SaveBridgeDocument(
+        services, request, "汇总计算书", piers,
+        [&](const std::string &path, std::string &failure) { return sheet::WriteAtomically(path, document, failure); },
+        launchTarget);
 }
 
 bool ExportBridgeSheets(DesktopServices &services, const std::vector<bill::PierRecord> &piers,

@@ -53,66 +53,55 @@ bool Win32DesktopServices::openUrl(const std::string &url)
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
-std::optional<std::string> Win32DesktopServices::chooseSaveFile(const SaveFileRequest &request)
+namespace {
+
+// The common file dialog, to save (starting in the documents folder with the
+// suggested name, asking before a file is replaced) or to open (an existing
+// file, of the kind asked for or any).
+std::optional<std::string> RunFileDialog(HWND owner, const SaveFileRequest &request, bool save)
 {
-    // Starts in the documents folder, with the suggested name filled in.
     std::wstring folder;
     PWSTR documents = nullptr;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &documents)))
+    if (save && SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &documents)))
         folder = documents;
     CoTaskMemFree(documents);
     const std::wstring title = Widen(request.title);
     const std::wstring extension = Widen(request.extension);
-    // "kind\0*.ext\0\0"
-    std::wstring filter = Widen(request.kindName);
-    filter.push_back(L'\0');
-    filter += L"*." + extension;
-    filter.push_back(L'\0');
+    // "kind\0*.ext\0" and, to open, "所有文件\0*.*\0"; then one more \0.
+    std::wstring filter = Widen(request.kindName) + L'\0' + L"*." + extension + L'\0';
+    if (!save)
+        filter += std::wstring(L"所有文件") + L'\0' + L"*.*" + L'\0';
     filter.push_back(L'\0');
     std::vector<wchar_t> path(32768, L'\0');
-    const std::wstring suggested = Widen(request.suggestedName);
+    const std::wstring suggested = save ? Widen(request.suggestedName) : std::wstring();
     std::memcpy(path.data(), suggested.c_str(), std::min(suggested.size(), path.size() - 1) * sizeof(wchar_t));
 
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = m_owner;
+    dialog.hwndOwner = owner;
     dialog.lpstrFilter = filter.c_str();
     dialog.lpstrFile = path.data();
     dialog.nMaxFile = static_cast<DWORD>(path.size());
     dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     dialog.lpstrTitle = title.c_str();
-    dialog.lpstrDefExt = extension.c_str();
-    dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-    if (!GetSaveFileNameW(&dialog))
+    dialog.lpstrDefExt = save ? extension.c_str() : nullptr;
+    dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
+        (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog)))
         return std::nullopt; // cancelled (or the dialog failed): nothing chosen
     return Narrow(path.data());
 }
 
+} // namespace
+
+std::optional<std::string> Win32DesktopServices::chooseSaveFile(const SaveFileRequest &request)
+{
+    return RunFileDialog(m_owner, request, true);
+}
+
 std::optional<std::string> Win32DesktopServices::chooseOpenFile(const SaveFileRequest &request)
 {
-    // "kind\0*.ext\0all files\0*.*\0\0"
-    std::wstring filter = Widen(request.kindName);
-    filter.push_back(L'\0');
-    filter += L"*." + Widen(request.extension);
-    filter.push_back(L'\0');
-    filter += L"所有文件";
-    filter.push_back(L'\0');
-    filter += L"*.*";
-    filter.push_back(L'\0');
-    filter.push_back(L'\0');
-    const std::wstring title = Widen(request.title);
-    std::vector<wchar_t> path(32768, L'\0');
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = m_owner;
-    dialog.lpstrFilter = filter.c_str();
-    dialog.lpstrFile = path.data();
-    dialog.nMaxFile = static_cast<DWORD>(path.size());
-    dialog.lpstrTitle = title.c_str();
-    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameW(&dialog))
-        return std::nullopt;
-    return Narrow(path.data());
+    return RunFileDialog(m_owner, request, false);
 }
 
 std::optional<std::string> Win32DesktopServices::chooseFolder(const std::string &title)

@@ -39,8 +39,11 @@ enum class FaceArcs { None, R1, R2, Both };
 struct Quantity {
     std::string_view key{}; // stable and unique: the sheet's row ids end in it
     std::string_view en{}; // the English label, as the text report prints it
-    std::string_view zh{}; // the Chinese name, as the copied results print it
-    std::string_view zhExact{}; // what its exact figure is: "（精确）" after zh
+    // The Chinese name, as the copied results print it: "花瓶段体积（精确）"
+    // for the exact figure with zhExact "精确", "花瓶段体积（分层法）" for the
+    // layered one where there are both.
+    std::string_view zh{};
+    std::string_view zhExact{};
     QuantityUnit unit = QuantityUnit::Metre;
     ResultMember<PierQuantities> layered{}; // the layered method's figure, if any
     ResultMember<ExactQuantities> exact{}; // the exact method's own figure, if any

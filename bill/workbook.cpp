@@ -54,8 +54,7 @@ std::string NotNumbers(const ParameterTexts &texts)
 {
     std::string out;
     for (std::size_t k = 0; k < kParameterCount; ++k) {
-        const NumberStatus status = ParseNumber(texts[k]).status;
-        if (status != NumberStatus::Leading && status != NumberStatus::NoNumber)
+        if (ReadParameter(texts[k]).isNumber())
             continue;
         if (!out.empty())
             out += "；";

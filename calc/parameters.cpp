@@ -33,6 +33,12 @@ int ParameterIndex(std::string_view name)
     return -1;
 }
 
+ParameterReading ReadParameter(std::string_view text)
+{
+    const NumberReading number = ParseNumber(text);
+    return {number.value, number.status, std::nullopt};
+}
+
 namespace {
 
 CalculationFault ParameterOverflow(const ParameterTexts &texts, std::size_t index)
@@ -54,7 +60,7 @@ Outcome<PierParameters> parsePierParameters(const ParameterTexts &texts, Paramet
     ParameterReadings local;
     ParameterReadings &read = readings ? *readings : local;
     for (std::size_t k = 0; k < texts.size(); ++k)
-        read[k] = ParseNumber(texts[k]);
+        read[k] = ReadParameter(texts[k]);
     std::array<double, kParameterCount> values{};
     for (std::size_t k = 0; k < texts.size(); ++k) {
         if (read[k].status == NumberStatus::OutOfRange)
@@ -68,6 +74,7 @@ Outcome<PierParameters> parsePierParameters(const ParameterTexts &texts, Paramet
     for (std::size_t k = 0; k < kLengths.size(); ++k)
         p.*kLengths[k] = values[k];
     p.n = *count;
+    read[kFieldN].layers = p.n;
     return p;
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -96,7 +97,32 @@ inline constexpr std::array<std::string_view, kParameterCount> kParameterNames =
 double ParameterValue(const PierParameters &p, int k);
 
 using ParameterTexts = std::array<std::string, kParameterCount>;
-using ParameterReadings = std::array<NumberReading, kParameterCount>;
+
+// How the text of one parameter was read: the one rule behind the window's
+// marks, the command line's refusals and warnings, the sheet's notes and the
+// batch's fault cells.
+struct ParameterReading {
+    double value = 0.0; // the number read from the text; 0 when it holds none
+    NumberStatus status = NumberStatus::NoNumber;
+    // n, once all eleven texts are read: the whole number of layers used.
+    std::optional<std::int16_t> layers;
+
+    // Wholly one number, blanks around it allowed. The window and --lenient
+    // read any other text as its leading number, or 0 when it has none; the
+    // command line, a batch cell and the bill refuse it. A number beyond the
+    // range of a double is a number: reading it stops with Overflow.
+    bool isNumber() const { return status != NumberStatus::Leading && status != NumberStatus::NoNumber; }
+    // n only: the number read is not whole and was rounded to whole layers.
+    bool rounded() const { return layers && static_cast<double>(*layers) != value; }
+    // The calculation uses the number the text says: it is wholly a number,
+    // and not rounded. A text that is not is marked wherever it is shown.
+    bool readAsWritten() const { return isNumber() && !rounded(); }
+};
+
+using ParameterReadings = std::array<ParameterReading, kParameterCount>;
+
+// How one text reads as a parameter (layers unknown until all are read).
+ParameterReading ReadParameter(std::string_view text);
 
 // DefaultInputText split into the eleven field texts.
 ParameterTexts DefaultParameterTexts();
@@ -106,7 +132,8 @@ int ParameterIndex(std::string_view name);
 
 // Converts the eleven texts in index order. Fails only with Overflow: a
 // number beyond the double range, or n outside -32768..32767. When readings
-// is given, it receives how each text was read (for warnings).
+// is given, it receives how each text was read, n's layers included when
+// the conversion succeeds.
 Outcome<PierParameters> parsePierParameters(const ParameterTexts &texts, ParameterReadings *readings = nullptr);
 
 } // namespace pierqty

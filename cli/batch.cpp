@@ -2,6 +2,7 @@
 
 #include "calc/exact.h"
 #include "calc/quantities.h"
+#include "calc/quantity_catalogue.h"
 #include "cli/reader/csv.h"
 #include "cli/reader/encoding.h"
 #include "cli/options.h"
@@ -49,13 +50,24 @@ std::string TextCell(std::string_view text)
     return cell;
 }
 
-// One pier's row of the batch output. A figure left empty was not computed.
+// One pier's row of the batch output: its id, a cell for each figure column
+// of the quantity catalogue, and its fault. A figure left empty was not
+// computed.
 struct BatchRow {
-    std::string id, S, V, trueS, exactV, projectedS, fault;
+    std::string id;
+    std::vector<std::string> figures = std::vector<std::string>(BatchColumns().size());
+    std::string fault;
 
     void appendTo(std::string &out) const
     {
-        csv::AppendRow(out, {TextCell(id), S, V, trueS, exactV, projectedS, TextCell(fault)});
+        csv::AppendField(out, TextCell(id));
+        for (const std::string &figure : figures) {
+            out += ',';
+            csv::AppendField(out, figure);
+        }
+        out += ',';
+        csv::AppendField(out, TextCell(fault));
+        out += '\n';
     }
     void addFault(std::string_view note)
     {
@@ -65,20 +77,11 @@ struct BatchRow {
     }
 };
 
-// The figures TOTAL sums, over the piers that have all of them, and how
-// many piers there were.
+// The sums of the figure columns, over the piers that have all of them, and
+// how many piers there were.
 struct BatchTotals {
-    double S = 0.0, V = 0.0, trueS = 0.0, exactV = 0.0, projectedS = 0.0;
+    std::vector<double> sums = std::vector<double>(BatchColumns().size());
     std::int64_t piers = 0, stopped = 0, withoutExact = 0;
-
-    void add(const PierQuantities &q, const ExactQuantities &e)
-    {
-        S += q.S;
-        V += q.V;
-        trueS += e.S;
-        exactV += e.V;
-        projectedS += e.ProjectedS;
-    }
 };
 
 // A header cell as the user typed it, for a message: a file that is not
@@ -273,7 +276,12 @@ int RowRunner::run(csv::LineReader &lines)
     csv::Reader reader(lines);
     csv::Record record;
     reader.next(record, 0); // the header, checked in the first pass
-    csv::AppendRow(m_out, {"id", "S", "V", "true_S", "exact_V", "projected_S", "fault"});
+    m_out += "id";
+    for (const BatchColumn &column : BatchColumns()) {
+        m_out += ',';
+        csv::AppendField(m_out, column.name);
+    }
+    m_out += ",fault\n";
     std::vector<PierWork> block;
     Workers workers(WorkerCount()); // after block: its threads end before the block goes
     for (bool more = true; more;) {
@@ -295,8 +303,12 @@ int RowRunner::run(csv::LineReader &lines)
             std::rethrow_exception(unread);
     }
     const BatchTotals &t = m_totals;
-    if (!emit({"TOTAL", ShortestText(t.S), ShortestText(t.V), ShortestText(t.trueS), ShortestText(t.exactV),
-               ShortestText(t.projectedS), Coverage(t, m_streams.warnings)}))
+    BatchRow total;
+    total.id = "TOTAL";
+    for (std::size_t k = 0; k < t.sums.size(); ++k)
+        total.figures[k] = ShortestText(t.sums[k]);
+    total.fault = Coverage(t, m_streams.warnings);
+    if (!emit(total))
         return kExitIo;
     if (m_streams.write(m_out) != kExitDone)
         return kExitIo;
@@ -325,8 +337,7 @@ void RowRunner::pier(const csv::Record &record, PierWork &work)
         if (Trim(cell).empty())
             continue;
         const auto index = static_cast<std::size_t>(column);
-        const NumberStatus status = ParseNumber(cell).status;
-        if (status == NumberStatus::Leading || status == NumberStatus::NoNumber) {
+        if (!ReadParameter(cell).isNumber()) {
             row.fault += row.fault.empty() ? "NotANumber: " : "; ";
             row.fault += std::string(kParameterNames[index]) + " = " + QuoteText(cell) + " is not a number";
         }
@@ -351,10 +362,10 @@ void RowRunner::finish(PierWork &work)
 // it; its sheet, and TOTAL's sums.
 void RowRunner::computed(PierWork &work)
 {
-    if (work.parameters && *work.parameters && work.readings[kFieldN].value != work.parameters->value().n &&
-        work.texts[kFieldN] != m_defaults[kFieldN])
-        m_streams.warnings << "warning: line " << work.line << ": n: " << ShortestText(work.readings[kFieldN].value)
-                           << " rounded to " << work.parameters->value().n << " layers\n";
+    const ParameterReading &n = work.readings[kFieldN];
+    if (n.rounded() && work.texts[kFieldN] != m_defaults[kFieldN])
+        m_streams.warnings << "warning: line " << work.line << ": n: " << ShortestText(n.value) << " rounded to "
+                           << *n.layers << " layers\n";
     if (work.failure)
         std::rethrow_exception(work.failure);
     const auto &parameters = *work.parameters;
@@ -370,14 +381,16 @@ void RowRunner::computed(PierWork &work)
         return;
     }
     const PierQuantities &q = work.quantities->value();
-    row.S = ShortestText(q.S);
-    row.V = ShortestText(q.V);
-    if (const auto *e = std::get_if<ExactQuantities>(&*work.exact)) {
-        row.trueS = ShortestText(e->S);
-        row.exactV = ShortestText(e->V);
-        row.projectedS = ShortestText(e->ProjectedS);
-        m_totals.add(q, *e); // also when its sheet is not written: the figures stand
-    } else {
+    const auto *e = std::get_if<ExactQuantities>(&*work.exact);
+    for (std::size_t k = 0; k < row.figures.size(); ++k) {
+        const BatchColumn &column = BatchColumns()[k];
+        if (const std::optional<double> figure = Figure(*column.quantity, column.method, q, e)) {
+            row.figures[k] = ShortestText(*figure);
+            if (e) // also when its sheet is not written: the figures stand
+                m_totals.sums[k] += *figure;
+        }
+    }
+    if (!e) {
         ++m_totals.withoutExact;
         row.fault = "NotApplicable: " + std::get<NotApplicable>(*work.exact).reason;
     }
@@ -421,13 +434,12 @@ ParameterTexts BatchDefaults(const std::vector<std::string> &assignments, std::o
     if (!parameters)
         throw UsageError{"the default cannot be read: " + parameters.fault().messageEn()};
     for (std::size_t k = 0; k < texts.size(); ++k) {
-        if (readings[k].status != NumberStatus::Whole)
+        if (!readings[k].isNumber())
             throw UsageError{"the default " + std::string(kParameterNames[k]) + " = " + QuoteText(texts[k]) +
                              " is not a number"};
     }
-    if (readings[kFieldN].value != parameters.value().n)
-        warnings << "warning: n: " << ShortestText(readings[kFieldN].value) << " rounded to " << parameters.value().n
-                 << " layers\n";
+    if (const ParameterReading &n = readings[kFieldN]; n.rounded())
+        warnings << "warning: n: " << ShortestText(n.value) << " rounded to " << *n.layers << " layers\n";
     return texts;
 }
 

@@ -1,11 +1,11 @@
 // Everything a calculation yields as one JSON object, for scripts.
 #include "cli/writers.h"
 
+#include "calc/quantity_catalogue.h"
 #include "calc/texts.h"
 
 #include <nlohmann/json.hpp>
 
-#include <array>
 #include <utility>
 
 namespace pierqty::cli {
@@ -14,45 +14,21 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// A member of a result struct and its key, in the order the object lists
-// them. The key is the member's own name.
-template<class T>
-using Field = std::pair<const char *, double T::*>;
-#define PIERQTY_FIELD(T, member) Field<T>(#member, &T::member)
-
-constexpr std::array kQuantityFields = {PIERQTY_FIELD(PierQuantities, SectionCut),
-                                        PIERQTY_FIELD(PierQuantities, S0),
-                                        PIERQTY_FIELD(PierQuantities, ShaftVolume),
-                                        PIERQTY_FIELD(PierQuantities, PerimeterCorrection),
-                                        PIERQTY_FIELD(PierQuantities, ShaftFormwork),
-                                        PIERQTY_FIELD(PierQuantities, TopSection),
-                                        PIERQTY_FIELD(PierQuantities, CapVolume),
-                                        PIERQTY_FIELD(PierQuantities, CapFormwork),
-                                        PIERQTY_FIELD(PierQuantities, LayerHeight),
-                                        PIERQTY_FIELD(PierQuantities, FlareVolume),
-                                        PIERQTY_FIELD(PierQuantities, FlareFormwork),
-                                        PIERQTY_FIELD(PierQuantities, S),
-                                        PIERQTY_FIELD(PierQuantities, V)};
-
-constexpr std::array kExactFields = {PIERQTY_FIELD(ExactQuantities, FlareVolume),
-                                     PIERQTY_FIELD(ExactQuantities, V),
-                                     PIERQTY_FIELD(ExactQuantities, ProjectedFlareFormwork),
-                                     PIERQTY_FIELD(ExactQuantities, TrueFlareFormwork),
-                                     PIERQTY_FIELD(ExactQuantities, EndFaces),
-                                     PIERQTY_FIELD(ExactQuantities, GroovedFaces),
-                                     PIERQTY_FIELD(ExactQuantities, GrooveWalls),
-                                     PIERQTY_FIELD(ExactQuantities, Chamfers),
-                                     PIERQTY_FIELD(ExactQuantities, ProjectedS),
-                                     PIERQTY_FIELD(ExactQuantities, S)};
-
-#undef PIERQTY_FIELD
-
-template<class T, std::size_t N>
-Json FieldsJson(const T &object, const std::array<Field<T>, N> &fields)
+// The figures of one method, keyed by their members' own names, in the
+// catalogue's order for that output.
+Json LayeredJson(const PierQuantities &q)
 {
     Json json = Json::object();
-    for (const auto &[key, member] : fields)
-        json[key] = object.*member;
+    for (const Quantity *quantity : LayeredResults())
+        json[std::string(quantity->layered.name)] = q.*quantity->layered.member;
+    return json;
+}
+
+Json ExactFiguresJson(const ExactQuantities &e)
+{
+    Json json = Json::object();
+    for (const Quantity *quantity : ExactResults())
+        json[std::string(quantity->exact.name)] = e.*quantity->exact.member;
     return json;
 }
 
@@ -82,7 +58,7 @@ Json ExactJson(const ExactOutcome &outcome)
 {
     if (const auto *na = std::get_if<NotApplicable>(&outcome))
         return Json{{"notApplicable", na->reason}};
-    return FieldsJson(std::get<ExactQuantities>(outcome), kExactFields);
+    return ExactFiguresJson(std::get<ExactQuantities>(outcome));
 }
 
 // Why the pier cannot be built: each reason with the parameters it names.
@@ -111,7 +87,7 @@ std::string JsonOutput(const PierParameters &p, const PierQuantities &q, const E
     const CalculationTexts texts = buildCalculationTexts(q);
     Json root;
     root["parameters"] = ParametersJson(p);
-    root["quantities"] = FieldsJson(q, kQuantityFields);
+    root["quantities"] = LayeredJson(q);
     root["layers"] = LayersJson(q);
     root["texts"] = Json{{"areaText", texts.areaText}, {"volumeText", texts.volumeText}, {"report", texts.report}};
     if (exact)

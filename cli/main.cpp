@@ -162,7 +162,7 @@ int Run(const Options &options)
     // Before any output: a sheet must not carry a text that was not a number.
     if (!options.lenient)
         RequireNumbers(texts, readings);
-    WarnAboutReadings(texts, readings, parameters ? std::optional(parameters.value().n) : std::nullopt);
+    WarnAboutReadings(texts, readings);
     if (!parameters)
         return ReportFault(parameters.fault(), options.json);
     if (!options.xlsx.empty())

@@ -233,8 +233,7 @@ void RequireNumbers(const ParameterTexts &texts, const ParameterReadings &readin
 {
     std::string list;
     for (std::size_t k = 0; k < texts.size(); ++k) {
-        const NumberStatus status = readings[k].status;
-        if (status != NumberStatus::Leading && status != NumberStatus::NoNumber)
+        if (readings[k].isNumber())
             continue;
         list += list.empty() ? "" : ", ";
         list += std::string(kParameterNames[k]) + " = \"" + PrintableText(texts[k]) + "\"";
@@ -245,8 +244,7 @@ void RequireNumbers(const ParameterTexts &texts, const ParameterReadings &readin
                         "or 0 when it has none"};
 }
 
-void WarnAboutReadings(const ParameterTexts &texts, const ParameterReadings &readings,
-                       std::optional<std::int16_t> layerCount)
+void WarnAboutReadings(const ParameterTexts &texts, const ParameterReadings &readings)
 {
     for (std::size_t k = 0; k < texts.size(); ++k) {
         const std::string name(kParameterNames[k]);
@@ -264,9 +262,9 @@ void WarnAboutReadings(const ParameterTexts &texts, const ParameterReadings &rea
             break;
         }
     }
-    const double n = readings[kFieldN].value;
-    if (layerCount && static_cast<double>(*layerCount) != n)
-        std::cerr << "warning: n: " << ShortestText(n) << " rounded to " << *layerCount << " layers\n";
+    const ParameterReading &n = readings[kFieldN];
+    if (n.rounded())
+        std::cerr << "warning: n: " << ShortestText(n.value) << " rounded to " << *n.layers << " layers\n";
 }
 
 } // namespace pierqty::cli

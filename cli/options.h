@@ -67,14 +67,13 @@ ParameterTexts ApplyAssignments(const std::vector<std::string> &assignments);
 std::string PrintableText(std::string_view text);
 
 // Throws DataError naming every parameter whose text is not wholly a number
-// (NumberStatus Leading or NoNumber), as a batch cell is judged. Full-width
+// (ParameterReading::isNumber), as a batch cell is judged. Full-width
 // digits and "。" are numbers; a number beyond a double's range is left to
 // the calculation, which stops with Overflow.
 void RequireNumbers(const ParameterTexts &texts, const ParameterReadings &readings);
 
 // Says on standard error how a text that is not one proper number was read,
 // and when n was rounded to a whole number of layers.
-void WarnAboutReadings(const ParameterTexts &texts, const ParameterReadings &readings,
-                       std::optional<std::int16_t> layerCount);
+void WarnAboutReadings(const ParameterTexts &texts, const ParameterReadings &readings);
 
 } // namespace pierqty::cli

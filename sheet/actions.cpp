@@ -1,5 +1,6 @@
 #include "sheet/actions.h"
 
+#include "calc/quantity_catalogue.h"
 #include "platform/numbers.h"
 
 #include <variant>
@@ -18,13 +19,22 @@ namespace {
 class Summary
 {
 public:
-    void line(const char *name, double value, const char *unit)
+    // A figure's line: its name, with the method after it where the
+    // quantity has a layered and an exact figure.
+    void line(const Quantity &quantity, Method method, double value)
     {
-        m_text += name;
+        m_text += quantity.zh;
+        if (method == Method::Exact) {
+            m_text += "（";
+            m_text += quantity.zhExact;
+            m_text += "）";
+        } else if (quantity.exact.member) {
+            m_text += "（分层法）";
+        }
         m_text += '\t';
         m_text += FormatFixed6(value);
         m_text += '\t';
-        m_text += unit;
+        m_text += UnitSymbol(quantity.unit);
         m_text += "\r\n";
     }
 
@@ -50,38 +60,12 @@ std::string ResultSummary(const PierQuantities &q, const ExactOutcome &exact)
 {
     const auto *e = std::get_if<ExactQuantities>(&exact);
     Summary out;
-    out.line("模板面积 S（分层法）", q.S, "m²");
-    if (e) {
-        out.line("模板面积 S（真实）", e->S, "m²");
-        out.line("模板面积 S（精确，投影）", e->ProjectedS, "m²");
+    for (const SummaryLine &line : SummaryLines()) {
+        if (const std::optional<double> figure = Figure(*line.quantity, line.method, q, e))
+            out.line(*line.quantity, line.method, *figure);
+        else if (line.whyNot)
+            out.note("精确法不适用", std::get<NotApplicable>(exact).reasonZh);
     }
-    out.line("混凝土方量 V（分层法）", q.V, "m³");
-    if (e)
-        out.line("混凝土方量 V（精确）", e->V, "m³");
-    else
-        out.note("精确法不适用", std::get<NotApplicable>(exact).reasonZh);
-
-    out.line("墩身体积", q.ShaftVolume, "m³");
-    out.line("花瓶段体积（分层法）", q.FlareVolume, "m³");
-    if (e)
-        out.line("花瓶段体积（精确）", e->FlareVolume, "m³");
-    out.line("墩帽体积", q.CapVolume, "m³");
-
-    out.line("墩身模板", q.ShaftFormwork, "m²");
-    out.line("花瓶段模板（分层法）", q.FlareFormwork, "m²");
-    if (e) {
-        out.line("花瓶段模板（精确，投影）", e->ProjectedFlareFormwork, "m²");
-        out.line("花瓶段模板（真实）", e->TrueFlareFormwork, "m²");
-        // Curved and straight formwork are priced apart.
-        out.line("花瓶段端面（2 面，真实）", e->EndFaces, "m²");
-        out.line("花瓶段带槽面（2 面，含槽底，真实）", e->GroovedFaces, "m²");
-        out.line("花瓶段槽侧面（4 面，真实）", e->GrooveWalls, "m²");
-        out.line("花瓶段倒角面（4 面，真实）", e->Chamfers, "m²");
-    }
-    out.line("墩帽模板", q.CapFormwork, "m²");
-
-    out.line("底截面积 S0", q.S0, "m²");
-    out.line("单层高", q.LayerHeight, "m");
     return out.take();
 }
 

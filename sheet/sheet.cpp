@@ -2,6 +2,7 @@
 
 #include "calc/adopted.h"
 #include "calc/geometry.h"
+#include "calc/quantity_catalogue.h"
 #include "calc/texts.h"
 #include "platform/numbers.h"
 #include "sheet/document.h"
@@ -113,15 +114,8 @@ std::string Result(const char *id, double value, const char *unit)
 // (layered - exact) / exact in percent, signed, or a dash.
 std::string PercentDifference(double layered, double exact)
 {
-    if (exact == 0.0 || !std::isfinite(exact))
-        return "—";
-    const double percent = (layered - exact) / exact * 100.0;
-    const std::string text = Fixed(percent, 3);
-    if (text.front() == '-' || text == "0.000")
-        return WithMinusSign(text);
-    std::string out = "+";
-    out += text;
-    return out;
+    const std::optional<std::string> text = PercentDifferenceText(layered, exact, 3, ZeroSign::None);
+    return text ? WithMinusSign(*text) : "—";
 }
 
 // Everything the plots and the layer table need, from one pass over the
@@ -328,13 +322,6 @@ private:
         w.close();
     }
 
-    bool readAsWritten(std::size_t k) const
-    {
-        if (in.readings[k].status != NumberStatus::Whole)
-            return false;
-        return k != 10 || static_cast<double>(p.n) == in.readings[k].value;
-    }
-
     void parameterRow(std::size_t k)
     {
         const std::string name(kParameterNames[k]);
@@ -343,7 +330,7 @@ private:
         w.open("td").raw(Symbolized(kParameters[k].meaning)).close();
         w.open("td", {{"class", "typed"}});
         w.text(in.texts[k]);
-        if (!readAsWritten(k))
+        if (!in.readings[k].readAsWritten())
             w.element("span", " ※", {{"class", "mark"}});
         w.close();
         const int field = static_cast<int>(k);
@@ -355,7 +342,7 @@ private:
 
     void markedNote(std::size_t k)
     {
-        const NumberReading &reading = in.readings[k];
+        const ParameterReading &reading = in.readings[k];
         std::string note = "※ " + std::string(kParameterNames[k]) + "：“" + in.texts[k] + "”";
         switch (reading.status) {
         case NumberStatus::NoNumber:
@@ -371,8 +358,8 @@ private:
             note += "读作 " + Plain(reading.value);
             break;
         }
-        if (k == kFieldN && static_cast<double>(p.n) != reading.value)
-            note += "，取整为 " + std::to_string(p.n) + " 层";
+        if (reading.rounded())
+            note += "，取整为 " + std::to_string(*reading.layers) + " 层";
         w.element("p", note + "。", {{"class", "note marked-note"}});
     }
 
@@ -394,7 +381,7 @@ private:
             parameterRow(k);
         w.close().close();
         for (std::size_t k = 0; k < kParameterCount; ++k)
-            if (!readAsWritten(k))
+            if (!in.readings[k].readAsWritten())
                 markedNote(k);
         if (IsVertical(p.R1) || IsVertical(p.R2))
             w.element("p", "外弧半径不小于 100000 m 的一侧按竖直面绘制（其外张量可略去不计）。", {{"class", "note"}});
@@ -682,13 +669,14 @@ private:
         w.close();
     }
 
-    void resultRow(const char *part, const char *what, const char *unit, const std::string &id, double layered,
-                   const double *other)
+    void resultRow(const Quantity &quantity)
     {
-        w.open("tr", {{"id", id}});
-        w.element("td", part);
-        w.element("td", what);
-        w.element("td", unit, {{"class", "c"}});
+        const double layered = *LayeredFigure(quantity, q);
+        const std::optional<double> other = ExactFigure(quantity, q, exact);
+        w.open("tr", {{"id", "r-" + std::string(quantity.key)}});
+        w.element("td", quantity.part);
+        w.element("td", quantity.item);
+        w.element("td", UnitSymbol(quantity.unit), {{"class", "c"}});
         w.element("td", N6(layered), {{"class", "num layered"}});
         const bool have = other && std::isfinite(*other);
         w.element("td", have ? N6(*other) : "—", {{"class", "num exact"}});
@@ -707,21 +695,8 @@ private:
             w.element("th", head);
         w.close().close();
         w.open("tbody");
-        const auto e = [&](double ExactQuantities::*member) -> const double * {
-            return exact ? &(exact->*member) : nullptr;
-        };
-        resultRow("墩身", "体积", "m³", "r-shaft-volume", q.ShaftVolume, &q.ShaftVolume);
-        resultRow("花瓶段", "体积", "m³", "r-flare-volume", q.FlareVolume, e(&ExactQuantities::FlareVolume));
-        resultRow("墩帽", "体积", "m³", "r-cap-volume", q.CapVolume, &q.CapVolume);
-        resultRow("合计", "混凝土方量 V", "m³", "r-V", q.V, e(&ExactQuantities::V));
-        resultRow("墩身", "模板", "m²", "r-shaft-formwork", q.ShaftFormwork, &q.ShaftFormwork);
-        resultRow("花瓶段", "模板（竖向投影）", "m²", "r-flare-projected", q.FlareFormwork,
-                  e(&ExactQuantities::ProjectedFlareFormwork));
-        resultRow("花瓶段", "模板（真实面积）", "m²", "r-flare-true", q.FlareFormwork,
-                  e(&ExactQuantities::TrueFlareFormwork));
-        resultRow("墩帽", "模板", "m²", "r-cap-formwork", q.CapFormwork, &q.CapFormwork);
-        resultRow("合计", "模板面积 S（投影）", "m²", "r-S-projected", q.S, e(&ExactQuantities::ProjectedS));
-        resultRow("合计", "模板面积 S（真实）", "m²", "r-S", q.S, e(&ExactQuantities::S));
+        for (const Quantity *quantity : SheetResults())
+            resultRow(*quantity);
         w.close().close();
         if (!exact)
             w.element("p", "精确 / 真实值不适用：" + exactReason() + "。", {{"class", "note"}});
@@ -730,11 +705,11 @@ private:
         w.close();
     }
 
-    // The true formwork by face; a face on a vertical side is flat.
+    // The true formwork by face, then the flared part's, the straight parts'
+    // and the pier's; a face whose arcs are all vertical is flat.
     void faceTable()
     {
         const bool flat1 = IsVertical(p.R1), flat2 = IsVertical(p.R2);
-        const char *const flat = "竖直平面";
         w.open("table", {{"id", "face-table"}, {"class", "keep"}});
         w.element("caption", "表 2　真实模板面积按面分列（曲面与直面分别计价）");
         w.open("thead").open("tr");
@@ -742,10 +717,14 @@ private:
             w.element("th", head);
         w.close().close();
         w.open("tbody");
-        faceRow("花瓶段", "端面（2 面）", flat1 ? flat : "R1 圆弧曲面", "face-end", exact->EndFaces);
-        faceRow("花瓶段", "带槽面（2 面，含槽底）", flat2 ? flat : "R2 圆弧曲面", "face-grooved", exact->GroovedFaces);
-        faceRow("花瓶段", "槽侧面（4 面）", flat2 ? flat : "曲面", "face-groove-walls", exact->GrooveWalls);
-        faceRow("花瓶段", "倒角面（4 面）", flat1 && flat2 ? flat : "曲面", "face-chamfers", exact->Chamfers);
+        for (const Quantity &face : Quantities()) {
+            if (!face.face())
+                continue;
+            const bool followsR1 = face.arcs != FaceArcs::R2, followsR2 = face.arcs != FaceArcs::R1;
+            const bool flat = (!followsR1 || flat1) && (!followsR2 || flat2);
+            faceRow(face.part, face.item, flat ? "竖直平面" : face.shape, "face-" + std::string(face.key),
+                    *ExactFigure(face, q, exact));
+        }
         faceRow("花瓶段", "小计", "", "face-flare", exact->TrueFlareFormwork);
         faceRow("墩身", "全部侧面", "直面", "face-shaft", q.ShaftFormwork);
         faceRow("墩帽", "全部侧面", "直面", "face-cap", q.CapFormwork);
@@ -753,7 +732,8 @@ private:
         w.close().close();
     }
 
-    void faceRow(const char *part, const char *face, const char *shape, const char *id, double value)
+    void faceRow(std::string_view part, std::string_view face, std::string_view shape, const std::string &id,
+                 double value)
     {
         w.open("tr", {{"id", id}});
         w.element("td", part);

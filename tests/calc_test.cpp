@@ -1,12 +1,14 @@
 #include "calc/geometry.h"
 #include "calc/parameters.h"
 #include "calc/quantities.h"
+#include "calc/quantity_catalogue.h"
 #include "calc/texts.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -82,6 +84,27 @@ TEST(Parameters, LayerCountTexts)
     const auto tooLarge = parsePierParameters(Texts({{"R2", "1e999"}, {"L1", "-1e400"}}));
     ASSERT_FALSE(tooLarge.ok());
     EXPECT_EQ(tooLarge.fault().parameter, 0) << "the first text in index order is reported";
+}
+
+// The one rule every surface follows: a text read as written, one read
+// otherwise (a trailing unit, a blank, n rounded), one beyond range.
+TEST(Parameters, ReadAsWrittenOrOtherwise)
+{
+    ParameterReadings r;
+    ASSERT_TRUE(parsePierParameters(Texts({{"H2", "0.5m"}, {"l3", " "}, {"n", "2.5"}}), &r).ok());
+    EXPECT_TRUE(r[0].readAsWritten());
+    EXPECT_FALSE(r[5].isNumber());
+    EXPECT_EQ(r[5].value, 0.5);
+    EXPECT_FALSE(r[9].isNumber());
+    EXPECT_EQ(r[9].value, 0.0);
+    EXPECT_TRUE(r[10].isNumber());
+    EXPECT_TRUE(r[10].rounded());
+    EXPECT_FALSE(r[10].readAsWritten());
+    EXPECT_EQ(r[10].layers, 2);
+    // Where the reading stops, the layers are unknown; the range is no mark.
+    ASSERT_FALSE(parsePierParameters(Texts({{"L1", "1e999"}, {"n", "2.5"}}), &r).ok());
+    EXPECT_TRUE(r[0].readAsWritten());
+    EXPECT_FALSE(r[10].rounded());
 }
 
 TEST(Geometry, ReferenceSection)
@@ -462,6 +485,30 @@ TEST(Report, ShortReports)
     const auto negative = Lines(
         buildCalculationTexts(Calc({{"L1", "0.5"}, {"L2", "0.5"}, {"l1", "0.5"}, {"l2", "0"}, {"n", "1"}})).report);
     EXPECT_EQ(negative[1], " S0 = -0.250000 m2");
+}
+
+// A quantity added to the catalogue but left out of an output.
+TEST(QuantityCatalogue, EveryFigureReachesEachOutput)
+{
+    std::set<std::string_view> keys, layered, exact, sheet;
+    for (const Quantity *q : LayeredResults())
+        layered.insert(q->layered.name);
+    for (const Quantity *q : ExactResults())
+        exact.insert(q->exact.name);
+    for (const Quantity *q : SheetResults())
+        sheet.insert(q->key);
+    for (const Quantity &q : Quantities()) {
+        EXPECT_TRUE(keys.insert(q.key).second) << q.key;
+        EXPECT_TRUE(!q.layered.member || layered.contains(q.layered.name)) << q.key;
+        EXPECT_TRUE(!q.exact.member || exact.contains(q.exact.name)) << q.key;
+        EXPECT_EQ(!q.item.empty() && !q.face(), sheet.contains(q.key)) << q.key;
+    }
+    // The difference's sign: the text report's and the sheet's.
+    EXPECT_EQ(PercentDifferenceText(2.0, 2.0, 6, ZeroSign::PlusUnlessNegative), "+0.000000");
+    EXPECT_EQ(PercentDifferenceText(2.0, 2.0, 3, ZeroSign::None), "0.000");
+    EXPECT_EQ(PercentDifferenceText(1.9999999, 2.0, 3, ZeroSign::PlusUnlessNegative), "0.000");
+    EXPECT_EQ(PercentDifferenceText(1.0, 2.0, 3, ZeroSign::None), "-50.000");
+    EXPECT_EQ(PercentDifferenceText(1.0, 0.0, 3, ZeroSign::None), std::nullopt);
 }
 
 } // namespace

@@ -105,8 +105,7 @@ ComputedRow ComputeRow(const RowInput &input)
             Join(notes, name + " 空白，取默认值 " + kDefaults[k]);
             continue;
         }
-        const NumberStatus status = ParseNumber(texts[k]).status;
-        if (status == NumberStatus::Leading || status == NumberStatus::NoNumber)
+        if (!ReadParameter(texts[k]).isNumber())
             Join(notANumber, name + " = " + Quoted(texts[k]) + " 不是数字");
     }
     ComputedRow row{bill::MakePierRecord(input.id, texts, input.grade, notANumber), {}};

@@ -55,8 +55,7 @@ std::vector<int> HeaderColumns(const std::vector<std::string> &cells)
     bool namesOne = false;
     for (const std::string &cell : cells) {
         const std::string name = Trim(cell);
-        const NumberStatus status = ParseNumber(name).status;
-        if (status == NumberStatus::Whole || status == NumberStatus::OutOfRange)
+        if (ReadParameter(name).isNumber())
             return {};
         const int column = name.empty() ? -1 : ColumnNamed(name);
         namesOne = namesOne || column >= 0;

@@ -232,21 +232,19 @@ void FormState::markReadings(const ParameterTexts &texts)
     const auto parameters = parsePierParameters(texts, &readings);
     std::array<std::string, kInputCount> readAs{};
     for (std::size_t k = 0; k < readings.size(); ++k) {
-        const NumberReading &reading = readings[k];
-        if (reading.status == NumberStatus::NoNumber || reading.status == NumberStatus::Leading)
-            readAs[k] = "按 " + ShortestText(reading.value) + " 计算";
+        const ParameterReading &reading = readings[k];
+        if (reading.readAsWritten())
+            continue;
+        readAs[k] = "按 ";
+        if (reading.rounded()) // n, rounded to a whole number of layers
+            AppendInteger(readAs[k], *reading.layers);
+        else
+            readAs[k] += ShortestText(reading.value);
+        readAs[k] += " 计算";
     }
-    // n is rounded to a whole number of layers.
     std::vector<PierReason> reasons;
-    if (parameters) {
-        const std::int16_t n = parameters.value().n;
-        if (static_cast<double>(n) != readings[kInputCount - 1].value) {
-            std::string used;
-            AppendInteger(used, n);
-            readAs[kInputCount - 1] = "按 " + used + " 计算";
-        }
+    if (parameters)
         reasons = UnbuildableReasons(parameters.value());
-    }
     m_buildable = reasons.empty();
     // Each field named by a reason why the pier cannot be built carries
     // every such reason, then how its text was read.

@@ -135,7 +135,10 @@ void BridgeWindow::ensureVisible(int row, int column)
     RECT client;
     GetClientRect(m_list, &client);
     LONG dx = box.right > client.right ? box.right - client.right : 0;
-    if (box.left - dx < 0)
+    const auto numberWidth = static_cast<LONG>(SendMessageW(m_list, LVM_GETCOLUMNWIDTH, kBridgeNumberColumn, 0));
+    if (column == 0)
+        dx = box.left - numberWidth; // the first column brings the row numbers back
+    else if (box.left - dx < 0)
         dx = box.left; // a cell wider than the view shows its start
     if (dx != 0)
         SendMessageW(m_list, LVM_SCROLL, static_cast<WPARAM>(dx), 0);
@@ -220,9 +223,11 @@ void BridgeWindow::onListClick(LPARAM at, bool doubleClick)
         }
         return;
     }
-    if (column < 0) {
-        moveTo(row, bridge::kColumnCount - 1, false);
-        moveTo(row, 0, true);
+    if (column < 0) { // the whole row, scrolled as it is
+        m_row = m_anchorRow = row;
+        m_column = 0;
+        m_anchorColumn = bridge::kColumnCount - 1;
+        InvalidateRect(m_list, nullptr, FALSE);
         return;
     }
     moveTo(row, column, GetKeyState(VK_SHIFT) < 0);

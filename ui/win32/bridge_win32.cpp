@@ -24,9 +24,9 @@ constexpr int kStateWidth = 360; // at 96 dpi; the state column's reasons are lo
 
 HFONT SongFont(int dpi, bool bold)
 {
-    return CreateFontW(-MulDiv(12, dpi, 96), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                       GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, Widen(form::kSongFaceLatin).c_str());
+    return CreateFontW(-MulDiv(12, dpi, 96), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       Widen(form::kSongFaceLatin).c_str());
 }
 
 void RegisterWindowClass(WNDPROC windowProc)
@@ -55,14 +55,17 @@ std::optional<ACCEL> ParseShortcut(std::string_view shortcut, WORD command)
         if (plus == std::string_view::npos || plus + 1 == shortcut.size())
             break;
         const std::string_view modifier = shortcut.substr(0, plus);
-        accel.fVirt = static_cast<BYTE>(accel.fVirt | (modifier == "Ctrl" ? FCONTROL : modifier == "Shift" ? FSHIFT
-                                                                                   : modifier == "Alt"     ? FALT
-                                                                                                           : 0));
+        accel.fVirt = static_cast<BYTE>(accel.fVirt |
+                                        (modifier == "Ctrl"        ? FCONTROL
+                                             : modifier == "Shift" ? FSHIFT
+                                             : modifier == "Alt"   ? FALT
+                                                                   : 0));
         shortcut.remove_prefix(plus + 1);
     }
     static const std::map<std::string_view, WORD> kNamed = {
         {"Insert", VK_INSERT}, {"Delete", VK_DELETE}, {"Home", VK_HOME}, {"End", VK_END}, {"F2", VK_F2}};
-    if (shortcut.size() == 1 && ((shortcut[0] >= 'A' && shortcut[0] <= 'Z') || (shortcut[0] >= '0' && shortcut[0] <= '9')))
+    if (shortcut.size() == 1 &&
+        ((shortcut[0] >= 'A' && shortcut[0] <= 'Z') || (shortcut[0] >= '0' && shortcut[0] <= '9')))
         accel.key = static_cast<WORD>(shortcut[0]);
     else if (const auto named = kNamed.find(shortcut); named != kNamed.end())
         accel.key = named->second;
@@ -209,7 +212,8 @@ void BridgeWindow::buildMenu()
     const auto commands = bridge::Commands();
     for (std::size_t k = 0; k < commands.size(); ++k) {
         const bridge::CommandInfo &info = commands[k];
-        auto found = std::find_if(menus.begin(), menus.end(), [&](const auto &menu) { return menu.first == info.menu; });
+        auto found =
+            std::find_if(menus.begin(), menus.end(), [&](const auto &menu) { return menu.first == info.menu; });
         if (found == menus.end()) {
             menus.emplace_back(info.menu, CreatePopupMenu());
             AppendMenuW(m_menu, MF_POPUP, reinterpret_cast<UINT_PTR>(menus.back().second), Widen(info.menu).c_str());
@@ -231,8 +235,9 @@ void BridgeWindow::layout()
     const int summaryHeight = m_summaryLines * m_lineHeight + margin;
     const int listHeight = std::max(0, static_cast<int>(client.bottom) - summaryHeight - 2 * margin);
     SetWindowPos(m_list, nullptr, 0, 0, client.right, listHeight, SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(m_summary, nullptr, margin, listHeight + margin, std::max(0, static_cast<int>(client.right) - 2 * margin),
-                 summaryHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(m_summary, nullptr, margin, listHeight + margin,
+                 std::max(0, static_cast<int>(client.right) - 2 * margin), summaryHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Each typed and computed column as wide as its caption and its widest text

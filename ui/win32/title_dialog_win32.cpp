@@ -185,9 +185,8 @@ INT_PTR CALLBACK LineProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
 std::optional<std::string> AskLine(HWND owner, std::string_view title, std::string_view caption,
                                    const std::string &text)
 {
-    const std::vector<WORD> words =
-        Template(title, kMargin + kLineCaptionWidth + kLineBoxWidth + kMargin,
-                 kMargin + kRowPitch + 4 + kButtonHeight + kMargin);
+    const std::vector<WORD> words = Template(title, kMargin + kLineCaptionWidth + kLineBoxWidth + kMargin,
+                                             kMargin + kRowPitch + 4 + kButtonHeight + kMargin);
     Line line{std::string(caption), text};
     const INT_PTR result =
         DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE *>(words.data()), owner,
@@ -199,9 +198,8 @@ std::optional<std::string> AskLine(HWND owner, std::string_view title, std::stri
 
 bool EditTitleBlock(HWND owner, form::TitleValues &values)
 {
-    const std::vector<WORD> words = Template(form::kTitleDialogTitle,
-                                             static_cast<short>(kMargin + kCaptionWidth + kBoxWidth + kMargin),
-                                             DialogHeight());
+    const std::vector<WORD> words = Template(
+        form::kTitleDialogTitle, static_cast<short>(kMargin + kCaptionWidth + kBoxWidth + kMargin), DialogHeight());
     form::TitleValues edited = values;
     const INT_PTR result =
         DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE *>(words.data()), owner,

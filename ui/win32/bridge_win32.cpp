@@ -74,8 +74,8 @@ std::optional<ACCEL> ParseShortcut(std::string_view shortcut, WORD command)
     return accel;
 }
 
-// Keys that belong to the EDIT while a cell is edited: its own undo, copy,
-// paste, select-all and deletion.
+// Keys that belong to an EDIT (a cell's while it is edited, the summary's):
+// its own undo, copy, paste, select-all and deletion.
 bool EditorKey(const MSG &message)
 {
     if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN)
@@ -398,7 +398,8 @@ bool BridgeWindow::translateAccelerator(MSG &message)
 {
     if (!m_hwnd || !message.hwnd || GetAncestor(message.hwnd, GA_ROOT) != m_hwnd)
         return false;
-    if (m_editor && EditorKey(message))
+    // The summary's own copy and select-all, too.
+    if ((m_editor || message.hwnd == m_summary) && EditorKey(message))
         return false;
     return TranslateAcceleratorW(m_hwnd, m_accelerators, &message) != 0;
 }

@@ -59,8 +59,8 @@ public:
     bool openFile(const std::string &path) { return m_controller.openFile(path); }
 
     // The window's keys (the menu's shortcuts) for a message of the queue;
-    // true when it was one and has been handled. While a cell is edited the
-    // editing keys stay the EDIT's.
+    // true when it was one and has been handled. While a cell is edited (or
+    // the summary has the focus) the editing keys stay the EDIT's.
     bool translateAccelerator(MSG &message);
 
     // Asked when the window closes with unsaved changes (a 保存 / 不保存 /

@@ -275,6 +275,7 @@ void HdunWindow::showReportMenu(POINT at)
     AppendMenuW(menu, MF_STRING, kSaveSheetCommand, save.c_str());
     AppendMenuW(menu, MF_STRING, kExportWorkbookCommand, Widen(form::kExportWorkbookCaption).c_str());
     AppendMenuW(menu, MF_STRING, kCopyResultsCommand, Widen(form::kCopyResultsCaption).c_str());
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     const std::wstring add = Widen(form::kAddToBridgeCaption) + L"\t" + Widen(form::kAddToBridgeShortcut);
     AppendMenuW(menu, MF_STRING, kAddToBridgeCommand, add.c_str());
     if (at.x == -1 && at.y == -1) { // from the keyboard: at the report's corner

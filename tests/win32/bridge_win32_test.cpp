@@ -58,8 +58,8 @@ struct Fixture {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 15, QS_ALLINPUT);
         }
     }
-    // Keys through the system's input queue, modifier held around them.
-    void type(const std::vector<WORD> &keys, WORD modifier = 0)
+    // Keys through the system's input queue, the modifiers held around them.
+    void type(const std::vector<WORD> &keys, WORD modifier = 0, WORD second = 0)
     {
         std::vector<INPUT> inputs;
         const auto key = [&](WORD vk, DWORD flags) {
@@ -68,14 +68,16 @@ struct Fixture {
             input.ki = {vk, static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)), flags, 0, 0};
             inputs.push_back(input);
         };
-        if (modifier)
-            key(modifier, 0);
+        for (const WORD held : {modifier, second})
+            if (held)
+                key(held, 0);
         for (const WORD vk : keys) {
             key(vk, 0);
             key(vk, KEYEVENTF_KEYUP);
         }
-        if (modifier)
-            key(modifier, KEYEVENTF_KEYUP);
+        for (const WORD held : {second, modifier})
+            if (held)
+                key(held, KEYEVENTF_KEYUP);
         SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
         settle();
     }
@@ -103,6 +105,19 @@ struct Fixture {
         return Narrow(text);
     }
     bool at(int row, int column) const { return bridge.currentCell() == std::pair{row, column}; }
+    // The colour painted near a cell's lower right corner (past its text).
+    COLORREF background(int row, int column) const
+    {
+        RECT box{};
+        box.top = column + 1;
+        box.left = LVIR_BOUNDS;
+        SendMessageW(list(), LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&box));
+        RedrawWindow(list(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        HDC dc = GetDC(list());
+        const COLORREF colour = GetPixel(dc, box.right - 4, box.bottom - 3);
+        ReleaseDC(list(), dc);
+        return colour;
+    }
 };
 
 int ColumnNamed(std::string_view caption)
@@ -177,6 +192,17 @@ void CheckKeys(Fixture &f)
     f.type({VK_LEFT, VK_LEFT}, VK_SHIFT);
     const bridge::CellRange range = f.bridge.selection().front();
     Check(range.firstColumn == h1 - 1 && range.columnCount == 3 && range.rowCount == 1, "Shift+Left extends");
+    Check(f.background(1, h1 - 1) != f.background(1, h1 + 2) && f.background(1, h1 - 1) == f.background(1, h1 + 1),
+          "the selected cells, and only they, are drawn selected");
+    f.type({VK_TAB});
+    Check(f.at(1, h1) && f.bridge.selection().front().columnCount == 1, "Tab moves right and ends the block");
+    f.type({VK_TAB}, VK_SHIFT);
+    Check(f.at(1, h1 - 1), "Shift+Tab moves left");
+    // A menu command while a cell is edited takes the edit first.
+    f.type({VK_F2, '7'});
+    SendMessageW(f.bridge.hwnd(), WM_COMMAND, win32::kFirstBridgeCommandId + 11, 0); // 复制
+    Check(!f.bridge.editor() && f.model().cellText(1, h1 - 1).back() == '7', "a menu command commits the edit");
+    f.type({'Z'}, VK_CONTROL);
 }
 
 void CheckMenus(Fixture &f)
@@ -201,6 +227,11 @@ void CheckMenus(Fixture &f)
           "the state column says why: " + f.shown(2, bridge::kStateColumn));
     Check(f.summary().find(f.model().leftOutLine()) == 0, "the summary starts with " + f.model().leftOutLine());
     f.type({'A', 'C'}, VK_CONTROL);
+    f.bridge.select({5, 1, 0, 1});
+    f.type({'D'}, VK_CONTROL, VK_SHIFT);
+    Check(f.model().rowCount() == 31 && f.model().cellText(6, 1) == f.model().cellText(5, 1),
+          "Ctrl+Shift+D duplicates the row");
+    f.type({'Z'}, VK_CONTROL);
     Check(!f.bridgeServices.clipboardTexts.empty() && f.bridgeServices.clipboardTexts.back() == f.model().copyTable(),
           "Ctrl+A Ctrl+C copies the whole table");
 }

@@ -189,7 +189,8 @@ void CALLBACK AnswerTitleDialog(HWND owner, UINT, UINT_PTR timer, DWORD)
 }
 
 // Menu captions seen in the report's popup menu, which is then answered
-// with keys: Up twice and Enter choose the item above the last.
+// with keys: Up three times and Enter choose the item above 复制结果 (the
+// last, 加入桥梁汇总, comes after a separator).
 std::vector<std::string> g_menuItems;
 
 void CALLBACK ReadMenuThenExport(HWND owner, UINT, UINT_PTR timer, DWORD)
@@ -205,7 +206,7 @@ void CALLBACK ReadMenuThenExport(HWND owner, UINT, UINT_PTR timer, DWORD)
         g_menuItems.push_back(Narrow(text));
     }
     std::vector<INPUT> inputs;
-    for (const WORD vk : {WORD{VK_UP}, WORD{VK_UP}, WORD{VK_RETURN}}) {
+    for (const WORD vk : {WORD{VK_UP}, WORD{VK_UP}, WORD{VK_UP}, WORD{VK_RETURN}}) {
         for (const DWORD flags : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
             INPUT input{};
             input.type = INPUT_KEYBOARD;
@@ -527,9 +528,10 @@ void CheckDesktop(Fixture &f)
     sheet.close();
     DeleteFileW(path.c_str());
 
-    // The menu by keyboard, from the Menu key in the report: its last item.
+    // The menu by keyboard, from the Menu key in the report: the item above
+    // the last.
     f.focus(f.of(form::kText1));
-    Type(f.hwnd, {VK_APPS, VK_UP, VK_RETURN});
+    Type(f.hwnd, {VK_APPS, VK_UP, VK_UP, VK_RETURN});
     Check(f.services.clipboardTexts.size() == 1, "the report's menu copies the results");
 }
 
@@ -549,6 +551,10 @@ void CheckExport(Fixture &f)
     Check(std::find(g_menuItems.begin(), g_menuItems.end(), std::string(form::kExportWorkbookCaption)) !=
               g_menuItems.end(),
           "the report's menu offers " + std::string(form::kExportWorkbookCaption));
+    Check(!g_menuItems.empty() &&
+              g_menuItems.back() ==
+                  std::string(form::kAddToBridgeCaption) + "\t" + std::string(form::kAddToBridgeShortcut),
+          "the report's menu ends with " + std::string(form::kAddToBridgeCaption));
     Check(GetFileAttributesW(workbook.c_str()) != INVALID_FILE_ATTRIBUTES,
           "the menu's 导出 Excel… writes the workbook");
     DeleteFileW(workbook.c_str());

@@ -2,6 +2,7 @@
 
 #include "platform/desktop_win32.h"
 #include "ui/win32/resources.h"
+#include "ui/win32/title_dialog_win32.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -274,6 +275,9 @@ void HdunWindow::showReportMenu(POINT at)
     AppendMenuW(menu, MF_STRING, kSaveSheetCommand, save.c_str());
     AppendMenuW(menu, MF_STRING, kExportWorkbookCommand, Widen(form::kExportWorkbookCaption).c_str());
     AppendMenuW(menu, MF_STRING, kCopyResultsCommand, Widen(form::kCopyResultsCaption).c_str());
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    const std::wstring add = Widen(form::kAddToBridgeCaption) + L"\t" + Widen(form::kAddToBridgeShortcut);
+    AppendMenuW(menu, MF_STRING, kAddToBridgeCommand, add.c_str());
     if (at.x == -1 && at.y == -1) { // from the keyboard: at the report's corner
         RECT box;
         GetWindowRect(report, &box);
@@ -390,6 +394,8 @@ void HdunWindow::onCommand(int id, int code)
         m_controller.copyResults();
     else if (id == kExportWorkbookCommand)
         m_controller.exportWorkbook();
+    else if (id == kAddToBridgeCommand)
+        m_controller.addToBridge();
     else if (id == IDOK && GetFocus() == control(form::kCommand1))
         // Enter outside the fields: the dialog manager's default action.
         // Only the button acts on it; Enter in Text1 changes nothing.
@@ -532,12 +538,21 @@ LRESULT HdunWindow::onLinkMouse(HWND link, UINT message, LPARAM lParam)
     }
 }
 
+std::optional<std::string> HdunWindow::askPierId(const std::string &suggested)
+{
+    if (askPierIdHook)
+        return askPierIdHook(suggested);
+    return AskLine(m_hwnd, form::kAddToBridgeCaption, "墩号：", suggested);
+}
+
 void DispatchWindowMessage(HWND window, MSG &message)
 {
-    // Ctrl+S saves the calculation sheet from anywhere in the window.
-    if (window && message.message == WM_KEYDOWN && message.wParam == 'S' && GetKeyState(VK_CONTROL) < 0 &&
+    // Ctrl+S saves the calculation sheet and Ctrl+B adds the pier to the
+    // bridge, from anywhere in the window (the report menu's keys).
+    const bool ctrl = message.message == WM_KEYDOWN && GetKeyState(VK_CONTROL) < 0;
+    if (window && ctrl && (message.wParam == 'S' || message.wParam == 'B') &&
         (message.hwnd == window || IsChild(window, message.hwnd))) {
-        SendMessageW(window, WM_COMMAND, kSaveSheetCommand, 0);
+        SendMessageW(window, WM_COMMAND, message.wParam == 'S' ? kSaveSheetCommand : kAddToBridgeCommand, 0);
         return;
     }
     if (window && IsDialogMessageW(window, &message))

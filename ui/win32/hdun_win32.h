@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +27,7 @@ inline constexpr UINT kSelectAfterClick = WM_APP + 1; // wParam: field index
 inline constexpr int kSaveSheetCommand = 2001;
 inline constexpr int kCopyResultsCommand = 2002;
 inline constexpr int kExportWorkbookCommand = 2003;
+inline constexpr int kAddToBridgeCommand = 2004;
 
 class HdunWindow : private form::View
 {
@@ -55,6 +57,10 @@ public:
     bool saveSheetCommand() { return m_controller.saveSheet(); }
     bool copyResultsCommand() { return m_controller.copyResults(); }
     bool exportWorkbookCommand() { return m_controller.exportWorkbook(); }
+    form::Controller &controller() { return m_controller; }
+
+    // 加入桥梁汇总's question for the 墩号, unless replaced (e.g. by a test).
+    std::function<std::optional<std::string>(const std::string &suggested)> askPierIdHook;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -98,6 +104,8 @@ private:
     void showResultState(form::ResultState state) override;
     // The title block's dialog (title_dialog_win32.cpp).
     bool editTitleBlock(form::TitleValues &values) override;
+    // A one-line dialog (title_dialog_win32.cpp) offering the suggested 墩号.
+    std::optional<std::string> askPierId(const std::string &suggested) override;
     DesktopServices &desktop() override { return m_services; }
     // The shell opens a saved file with the program that shows HTML.
     std::string launchTarget(const std::string &path) const override { return path; }

@@ -3,7 +3,7 @@
 #include "calc/adopted.h"
 #include "calc/exact.h"
 #include "calc/parameters.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 #include "sheet/document.h"
 #include "sheet/markup.h"
 

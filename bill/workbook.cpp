@@ -1,7 +1,7 @@
 #include "bill/workbook.h"
 
 #include "pierqty/version.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 #include "sheet/files.h"
 
 #include <xlsxwriter.h>

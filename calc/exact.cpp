@@ -1,7 +1,7 @@
 #include "calc/exact.h"
 
 #include "calc/arithmetic.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <boost/math/quadrature/tanh_sinh.hpp>
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "calc/fault.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <algorithm>
 #include <array>

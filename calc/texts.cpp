@@ -1,6 +1,6 @@
 #include "calc/texts.h"
 
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <string_view>
 

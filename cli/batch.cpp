@@ -6,7 +6,7 @@
 #include "cli/encoding.h"
 #include "cli/options.h"
 #include "cli/workers.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <array>
 #include <exception>

@@ -2,7 +2,7 @@
 #include "cli/writers.h"
 
 #include "cli/csv.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <algorithm>
 #include <cmath>

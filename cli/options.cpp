@@ -2,7 +2,7 @@
 
 #include "cli/output.h"
 #include "pierqty/version.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <CLI/CLI.hpp>
 

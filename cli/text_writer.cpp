@@ -3,7 +3,7 @@
 
 #include "calc/texts.h"
 #include "cli/output.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <algorithm>
 

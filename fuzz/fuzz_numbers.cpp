@@ -1,6 +1,6 @@
 // ParseNumber on arbitrary text never yields NaN or infinity; the quick
 // six-decimal format agrees with the exact conversion for any double.
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <array>
 #include <charconv>

@@ -1,6 +1,6 @@
 #include "sheet/actions.h"
 
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <variant>
 

@@ -3,7 +3,7 @@
 #include "calc/adopted.h"
 #include "calc/geometry.h"
 #include "calc/texts.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 #include "sheet/document.h"
 #include "sheet/drawing.h"
 #include "sheet/markup.h"

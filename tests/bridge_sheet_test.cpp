@@ -5,7 +5,7 @@
 #include "bill/workbook.h"
 #include "calc/adopted.h"
 #include "calc/parameters.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 #include "sheet/sheet.h"
 #include "tests/xml_reader.h"
 

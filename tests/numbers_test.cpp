@@ -1,4 +1,4 @@
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "calc/geometry.h"
 #include "calc/parameters.h"
 #include "calc/quantities.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 #include "sheet/files.h"
 #include "sheet/markup.h"
 #include "sheet/plot.h"

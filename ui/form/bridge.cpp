@@ -1,7 +1,7 @@
 #include "ui/form/bridge.h"
 
 #include "calc/exact.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 #include "sheet/files.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "ui/form/bridge_file.h"
 
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <array>
 

@@ -2,7 +2,7 @@
 
 #include "calc/exact.h"
 #include "calc/texts.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,6 +1,6 @@
 // pierqty: the calculator window.
 #include "pierqty/version.h"
-#include "platform/desktop_qt.h"
+#include "ui/qt/desktop_qt.h"
 #include "ui/form/form.h"
 #include "ui/qt/hdun.h"
 

@@ -1,5 +1,5 @@
 // pierqty.exe: the calculator window on Windows.
-#include "platform/desktop_win32.h"
+#include "ui/win32/desktop_win32.h"
 #include "ui/form/form.h"
 #include "ui/win32/hdun_win32.h"
 

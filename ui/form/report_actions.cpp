@@ -2,8 +2,8 @@
 
 #include "bill/workbook.h"
 #include "calc/exact.h"
-#include "sheet/actions.h"
 #include "sheet/files.h"
+#include "ui/form/actions.h"
 
 #include <ctime>
 #include <filesystem>
@@ -107,7 +107,7 @@ bool SaveSheet(DesktopServices &services, const ParameterTexts &texts, const she
     const std::optional<std::tm> local = LocalNow();
     SaveFileRequest request;
     request.title = "保存计算书";
-    request.suggestedName = local ? sheet::SheetFileName(*local) : "计算书.html";
+    request.suggestedName = local ? SheetFileName(*local) : "计算书.html";
     request.kindName = "计算书（HTML）";
     request.extension = "html";
     const std::optional<std::string> path = ChooseTarget(services, request, "计算书未保存：");
@@ -157,7 +157,7 @@ bool ExportWorkbook(DesktopServices &services, const ParameterTexts &texts, cons
 
 bool CopyResults(DesktopServices &services, const ParameterTexts &texts)
 {
-    const auto summary = sheet::ResultSummaryFromTexts(texts);
+    const auto summary = ResultSummaryFromTexts(texts);
     if (!summary) {
         services.reportError(summary.fault().messageZh());
         return false;

@@ -1,10 +1,10 @@
-#include "sheet/actions.h"
+#include "ui/form/actions.h"
 
 #include "calc/numbers.h"
 
 #include <variant>
 
-namespace pierqty::sheet {
+namespace pierqty::form {
 
 std::string SheetFileName(const std::tm &local)
 {
@@ -93,4 +93,4 @@ Outcome<std::string> ResultSummaryFromTexts(const ParameterTexts &texts)
     return ResultSummary(pier.value().quantities, calculateExact(pier.value().parameters));
 }
 
-} // namespace pierqty::sheet
+} // namespace pierqty::form

@@ -35,10 +35,17 @@ constexpr int RowTop(int index)
     return kResultsTop + kRowPitch * (index - kInputCount);
 }
 
-constexpr std::string_view Caption(int index)
+// Label1(i): an input's letter and a full-width colon ("L1："), "S=", "V=".
+std::string_view Caption(int index)
 {
+    static const std::array<std::string, kInputCount> inputs = [] {
+        std::array<std::string, kInputCount> captions;
+        for (std::size_t k = 0; k < captions.size(); ++k)
+            captions[k] = std::string(kParameters[k].name) + "：";
+        return captions;
+    }();
     if (index < kInputCount)
-        return kParameters[static_cast<std::size_t>(index)].caption;
+        return inputs[static_cast<std::size_t>(index)];
     return index == kAreaField ? "S=" : "V=";
 }
 

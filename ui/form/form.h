@@ -46,10 +46,10 @@ struct ControlRef {
     friend bool operator==(const ControlRef &, const ControlRef &) = default;
 };
 
-inline constexpr int kFieldCount = pierqty::kFieldCount; // CS(0)..CS(12)
 inline constexpr int kInputCount = kParameterCount; // CS(0)..CS(10) are inputs
-inline constexpr int kAreaField = kFieldS; // CS(11): S
-inline constexpr int kVolumeField = kFieldV; // CS(12): V
+inline constexpr int kAreaField = kInputCount; // CS(11): the formwork area S
+inline constexpr int kVolumeField = kInputCount + 1; // CS(12): the concrete volume V
+inline constexpr int kFieldCount = kInputCount + 2; // CS(0)..CS(12)
 
 inline constexpr ControlRef CS(int index)
 {

@@ -329,7 +329,7 @@ void WriteBillSheet(lxw_workbook *book, const Formats &f, const std::vector<Pier
 
 std::string Fixed(double value)
 {
-    return FormatFixed6(value);
+    return formatQuantity(value);
 }
 
 // Each pier's formula in words with its figures, a line for each quantity.

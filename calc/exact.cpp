@@ -217,11 +217,6 @@ double TrueFlareFormworkBetween(const PierParameters &p, double a, double b)
         Integrate(p, Part::GrooveWalls, a, b) + Integrate(p, Part::Chamfers, a, b);
 }
 
-double FlareVolumeBetween(const PierParameters &p, double a, double b)
-{
-    return Integrate(p, Part::Volume, a, b);
-}
-
 ExactOutcome calculateExact(const PierParameters &p)
 {
     if (PierReason reason = ExactApplicability(p); !reason.empty())

@@ -81,7 +81,4 @@ std::optional<CalculationFault> UnbuildableFault(const PierParameters &p);
 // dimensions are too large to integrate.
 double TrueFlareFormworkBetween(const PierParameters &p, double a, double b);
 
-// Exact flare volume between heights a and b, m^3.
-double FlareVolumeBetween(const PierParameters &p, double a, double b);
-
 } // namespace pierqty

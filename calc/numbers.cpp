@@ -248,7 +248,7 @@ void AppendFixed6(std::string &out, double value)
     out.append(six, 6);
 }
 
-std::string FormatFixed6(double value)
+std::string formatQuantity(double value)
 {
     std::string out;
     AppendFixed6(out, value);
@@ -283,21 +283,6 @@ std::string ExcerptText(std::string_view text, std::size_t maxCharacters)
             return std::string(text.substr(0, maxCharacters == 0 ? 0 : cut)) + "\u2026";
     }
     return std::string(text);
-}
-
-std::vector<std::string> SplitText(std::string_view text, char separator)
-{
-    std::vector<std::string> pieces;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t next = text.find(separator, start);
-        if (next == std::string_view::npos) {
-            pieces.emplace_back(text.substr(start));
-            return pieces;
-        }
-        pieces.emplace_back(text.substr(start, next - start));
-        start = next + 1;
-    }
 }
 
 std::string_view TrimText(std::string_view text, std::string_view blanks)

@@ -13,11 +13,6 @@ constexpr std::string_view kLayerHeightLabel = " \u5355\u5c42\u9ad8 = "; // " Âç
 
 } // namespace
 
-std::string formatQuantity(double value)
-{
-    return FormatFixed6(value);
-}
-
 std::size_t ReportLayersSize(std::size_t n, std::string_view lineBreak)
 {
     return n * (24 + lineBreak.size());

@@ -73,7 +73,6 @@ std::string SheetFolder::write(const std::string &id, const ParameterTexts &text
     std::string error;
     if (!sheet::WriteAtomically(path, document.value(), error))
         return error.empty() ? "cannot write '" + path + "'" : error;
-    ++m_written;
     return "";
 }
 

@@ -40,7 +40,6 @@ public:
     // the pier stopped and has no sheet; otherwise why it was not written.
     std::string write(const std::string &id, const ParameterTexts &texts);
     const std::string &error() const { return m_error; }
-    std::int64_t written() const { return m_written; }
 
 private:
     std::string uniqueName(const std::string &stem);
@@ -50,7 +49,6 @@ private:
     std::string m_date;
     std::set<std::string> m_used; // names taken, as sheet::ComparableName gives them
     std::string m_error;
-    std::int64_t m_written = 0;
 };
 
 } // namespace pierqty::cli

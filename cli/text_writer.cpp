@@ -42,7 +42,7 @@ void AppendExactText(std::string &out, const PierQuantities &q, const ExactOutco
         out += "  ";
         out += label;
         out.resize(start + 28, ' ');
-        const std::string value = FormatFixed6(exact);
+        const std::string value = formatQuantity(exact);
         out.append(value.size() < 14 ? 14 - value.size() : 0, ' ');
         out += value;
         out += ' ';

@@ -72,7 +72,7 @@ std::string Sub(std::string_view letter, std::string_view subscript)
 // Six decimals, as the window shows them, with the minus sign U+2212.
 std::string N6(double value)
 {
-    return WithMinusSign(FormatFixed6(value));
+    return WithMinusSign(formatQuantity(value));
 }
 
 // A value used: its shortest round-trip digits, never with an exponent.

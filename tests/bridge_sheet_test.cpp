@@ -140,7 +140,7 @@ TEST(BridgeSheet, EveryPierRowHoldsItsCalculation)
                   (std::vector<std::string>{piers[k].id, piers[k].grade, RoundHalfUpText(a.Concrete, 2),
                                             RoundHalfUpText(a.CurvedFormwork, 2),
                                             RoundHalfUpText(a.StraightFormwork, 2), RoundHalfUpText(a.Formwork, 2),
-                                            FormatFixed6(c.quantities.S), FormatFixed6(c.quantities.V)}));
+                                            formatQuantity(c.quantities.S), formatQuantity(c.quantities.V)}));
     }
     EXPECT_EQ(s.text("pier-total").find("合计（3 个墩）"), 0u) << s.text("pier-total");
 }

@@ -188,13 +188,10 @@ TEST(ExactAgainstLayers, StripsAddUpToTheWhole)
 {
     const PierParameters p = DefaultPier();
     const ExactQuantities e = Exact(p);
-    double formwork = 0, volume = 0;
-    for (int k = 0; k < 7; ++k) {
+    double formwork = 0;
+    for (int k = 0; k < 7; ++k)
         formwork += TrueFlareFormworkBetween(p, p.h * k / 7, p.h * (k + 1) / 7);
-        volume += FlareVolumeBetween(p, p.h * k / 7, p.h * (k + 1) / 7);
-    }
     ExpectRelative(formwork, e.TrueFlareFormwork, 1e-12, "formwork strips");
-    ExpectRelative(volume, e.FlareVolume, 1e-12, "volume strips");
 }
 
 TEST(ExactApplicability, OnlyPhysicalPiers)

@@ -226,7 +226,7 @@ TEST(Keyboard, TabVisitsTheFocusableControlsOnceAndStartsAtTheFirstInput)
 
 ParameterTexts With(std::initializer_list<std::pair<int, const char *>> changes)
 {
-    ParameterTexts texts = DefaultTexts();
+    ParameterTexts texts = DefaultParameterTexts();
     for (const auto &[index, text] : changes)
         texts[static_cast<std::size_t>(index)] = std::string(text);
     return texts;
@@ -614,12 +614,12 @@ TEST_F(Flow, ExportWorkbookWritesAnXlsxOpensItAndRefusesWhatItCannotBill)
 TEST_F(Flow, TheLinkOpensItsPageAndAnyHandlerErrorBecomesTheRuntimeBox)
 {
     controller.Label2_Click();
-    EXPECT_EQ(view.services.openedUrls, std::vector<std::string>{std::string(kPromoPageAddress)});
+    EXPECT_EQ(view.services.openedUrls, std::vector<std::string>{std::string(PromoPageAddress)});
     view.services.launcherWorks = false;
     controller.Label2_Click();
     ASSERT_EQ(view.services.errors.size(), 1u);
     EXPECT_EQ(view.services.errors[0], std::string(kRuntimeErrorPrefix) + LinkLaunchFailureMessage());
-    EXPECT_NE(LinkLaunchFailureMessage().find(kPromoPageAddress), std::string::npos);
+    EXPECT_NE(LinkLaunchFailureMessage().find(PromoPageAddress), std::string::npos);
 
     // A window that cannot take a text: the calculation reports it once.
     view.settable = false;
@@ -679,7 +679,7 @@ TEST_F(ReportCommands, SaveReplacesTheChosenFileWithTheSheetOfTheTextsAndOpensIt
 
 TEST_F(ReportCommands, CancelledFaultyOrRefusedSavesWriteNothing)
 {
-    EXPECT_FALSE(save(DefaultTexts())); // the user cancels
+    EXPECT_FALSE(save(DefaultParameterTexts())); // the user cancels
     EXPECT_EQ(services.saveRequests.size(), 1u);
     EXPECT_TRUE(services.errors.empty());
     services.savePath = pathOf("a.html");
@@ -693,7 +693,7 @@ TEST_F(ReportCommands, CancelledFaultyOrRefusedSavesWriteNothing)
     };
     for (const auto &[target, message] : refused) {
         services.savePath = target;
-        EXPECT_FALSE(save(DefaultTexts())) << target;
+        EXPECT_FALSE(save(DefaultParameterTexts())) << target;
         EXPECT_NE(services.errors.back().find(message), std::string::npos) << services.errors.back();
     }
     EXPECT_EQ(services.errors.size(), 4u);
@@ -724,7 +724,7 @@ std::map<std::string, double> CopiedFigures(const std::string &text)
 
 TEST_F(ReportCommands, CopyPutsOneNameValueUnitLineAFigureOnTheClipboard)
 {
-    ASSERT_TRUE(CopyResults(services, DefaultTexts()));
+    ASSERT_TRUE(CopyResults(services, DefaultParameterTexts()));
     ASSERT_EQ(services.clipboardTexts.size(), 1u);
     std::map<std::string, double> value = CopiedFigures(services.clipboardTexts[0]);
     EXPECT_EQ(value["模板面积 S（分层法）"], 64.190447);

@@ -87,7 +87,7 @@ int wmain(int argc, wchar_t **argv)
         }
         // The share of the calculation and its texts, without the window.
         std::vector<double> model;
-        pierqty::ParameterTexts texts = pierqty::form::DefaultTexts();
+        pierqty::ParameterTexts texts = pierqty::DefaultParameterTexts();
         texts[10] = pierqty::Narrow(text);
         for (int run = 0; run < runs; ++run) {
             pierqty::form::FormState state;

@@ -22,7 +22,7 @@ public:
     {
         m_text += name;
         m_text += '\t';
-        m_text += FormatFixed6(value);
+        m_text += formatQuantity(value);
         m_text += '\t';
         m_text += unit;
         m_text += "\r\n";

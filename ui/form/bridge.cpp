@@ -167,7 +167,7 @@ std::string BridgeModel::cellText(int row, int column) const
     case ColumnKind::Input:
         return input(row).texts[static_cast<std::size_t>(info.index)];
     case ColumnKind::Figure:
-        return counted(row) ? FormatFixed6(FigureOf(record(row), static_cast<Figure>(info.index))) : "";
+        return counted(row) ? formatQuantity(FigureOf(record(row), static_cast<Figure>(info.index))) : "";
     case ColumnKind::State:
         return state(row);
     }
@@ -180,7 +180,7 @@ std::string BridgeModel::totalsText(int column) const
     if (info.kind == ColumnKind::Id)
         return std::string(kTotalsLabel);
     if (info.kind == ColumnKind::Figure)
-        return FormatFixed6(m_totals.figure(static_cast<Figure>(info.index)));
+        return formatQuantity(m_totals.figure(static_cast<Figure>(info.index)));
     if (info.kind == ColumnKind::State)
         return leftOutLine();
     return "";

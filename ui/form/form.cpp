@@ -210,11 +210,6 @@ std::string_view ReportHint()
     return kReportHint;
 }
 
-ParameterTexts DefaultTexts()
-{
-    return DefaultParameterTexts();
-}
-
 EnterStep EnterIn(int index)
 {
     if (index < 0 || index >= kFieldCount)
@@ -229,7 +224,7 @@ EnterStep EnterIn(int index)
 
 std::string LinkLaunchFailureMessage()
 {
-    return "无法打开网页 " + std::string(kPromoPageAddress) + "：没有可用的浏览器或网址处理程序。";
+    return "无法打开网页 " + std::string(PromoPageAddress) + "：没有可用的浏览器或网址处理程序。";
 }
 
 void FormState::markReadings(const ParameterTexts &texts)

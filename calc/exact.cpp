@@ -217,7 +217,7 @@ double TrueFlareFormworkBetween(const PierParameters &p, double a, double b)
         Integrate(p, Part::GrooveWalls, a, b) + Integrate(p, Part::Chamfers, a, b);
 }
 
-ExactOutcome calculateExact(const PierParameters &p)
+ExactOutcome CalculateExact(const PierParameters &p)
 {
     if (PierReason reason = ExactApplicability(p); !reason.empty())
         return NotApplicable{std::move(reason.en), std::move(reason.zh)};

@@ -49,7 +49,7 @@ using ExactOutcome = std::variant<ExactQuantities, NotApplicable>;
 // Defined for a physical pier only: positive L1, L2, R1, R2; h, H1, H2, l1,
 // l2, l3 not negative; h not above R1 or R2; chamfers and grooves that fit
 // the faces. Accurate to about 1e-12 relative, h = R included.
-ExactOutcome calculateExact(const PierParameters &p);
+ExactOutcome CalculateExact(const PierParameters &p);
 
 // One geometric reason why a pier cannot be built, with the parameters it
 // names (field indices, in reading order).

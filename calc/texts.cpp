@@ -66,7 +66,7 @@ CalculationTexts buildCalculationTexts(const PierQuantities &q)
     return texts;
 }
 
-Outcome<CalculationTexts> calculateFromTexts(const ParameterTexts &texts)
+Outcome<CalculationTexts> CalculateFromTexts(const ParameterTexts &texts)
 {
     const auto pier = CalculatePier(texts);
     if (!pier)

@@ -41,6 +41,6 @@ CalculationTexts buildCalculationTexts(const PierQuantities &q);
 
 // The Calculate command up to publishing: reads the eleven field texts,
 // calculates, and builds the texts, or stops with the first fault.
-Outcome<CalculationTexts> calculateFromTexts(const ParameterTexts &texts);
+Outcome<CalculationTexts> CalculateFromTexts(const ParameterTexts &texts);
 
 } // namespace pierqty

@@ -206,7 +206,7 @@ void Compute(PierWork &work) noexcept
             return;
         work.unbuildable = UnbuildableFault(work.parameters->value());
         if (!work.unbuildable)
-            work.exact = calculateExact(work.parameters->value());
+            work.exact = CalculateExact(work.parameters->value());
     } catch (...) {
         work.failure = std::current_exception();
     }

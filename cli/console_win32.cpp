@@ -132,11 +132,11 @@ struct StandardStreams::Relay {
     }
 };
 
-StandardStreams::StandardStreams() : relay_(new Relay) { }
+StandardStreams::StandardStreams() : m_relay(new Relay) { }
 
 StandardStreams::~StandardStreams()
 {
-    delete relay_;
+    delete m_relay;
 }
 
 } // namespace pierqty

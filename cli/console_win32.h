@@ -16,7 +16,7 @@ public:
 
 private:
     struct Relay;
-    Relay *relay_;
+    Relay *m_relay;
 };
 
 } // namespace pierqty

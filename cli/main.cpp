@@ -154,7 +154,7 @@ int RunWorkbook(const Options &options, const ParameterTexts &texts, const PierP
 
 std::optional<ExactOutcome> ExactIfAsked(const Options &options, const PierParameters &p)
 {
-    return options.exact ? std::optional(calculateExact(p)) : std::nullopt;
+    return options.exact ? std::optional(CalculateExact(p)) : std::nullopt;
 }
 
 // The text report formats each layer as the loop hands it on; the other

@@ -899,7 +899,7 @@ Outcome<std::string> CalculationSheetWithTitleBlock(const ParameterTexts &texts,
     const PierCalculation &c = pier.value();
     if (auto unbuildable = UnbuildableFault(c.parameters))
         return std::move(*unbuildable);
-    const ExactOutcome exact = calculateExact(c.parameters);
+    const ExactOutcome exact = CalculateExact(c.parameters);
     SheetInput input{texts, readings, c.parameters, c.quantities, exact, {}, date};
     input.block = &block;
     return BuildCalculationSheet(input);

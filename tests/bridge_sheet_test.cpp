@@ -135,7 +135,7 @@ TEST(BridgeSheet, EveryPierRowHoldsItsCalculation)
     for (const std::size_t k : {std::size_t{1}, std::size_t{5}}) {
         const PierCalculation c = CalculatePier(piers[k].texts).value();
         const AdoptedQuantities a =
-            AdoptQuantities(c.quantities, std::get<ExactQuantities>(calculateExact(c.parameters)));
+            AdoptQuantities(c.quantities, std::get<ExactQuantities>(CalculateExact(c.parameters)));
         EXPECT_EQ(rows[k],
                   (std::vector<std::string>{piers[k].id, piers[k].grade, RoundHalfUpText(a.Concrete, 2),
                                             RoundHalfUpText(a.CurvedFormwork, 2),

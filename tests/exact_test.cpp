@@ -23,7 +23,7 @@ PierParameters DefaultPier()
 
 ExactQuantities Exact(const PierParameters &p)
 {
-    const ExactOutcome outcome = calculateExact(p);
+    const ExactOutcome outcome = CalculateExact(p);
     if (const auto *na = std::get_if<NotApplicable>(&outcome))
         ADD_FAILURE() << "not applicable: " << na->reason;
     return std::holds_alternative<ExactQuantities>(outcome) ? std::get<ExactQuantities>(outcome) : ExactQuantities{};
@@ -230,7 +230,7 @@ TEST(ExactApplicability, OnlyPhysicalPiers)
     for (const auto &c : cases) {
         PierParameters p = DefaultPier();
         c.change(p);
-        const ExactOutcome outcome = calculateExact(p);
+        const ExactOutcome outcome = CalculateExact(p);
         ASSERT_TRUE(std::holds_alternative<NotApplicable>(outcome)) << c.name;
         EXPECT_NE(std::get<NotApplicable>(outcome).reason.find(c.mention), std::string::npos)
             << c.name << ": " << std::get<NotApplicable>(outcome).reason;
@@ -242,7 +242,7 @@ TEST(ExactApplicability, OnlyPhysicalPiers)
     edge.l1 = 0.75;
     edge.l2 = 0.125;
     edge.l3 = 0.75;
-    const ExactOutcome fits = calculateExact(edge);
+    const ExactOutcome fits = CalculateExact(edge);
     EXPECT_TRUE(std::holds_alternative<ExactQuantities>(fits)) << std::get<NotApplicable>(fits).reason;
 }
 

@@ -68,7 +68,7 @@ Sheet MakeSheet(const std::vector<std::pair<std::string, std::string>> &changes 
     ParameterReadings readings;
     s.p = parsePierParameters(texts, &readings).value();
     s.q = calculate(s.p).value();
-    s.exact = calculateExact(s.p);
+    s.exact = CalculateExact(s.p);
     s.html = sheet::BuildCalculationSheet({texts, readings, s.p, s.q, s.exact, subject, "2026-01-02"});
     s.root = xmltest::Parse(s.html);
     return s;
@@ -401,7 +401,7 @@ TEST(Sheet, ConclusionAdoptsExactVolumeAndTrueFormworkRoundedHalfUp)
     const auto trueS = [](double H2) {
         ParameterTexts texts = DefaultParameterTexts();
         texts[kFieldH2] = ShortestText(H2);
-        return std::get<ExactQuantities>(calculateExact(parsePierParameters(texts).value())).S;
+        return std::get<ExactQuantities>(CalculateExact(parsePierParameters(texts).value())).S;
     };
     double low = 0.499, high = 0.5;
     while (std::nextafter(low, high) < high) {

@@ -90,7 +90,7 @@ Outcome<std::string> ResultSummaryFromTexts(const ParameterTexts &texts)
     const auto pier = CalculatePier(texts);
     if (!pier)
         return pier.fault();
-    return ResultSummary(pier.value().quantities, calculateExact(pier.value().parameters));
+    return ResultSummary(pier.value().quantities, CalculateExact(pier.value().parameters));
 }
 
 } // namespace pierqty::form

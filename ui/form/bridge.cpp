@@ -69,7 +69,7 @@ std::string WhyNotBilled(const bill::PierRecord &record)
         return record.fault;
     if (const auto unbuildable = UnbuildableFault(parameters.value()))
         return unbuildable->messageZh();
-    const ExactOutcome exact = calculateExact(parameters.value());
+    const ExactOutcome exact = CalculateExact(parameters.value());
     if (const auto *notApplicable = std::get_if<NotApplicable>(&exact))
         return "精确工程量不适用：" + notApplicable->reasonZh;
     return record.fault;

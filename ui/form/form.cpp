@@ -272,7 +272,7 @@ CalculationOutcome FormState::calculate(const ParameterTexts &texts)
 {
     markReadings(texts);
     CalculationOutcome outcome;
-    const auto result = calculateFromTexts(texts);
+    const auto result = CalculateFromTexts(texts);
     if (!result) {
         outcome.errorMessage = result.fault().messageZh();
         m_stale = true;

@@ -78,7 +78,7 @@ std::string BillRefusal(const bill::PierRecord &pier)
 {
     if (std::optional<std::string> refusal = SheetRefusal(pier.texts))
         return *refusal;
-    const ExactOutcome exact = calculateExact(pier.parameters);
+    const ExactOutcome exact = CalculateExact(pier.parameters);
     if (const auto *notApplicable = std::get_if<NotApplicable>(&exact))
         return "精确工程量不适用：" + notApplicable->reasonZh;
     return pier.fault;

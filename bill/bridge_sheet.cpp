@@ -2,8 +2,8 @@
 
 #include "calc/adopted.h"
 #include "calc/exact.h"
-#include "calc/parameters.h"
 #include "calc/numbers.h"
+#include "calc/parameters.h"
 #include "sheet/document.h"
 #include "sheet/markup.h"
 

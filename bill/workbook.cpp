@@ -1,7 +1,7 @@
 #include "bill/workbook.h"
 
-#include "pierqty/version.h"
 #include "calc/numbers.h"
+#include "pierqty/version.h"
 #include "sheet/files.h"
 
 #include <xlsxwriter.h>

@@ -1,7 +1,7 @@
 #include "calc/fault.h"
 
-#include "calc/parameters.h"
 #include "calc/numbers.h"
+#include "calc/parameters.h"
 
 #include <algorithm>
 #include <array>

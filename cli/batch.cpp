@@ -1,12 +1,12 @@
 #include "cli/batch.h"
 
 #include "calc/exact.h"
+#include "calc/numbers.h"
 #include "calc/quantities.h"
 #include "cli/csv.h"
 #include "cli/encoding.h"
 #include "cli/options.h"
 #include "cli/workers.h"
-#include "calc/numbers.h"
 
 #include <array>
 #include <exception>

@@ -1,8 +1,8 @@
 // One row per layer, for spreadsheets and climbing-form lifts.
 #include "cli/writers.h"
 
-#include "cli/csv.h"
 #include "calc/numbers.h"
+#include "cli/csv.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
 // The report as a terminal shows it.
 #include "cli/writers.h"
 
+#include "calc/numbers.h"
 #include "calc/texts.h"
 #include "cli/output.h"
-#include "calc/numbers.h"
 
 #include <algorithm>
 

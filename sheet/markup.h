@@ -67,7 +67,6 @@ public:
     // with <sub>, a CSS block. Must be well-formed on its own.
     MarkupWriter &raw(std::string_view markup);
 
-
 private:
     void attributes(std::initializer_list<Attribute> attributes);
 

@@ -2,8 +2,8 @@
 
 #include "calc/adopted.h"
 #include "calc/geometry.h"
-#include "calc/texts.h"
 #include "calc/numbers.h"
+#include "calc/texts.h"
 #include "sheet/document.h"
 #include "sheet/drawing.h"
 #include "sheet/markup.h"

@@ -4,8 +4,8 @@
 #include "bill/bridge_sheet.h"
 #include "bill/workbook.h"
 #include "calc/adopted.h"
-#include "calc/parameters.h"
 #include "calc/numbers.h"
+#include "calc/parameters.h"
 #include "sheet/sheet.h"
 #include "tests/xml_reader.h"
 

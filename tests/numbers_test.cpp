@@ -178,7 +178,6 @@ TEST(ExcerptText, CutsLongTextsAtACharacter)
     EXPECT_EQ(ExcerptText("abcdef", 4), "abc\u2026");
 }
 
-
 // A window switches the C locale to the user's; numbers must not follow it.
 TEST(Locale, DecimalCommaLocaleChangesNothing)
 {

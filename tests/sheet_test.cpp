@@ -3,9 +3,9 @@
 #include "calc/adopted.h"
 #include "calc/exact.h"
 #include "calc/geometry.h"
+#include "calc/numbers.h"
 #include "calc/parameters.h"
 #include "calc/quantities.h"
-#include "calc/numbers.h"
 #include "sheet/files.h"
 #include "sheet/markup.h"
 #include "sheet/plot.h"
@@ -246,7 +246,8 @@ TEST(Sheet, LayerTableStepsRegularlyPlusTheLastAndEachRowIsTheLoops)
             const double figures[] = {layer.y_i,     below,          layer.S_i, layer.volume,
                                       layer.outline, layer.formwork, sumVolume, sumFormwork};
             for (std::size_t c = 0; c < 8; ++c)
-                EXPECT_EQ(cells[c + 1]->textContent(), formatQuantity(figures[c])) << "row " << i << " column " << c + 1;
+                EXPECT_EQ(cells[c + 1]->textContent(), formatQuantity(figures[c]))
+                    << "row " << i << " column " << c + 1;
         }
         // The last running sums are the flare's totals.
         EXPECT_EQ(rows.back()->all("td")[7]->textContent(), formatQuantity(s.q.FlareVolume));
@@ -277,7 +278,8 @@ TEST(Sheet, WorkedLayersAreTheCalculationsOwn)
                          length2 = FlaredLength2(s.p, layer.y_i).value();
             EXPECT_EQ(length1 * length2 - s.q.SectionCut, layer.S_i);
             const std::string worked = s.text("worked-" + std::to_string(i));
-            EXPECT_NE(worked.find(formatQuantity(length1) + " × " + formatQuantity(length2) + " − "), std::string::npos);
+            EXPECT_NE(worked.find(formatQuantity(length1) + " × " + formatQuantity(length2) + " − "),
+                      std::string::npos);
             // Each offset from its own radius: R1 = 5 for L1, R2 = 13.032 for L2.
             EXPECT_NE(worked.find("(y" + std::to_string(i) + ") = 5 − √(52 − "), std::string::npos) << worked;
             EXPECT_NE(worked.find("(y" + std::to_string(i) + ") = 13.032 − √(13.0322 − "), std::string::npos);

@@ -1,7 +1,7 @@
 // The window, driven as a user drives it (offscreen platform).
 #include "platform/desktop_fake.h"
-#include "ui/qt/desktop_qt.h"
 #include "ui/form/form.h"
+#include "ui/qt/desktop_qt.h"
 #include "ui/qt/hdun.h"
 #include "ui/qt/title_dialog.h"
 

@@ -4,8 +4,8 @@
 //   window_win32_bench             Calculate to the report shown, n = 1000
 //                                  and n = 32767
 #include "platform/desktop_fake.h"
-#include "ui/win32/desktop_win32.h"
 #include "ui/form/form.h"
+#include "ui/win32/desktop_win32.h"
 #include "ui/win32/hdun_win32.h"
 
 #include <algorithm>

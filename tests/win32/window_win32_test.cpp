@@ -7,8 +7,8 @@
 //
 //   window_win32_test.exe [--dpi N]    N: the system dpi it must find
 #include "platform/desktop_fake.h"
-#include "ui/win32/desktop_win32.h"
 #include "ui/form/form.h"
+#include "ui/win32/desktop_win32.h"
 #include "ui/win32/hdun_win32.h"
 #include "ui/win32/resources.h"
 #include "ui/win32/title_dialog_win32.h"
@@ -233,7 +233,10 @@ struct Fixture {
     HWND cs(int i) const { return window.control(form::CS(i)); }
     HWND of(ControlRef ref) const { return window.control(ref); }
     std::wstring text(ControlRef ref) const { return window.text(ref); }
-    void reset(int i) const { SetWindowTextW(cs(i), Widen(DefaultParameterTexts()[static_cast<std::size_t>(i)]).c_str()); }
+    void reset(int i) const
+    {
+        SetWindowTextW(cs(i), Widen(DefaultParameterTexts()[static_cast<std::size_t>(i)]).c_str());
+    }
     void focus(HWND control) const
     {
         SetFocus(control);

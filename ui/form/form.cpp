@@ -1,8 +1,8 @@
 #include "ui/form/form.h"
 
 #include "calc/exact.h"
-#include "calc/texts.h"
 #include "calc/numbers.h"
+#include "calc/texts.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 // pierqty: the calculator window.
 #include "pierqty/version.h"
-#include "ui/qt/desktop_qt.h"
 #include "ui/form/form.h"
+#include "ui/qt/desktop_qt.h"
 #include "ui/qt/hdun.h"
 
 #include <QApplication>

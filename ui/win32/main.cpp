@@ -1,6 +1,6 @@
 // pierqty.exe: the calculator window on Windows.
-#include "ui/win32/desktop_win32.h"
 #include "ui/form/form.h"
+#include "ui/win32/desktop_win32.h"
 #include "ui/win32/hdun_win32.h"
 
 #include <objbase.h>

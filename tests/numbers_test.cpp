@@ -74,6 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"\xc3\x80\x80"
                  "5",
                  0.0, NumberStatus::NoNumber},
+        // A character beyond the BMP is no digit, though its low 16 bits are
+        // those of the full-width 1 (U+4FF11).
+        ReadCase{"\U0004FF11", 0.0, NumberStatus::NoNumber},
         // Too small for a double is zero, not a fault.
         ReadCase{"1e-400", 0.0, NumberStatus::Whole}, ReadCase{"0.000e999999", 0.0, NumberStatus::Whole}),
     // Named by position and the text's ASCII letters and digits: "9_15e3" is "1.5e3".
@@ -176,6 +179,16 @@ TEST(ExcerptText, CutsLongTextsAtACharacter)
     EXPECT_EQ(excerpt.size(), 39u * 3u + 3u);
     EXPECT_EQ(excerpt.substr(excerpt.size() - 6), "\u7c73\u2026");
     EXPECT_EQ(ExcerptText("abcdef", 4), "abc\u2026");
+}
+
+// Each encoded length up to the last code point it holds, and the first of
+// the next.
+TEST(AppendUtf8, EncodesEachLengthToItsLimit)
+{
+    std::string out;
+    for (const char32_t c : {0x7Fu, 0x80u, 0x7FFu, 0x800u, 0xFFFFu, 0x10000u, 0x10FFFFu})
+        AppendUtf8(out, c);
+    EXPECT_EQ(out, "\x7f\u0080\u07ff\u0800\uffff\U00010000\U0010FFFF");
 }
 
 // A window switches the C locale to the user's; numbers must not follow it.

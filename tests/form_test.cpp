@@ -167,9 +167,13 @@ TEST(Geometry, TwipsRoundHalfUpAwayFromZeroAsMulDivDoesAndBoxesScaleByTheirEdges
     EXPECT_EQ(ToPixels({255, 255, 255, 255}, 144), (Rect{26, 26, 25, 25}));
 }
 
-TEST(Controls, LookupFindsTheResultCaptionsAndFailsPastTheArrays)
+TEST(Controls, LookupFindsTheCaptionsAndFailsPastTheArrays)
 {
     EXPECT_THROW(Find(CS(13)), std::out_of_range);
+    // An input's caption is its letter, case kept, and a full-width colon.
+    EXPECT_EQ(Find(Label1(0)).text, "L1：");
+    EXPECT_EQ(Find(Label1(kFieldl1)).text, "l1：");
+    EXPECT_EQ(Find(Label1(kInputCount - 1)).text, "n：");
     EXPECT_EQ(Find(Label1(kAreaField)).text, "S=");
     EXPECT_EQ(Find(Label1(kVolumeField)).text, "V=");
     EXPECT_THROW(Find(Label1(-1)), std::out_of_range);

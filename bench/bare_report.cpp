@@ -2,7 +2,7 @@
 // the plain evaluation of the tests, each layer formatted straight into one
 // output buffer as it is computed, and that buffer written once.
 // Usage: pierqty_bare_report [N] (default 32767).
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 #include "tests/reference.h"
 
 #include <cstdio>

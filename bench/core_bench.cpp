@@ -70,7 +70,7 @@ void BM_CalculateFromTexts(benchmark::State &state)
     ParameterTexts texts = DefaultParameterTexts();
     texts[10] = std::to_string(state.range(0));
     for (auto _ : state) {
-        auto result = calculateFromTexts(texts);
+        auto result = CalculateFromTexts(texts);
         benchmark::DoNotOptimize(result.value().report.data());
     }
 }
@@ -81,7 +81,7 @@ void BM_Exact(benchmark::State &state)
     if (state.range(0) == 1)
         p.R1 = p.h; // arcs ending horizontal: the hardest integrands
     for (auto _ : state) {
-        auto exact = calculateExact(p);
+        auto exact = CalculateExact(p);
         benchmark::DoNotOptimize(std::get<ExactQuantities>(exact).S);
     }
 }

@@ -27,7 +27,7 @@ void BM_BuildSheet(benchmark::State &state)
     ParameterReadings readings;
     const PierParameters p = parsePierParameters(texts, &readings).value();
     const PierQuantities q = calculate(p).value();
-    const ExactOutcome exact = calculateExact(p);
+    const ExactOutcome exact = CalculateExact(p);
     std::size_t size = 0;
     for (auto _ : state) {
         const std::string html =

@@ -2,8 +2,8 @@
 
 #include "calc/adopted.h"
 #include "calc/exact.h"
+#include "calc/numbers.h"
 #include "calc/parameters.h"
-#include "platform/numbers.h"
 #include "sheet/document.h"
 #include "sheet/markup.h"
 
@@ -28,7 +28,7 @@ constexpr std::string_view kBridgeStyle = R"CSS(
 // Six decimals with the minus sign U+2212, as the window shows them.
 std::string N6(double value)
 {
-    return sheet::WithMinusSign(FormatFixed6(value));
+    return sheet::WithMinusSign(formatQuantity(value));
 }
 
 // A quantity as the bill rounds it: half up to 2 decimals.

@@ -1,6 +1,6 @@
 #include "bill/items.h"
 
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <array>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "bill/workbook.h"
 
+#include "calc/numbers.h"
 #include "pierqty/version.h"
-#include "platform/numbers.h"
 #include "sheet/files.h"
 
 #include <xlsxwriter.h>
@@ -37,7 +37,7 @@ PierRecord MakePierRecord(std::string id, const ParameterTexts &texts, std::stri
     record.parameters = pier.value().parameters;
     record.layered = pier.value().quantities;
     record.layered.Layers = {}; // the layer table is computed again as it is written
-    const ExactOutcome exact = calculateExact(record.parameters);
+    const ExactOutcome exact = CalculateExact(record.parameters);
     if (const auto *notApplicable = std::get_if<NotApplicable>(&exact)) {
         record.fault = "精确工程量不适用：" + notApplicable->reasonZh;
         return record;
@@ -76,7 +76,7 @@ std::string LeftOutReason(const PierRecord &pier)
         return calculation.fault().messageZh();
     if (const auto unbuildable = UnbuildableFault(calculation.value().parameters))
         return unbuildable->messageZh();
-    const ExactOutcome exact = calculateExact(calculation.value().parameters);
+    const ExactOutcome exact = CalculateExact(calculation.value().parameters);
     if (const auto *notApplicable = std::get_if<NotApplicable>(&exact))
         return "精确工程量不适用：" + notApplicable->reasonZh;
     return "未能计算";
@@ -328,7 +328,7 @@ void WriteBillSheet(lxw_workbook *book, const Formats &f, const std::vector<Pier
 
 std::string Fixed(double value)
 {
-    return FormatFixed6(value);
+    return formatQuantity(value);
 }
 
 // Each pier's formula in words with its figures, a line for each quantity.

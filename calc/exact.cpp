@@ -1,7 +1,7 @@
 #include "calc/exact.h"
 
 #include "calc/arithmetic.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <boost/math/quadrature/tanh_sinh.hpp>
 
@@ -217,12 +217,7 @@ double TrueFlareFormworkBetween(const PierParameters &p, double a, double b)
         Integrate(p, Part::GrooveWalls, a, b) + Integrate(p, Part::Chamfers, a, b);
 }
 
-double FlareVolumeBetween(const PierParameters &p, double a, double b)
-{
-    return Integrate(p, Part::Volume, a, b);
-}
-
-ExactOutcome calculateExact(const PierParameters &p)
+ExactOutcome CalculateExact(const PierParameters &p)
 {
     if (PierReason reason = ExactApplicability(p); !reason.empty())
         return NotApplicable{std::move(reason.en), std::move(reason.zh)};

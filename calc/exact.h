@@ -49,7 +49,7 @@ using ExactOutcome = std::variant<ExactQuantities, NotApplicable>;
 // Defined for a physical pier only: positive L1, L2, R1, R2; h, H1, H2, l1,
 // l2, l3 not negative; h not above R1 or R2; chamfers and grooves that fit
 // the faces. Accurate to about 1e-12 relative, h = R included.
-ExactOutcome calculateExact(const PierParameters &p);
+ExactOutcome CalculateExact(const PierParameters &p);
 
 // One geometric reason why a pier cannot be built, with the parameters it
 // names (field indices, in reading order).
@@ -80,8 +80,5 @@ std::optional<CalculationFault> UnbuildableFault(const PierParameters &p);
 // for a pier to which the exact quantities apply, m^2; NaN when the
 // dimensions are too large to integrate.
 double TrueFlareFormworkBetween(const PierParameters &p, double a, double b);
-
-// Exact flare volume between heights a and b, m^3.
-double FlareVolumeBetween(const PierParameters &p, double a, double b);
 
 } // namespace pierqty

@@ -1,7 +1,7 @@
 #include "calc/fault.h"
 
+#include "calc/numbers.h"
 #include "calc/parameters.h"
-#include "platform/numbers.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "calc/fault.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <algorithm>
 #include <array>
@@ -29,8 +29,8 @@ struct PierParameters {
 
 constexpr int kParameterCount = 11;
 
-// Indices of the window's thirteen fields CS(0)..CS(12): the eleven
-// parameters in reading order, then the two results.
+// Indices of the eleven parameters in reading order (the order of the
+// window's input fields, of a batch row and of the sheet's table).
 enum FieldIndex : int {
     kFieldL1 = 0,
     kFieldR1 = 1,
@@ -43,10 +43,7 @@ enum FieldIndex : int {
     kFieldl2 = 8,
     kFieldl3 = 9,
     kFieldN = 10, // the layer count n, the last input
-    kFieldS = 11, // result: the formwork area S
-    kFieldV = 12, // result: the concrete volume V
 };
-constexpr int kFieldCount = 13;
 
 // The texts the input fields start with, separated by ",".
 inline constexpr std::string_view DefaultInputText = "2.5,4.488,1.8,13.032,3.00,0.5,3,0.1,0.1,0.5,1000";
@@ -61,28 +58,26 @@ constexpr std::string_view CommaPiece(std::string_view text, int k)
 }
 
 // One parameter: its letter in the drawing (case matters: "L1" is not
-// "l1"), the caption beside its field, its default text, what it means and
-// its unit. The member of PierParameters is reached by ParameterValue.
+// "l1"), its default text, what it means and its unit. The member of PierParameters is reached by ParameterValue.
 struct ParameterInfo {
     std::string_view name;
-    std::string_view caption;
     std::string_view defaultText;
     std::string_view meaning; // Simplified Chinese
     std::string_view unit; // "m", or "层" (layers) for n
 };
 
 inline constexpr std::array<ParameterInfo, kParameterCount> kParameters = {{
-    {"L1", "L1：", CommaPiece(DefaultInputText, 0), "截面长度（第一方向，正立面宽）", "m"},
-    {"R1", "R1：", CommaPiece(DefaultInputText, 1), "L1 方向两端面的外弧半径", "m"},
-    {"L2", "L2：", CommaPiece(DefaultInputText, 2), "截面长度（第二方向，侧立面宽）", "m"},
-    {"R2", "R2：", CommaPiece(DefaultInputText, 3), "L2 方向两端面的外弧半径", "m"},
-    {"H1", "H1：", CommaPiece(DefaultInputText, 4), "直墩身高度", "m"},
-    {"H2", "H2：", CommaPiece(DefaultInputText, 5), "顶部直段（墩帽）高度", "m"},
-    {"h", "h：", CommaPiece(DefaultInputText, 6), "花瓶段（外弧段）高度", "m"},
-    {"l1", "l1：", CommaPiece(DefaultInputText, 7), "四角 45° 倒角直角边长", "m"},
-    {"l2", "l2：", CommaPiece(DefaultInputText, 8), "槽的 45° 斜边直角边长（即槽深）", "m"},
-    {"l3", "l3：", CommaPiece(DefaultInputText, 9), "槽底宽", "m"},
-    {"n", "n：", CommaPiece(DefaultInputText, 10), "花瓶段等分层数", "层"},
+    {"L1", CommaPiece(DefaultInputText, 0), "截面长度（第一方向，正立面宽）", "m"},
+    {"R1", CommaPiece(DefaultInputText, 1), "L1 方向两端面的外弧半径", "m"},
+    {"L2", CommaPiece(DefaultInputText, 2), "截面长度（第二方向，侧立面宽）", "m"},
+    {"R2", CommaPiece(DefaultInputText, 3), "L2 方向两端面的外弧半径", "m"},
+    {"H1", CommaPiece(DefaultInputText, 4), "直墩身高度", "m"},
+    {"H2", CommaPiece(DefaultInputText, 5), "顶部直段（墩帽）高度", "m"},
+    {"h", CommaPiece(DefaultInputText, 6), "花瓶段（外弧段）高度", "m"},
+    {"l1", CommaPiece(DefaultInputText, 7), "四角 45° 倒角直角边长", "m"},
+    {"l2", CommaPiece(DefaultInputText, 8), "槽的 45° 斜边直角边长（即槽深）", "m"},
+    {"l3", CommaPiece(DefaultInputText, 9), "槽底宽", "m"},
+    {"n", CommaPiece(DefaultInputText, 10), "花瓶段等分层数", "层"},
 }};
 
 // The letters alone, in the order of the input fields.

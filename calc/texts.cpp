@@ -1,6 +1,6 @@
 #include "calc/texts.h"
 
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <string_view>
 
@@ -12,11 +12,6 @@ constexpr std::string_view kLineBreak = "\r\n";
 constexpr std::string_view kLayerHeightLabel = " \u5355\u5c42\u9ad8 = "; // " 单层高 = "
 
 } // namespace
-
-std::string formatQuantity(double value)
-{
-    return FormatFixed6(value);
-}
 
 std::size_t ReportLayersSize(std::size_t n, std::string_view lineBreak)
 {
@@ -71,7 +66,7 @@ CalculationTexts buildCalculationTexts(const PierQuantities &q)
     return texts;
 }
 
-Outcome<CalculationTexts> calculateFromTexts(const ParameterTexts &texts)
+Outcome<CalculationTexts> CalculateFromTexts(const ParameterTexts &texts)
 {
     const auto pier = CalculatePier(texts);
     if (!pier)

@@ -17,9 +17,6 @@ struct CalculationTexts {
     std::string report; // layer height, S0, then S1..Sn, one per line
 };
 
-// Fixed-point text with six decimals, pattern "0.000000".
-std::string formatQuantity(double value);
-
 // The result fields' texts: "64.190447 m2" for S, "38.653440 m3" for V.
 std::string AreaText(double S);
 std::string VolumeText(double V);
@@ -44,6 +41,6 @@ CalculationTexts buildCalculationTexts(const PierQuantities &q);
 
 // The Calculate command up to publishing: reads the eleven field texts,
 // calculates, and builds the texts, or stops with the first fault.
-Outcome<CalculationTexts> calculateFromTexts(const ParameterTexts &texts);
+Outcome<CalculationTexts> CalculateFromTexts(const ParameterTexts &texts);
 
 } // namespace pierqty

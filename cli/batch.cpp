@@ -1,13 +1,13 @@
 #include "cli/batch.h"
 
 #include "calc/exact.h"
+#include "calc/numbers.h"
 #include "calc/quantities.h"
 #include "calc/quantity_catalogue.h"
 #include "cli/reader/csv.h"
 #include "cli/reader/encoding.h"
 #include "cli/options.h"
 #include "cli/workers.h"
-#include "platform/numbers.h"
 
 #include <array>
 #include <exception>
@@ -209,7 +209,7 @@ void Compute(PierWork &work) noexcept
             return;
         work.unbuildable = UnbuildableFault(work.parameters->value());
         if (!work.unbuildable)
-            work.exact = calculateExact(work.parameters->value());
+            work.exact = CalculateExact(work.parameters->value());
     } catch (...) {
         work.failure = std::current_exception();
     }

@@ -9,6 +9,8 @@
 // WriteConsoleW as UTF-16, keeping a character split between two reads whole.
 #include "cli/console_win32.h"
 
+#include "platform/utf16_win32.h"
+
 #include <windows.h>
 
 #include <fcntl.h>
@@ -19,17 +21,6 @@
 #include <thread>
 
 namespace pierqty {
-
-std::string Utf8FromWide(const wchar_t *text)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1)
-        return "";
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
-    utf8.pop_back(); // the terminating zero
-    return utf8;
-}
 
 namespace {
 
@@ -52,9 +43,7 @@ void WriteToConsole(HANDLE console, const std::string &utf8)
 {
     if (utf8.empty())
         return;
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
+    const std::wstring wide = Widen(utf8);
     const wchar_t *next = wide.data();
     DWORD left = static_cast<DWORD>(wide.size());
     while (left > 0) {
@@ -143,11 +132,11 @@ struct StandardStreams::Relay {
     }
 };
 
-StandardStreams::StandardStreams() : relay_(new Relay) { }
+StandardStreams::StandardStreams() : m_relay(new Relay) { }
 
 StandardStreams::~StandardStreams()
 {
-    delete relay_;
+    delete m_relay;
 }
 
 } // namespace pierqty

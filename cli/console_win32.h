@@ -1,12 +1,7 @@
 // Windows standard streams that carry pierqty-cli's UTF-8 output unchanged.
 #pragma once
 
-#include <string>
-
 namespace pierqty {
-
-// UTF-16 (an argument of wmain) to UTF-8; unpaired surrogates become U+FFFD.
-std::string Utf8FromWide(const wchar_t *text);
 
 // While it lives, stdout and stderr take UTF-8 bytes as on Linux: to a file
 // or a pipe in binary mode (no "\r\n" for "\n"), to a console as UTF-16
@@ -21,7 +16,7 @@ public:
 
 private:
     struct Relay;
-    Relay *relay_;
+    Relay *m_relay;
 };
 
 } // namespace pierqty

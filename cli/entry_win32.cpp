@@ -4,6 +4,7 @@
 // as on Linux.
 #include "cli/console_win32.h"
 #include "cli/entry.h"
+#include "platform/utf16_win32.h"
 
 #include <string>
 #include <vector>
@@ -13,7 +14,7 @@ int wmain(int argc, wchar_t **argv)
     std::vector<std::string> arguments;
     arguments.reserve(static_cast<std::size_t>(argc));
     for (int k = 0; k < argc; ++k)
-        arguments.push_back(pierqty::Utf8FromWide(argv[k]));
+        arguments.push_back(pierqty::Narrow(argv[k]));
     std::vector<char *> pointers;
     for (std::string &argument : arguments)
         pointers.push_back(argument.data());

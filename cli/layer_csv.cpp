@@ -1,8 +1,8 @@
 // One row per layer, for spreadsheets and climbing-form lifts.
 #include "cli/writers.h"
 
+#include "calc/numbers.h"
 #include "cli/reader/csv.h"
-#include "platform/numbers.h"
 
 #include <algorithm>
 #include <cmath>

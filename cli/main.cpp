@@ -36,6 +36,7 @@
 #include <iostream>
 #include <new>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -45,12 +46,64 @@ using namespace pierqty::cli;
 // Memory ran out (as sysexits.h's EX_OSERR): said, never an abort.
 constexpr int kExitNoMemory = 71;
 
+// What a run writes, chosen once from the flags: a batch, a workbook, a
+// sheet, the layer CSV, JSON, or the text report. --exact adds the exact
+// quantities to the text report or the JSON.
+enum class OutputMode { Batch, Workbook, Sheet, Csv, Json, Text };
+
+OutputMode ChosenOutput(const Options &options)
+{
+    if (options.batchGiven)
+        return OutputMode::Batch;
+    if (!options.xlsx.empty())
+        return OutputMode::Workbook;
+    if (!options.sheet.empty())
+        return OutputMode::Sheet;
+    if (options.csv)
+        return OutputMode::Csv;
+    return options.json ? OutputMode::Json : OutputMode::Text;
+}
+
+// The output flags given, one bit each, as the outputs refuse them.
+enum OutputFlag : unsigned { kJsonFlag = 1u, kCsvFlag = 2u, kExactFlag = 4u, kSheetFlag = 8u };
+
+unsigned GivenFlags(const Options &options)
+{
+    return (options.json ? kJsonFlag : 0u) | (options.csv ? kCsvFlag : 0u) | (options.exact ? kExactFlag : 0u) |
+        (options.sheet.empty() ? 0u : kSheetFlag);
+}
+
+// An output flag, or an output, that takes none of the refused flags.
+struct Refusal {
+    unsigned refused;
+    const char *message;
+};
+
+// What --csv and --sheet FILE refuse, in the order checked: the first that
+// applies is the usage error.
+constexpr std::pair<OutputFlag, Refusal> kFlagRefusals[] = {
+    {kCsvFlag, {kExactFlag, "--csv writes the per-layer table with its own true strip areas: it takes no --exact"}},
+    {kCsvFlag, {kJsonFlag, "--csv and --json are two different outputs: choose one"}},
+    {kSheetFlag,
+     {kJsonFlag | kCsvFlag | kExactFlag, "--sheet writes the calculation sheet: it takes no --json, --csv or --exact"}},
+};
+// What a batch and a workbook refuse, checked when they run.
+constexpr Refusal kBatchRefusal{kJsonFlag | kCsvFlag | kExactFlag,
+                                "--batch writes its own CSV: it takes no --json, --csv or --exact"};
+constexpr Refusal kWorkbookRefusal{kJsonFlag | kCsvFlag | kExactFlag | kSheetFlag,
+                                   "--xlsx writes the workbook: it takes no --json, --csv, --exact or --sheet"};
+
+void Refuse(const Refusal &refusal, unsigned given)
+{
+    if ((given & refusal.refused) != 0)
+        throw UsageError{refusal.message};
+}
+
 int RunBatch(const Options &options)
 {
     if (options.batch.empty())
         throw UsageError{"--batch needs a file name, or - for standard input"};
-    if (options.json || options.csv || options.exact)
-        throw UsageError{"--batch writes its own CSV: it takes no --json, --csv or --exact"};
+    Refuse(kBatchRefusal, GivenFlags(options));
     if (options.lenient)
         throw UsageError{"--lenient reads the texts of one pier: a batch holds every cell to be a number"};
     const bool summary = SummarySheetWanted(options);
@@ -89,8 +142,7 @@ std::string UnbilledReason(const PierParameters &p)
 
 int RunWorkbook(const Options &options, const ParameterTexts &texts, const PierParameters &p)
 {
-    if (options.csv || options.json || options.exact || !options.sheet.empty())
-        throw UsageError{"--xlsx writes the workbook: it takes no --json, --csv, --exact or --sheet"};
+    Refuse(kWorkbookRefusal, GivenFlags(options));
     const bill::WorkbookOptions workbook = WorkbookOptionsFrom(options);
     const bill::PierRecord pier = bill::MakePierRecord("1", texts, options.grade);
     if (!pier.billed()) {
@@ -102,7 +154,7 @@ int RunWorkbook(const Options &options, const ParameterTexts &texts, const PierP
 
 std::optional<ExactOutcome> ExactIfAsked(const Options &options, const PierParameters &p)
 {
-    return options.exact ? std::optional(calculateExact(p)) : std::nullopt;
+    return options.exact ? std::optional(CalculateExact(p)) : std::nullopt;
 }
 
 // The text report formats each layer as the loop hands it on; the other
@@ -133,12 +185,11 @@ void CheckCombinations(const Options &options)
         throw UsageError{"with --batch, standard output takes the CSV: --xlsx needs a file name"};
     if (options.batchGiven)
         return; // RunBatch says what a batch does not take
-    if (options.csv && options.exact)
-        throw UsageError{"--csv writes the per-layer table with its own true strip areas: it takes no --exact"};
-    if (options.csv && options.json)
-        throw UsageError{"--csv and --json are two different outputs: choose one"};
-    if (!options.sheet.empty() && (options.csv || options.json || options.exact))
-        throw UsageError{"--sheet writes the calculation sheet: it takes no --json, --csv or --exact"};
+    const unsigned given = GivenFlags(options);
+    for (const auto &[flag, refusal] : kFlagRefusals) {
+        if ((given & flag) != 0)
+            Refuse(refusal, given);
+    }
     // RFC 8259, section 8.1: JSON text must not begin with a byte order mark.
     if (options.bom && options.json)
         throw UsageError{"--bom: JSON must not start with a byte order mark (RFC 8259), so --json takes none"};
@@ -153,7 +204,8 @@ int Run(const Options &options)
     CheckCombinations(options);
     const sheet::TitleBlock titleBlock = SheetTitleBlock(options);
     SetByteOrderMark(options.bom);
-    if (options.batchGiven)
+    const OutputMode mode = ChosenOutput(options);
+    if (mode == OutputMode::Batch)
         return RunBatch(options);
 
     const ParameterTexts texts = ApplyAssignments(options.assignments);
@@ -165,24 +217,24 @@ int Run(const Options &options)
     WarnAboutReadings(texts, readings);
     if (!parameters)
         return ReportFault(parameters.fault(), options.json);
-    if (!options.xlsx.empty())
+    if (mode == OutputMode::Workbook)
         return RunWorkbook(options, texts, parameters.value());
     const PierParameters &p = parameters.value();
     // A pier that cannot be built keeps its figures, with a warning; its sheet is refused.
     if (const std::optional<CalculationFault> unbuildable = UnbuildableFault(p)) {
-        if (!options.sheet.empty())
+        if (mode == OutputMode::Sheet)
             return ReportFault(*unbuildable, false);
         std::cerr << "warning: " << unbuildable->messageEn() << "\n";
     }
-    if (options.sheet.empty() && !options.csv && !options.json)
+    if (mode == OutputMode::Text)
         return RunText(options, p);
     const auto quantities = calculate(p);
     if (!quantities)
-        return ReportFault(quantities.fault(), options.json);
+        return ReportFault(quantities.fault(), mode == OutputMode::Json);
     const PierQuantities &q = quantities.value();
-    if (!options.sheet.empty())
+    if (mode == OutputMode::Sheet)
         return WriteSheet(options.sheet, titleBlock, texts, readings, p, q);
-    if (options.csv)
+    if (mode == OutputMode::Csv)
         return Write(LayerCsv(p, q));
     const std::optional<ExactOutcome> exact = ExactIfAsked(options, p);
     return Write(JsonOutput(p, q, exact ? &*exact : nullptr));

@@ -1,8 +1,8 @@
 #include "cli/options.h"
 
+#include "calc/numbers.h"
 #include "cli/output.h"
 #include "pierqty/version.h"
-#include "platform/numbers.h"
 
 #include <CLI/CLI.hpp>
 

@@ -18,7 +18,7 @@ std::string SheetDate()
 int WriteSheet(const std::string &path, const sheet::TitleBlock &block, const ParameterTexts &texts,
                const ParameterReadings &readings, const PierParameters &parameters, const PierQuantities &quantities)
 {
-    const ExactOutcome exact = calculateExact(parameters);
+    const ExactOutcome exact = CalculateExact(parameters);
     const std::string date = SheetDate();
     sheet::SheetInput input{texts, readings, parameters, quantities, exact, {}, date};
     input.block = &block;

@@ -1,10 +1,10 @@
 // The report as a terminal shows it.
 #include "cli/writers.h"
 
+#include "calc/numbers.h"
 #include "calc/quantity_catalogue.h"
 #include "calc/texts.h"
 #include "cli/output.h"
-#include "platform/numbers.h"
 
 #include <algorithm>
 
@@ -33,7 +33,7 @@ void AppendExactText(std::string &out, const PierQuantities &q, const ExactOutco
         out += quantity->en;
         out.resize(start + 28, ' ');
         const double exact = e.*quantity->exact.member;
-        const std::string value = FormatFixed6(exact);
+        const std::string value = formatQuantity(exact);
         out.append(value.size() < 14 ? 14 - value.size() : 0, ' ');
         out += value;
         out += ' ';

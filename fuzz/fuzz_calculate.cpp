@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     const auto parameters = pierqty::parsePierParameters(texts);
-    const auto result = pierqty::calculateFromTexts(texts);
+    const auto result = pierqty::CalculateFromTexts(texts);
     if (!result) {
         if (result.fault().messageEn().empty() || result.fault().messageZh().empty())
             std::abort();
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     // Exact quantities: not applicable, or finite with every true face at
     // least as large as its projection (no face leans inward).
-    const pierqty::ExactOutcome exact = pierqty::calculateExact(parameters.value());
+    const pierqty::ExactOutcome exact = pierqty::CalculateExact(parameters.value());
     if (const auto *e = std::get_if<pierqty::ExactQuantities>(&exact)) {
         for (double value :
              {e->FlareVolume, e->V, e->ProjectedFlareFormwork, e->TrueFlareFormwork, e->S, e->ProjectedS})

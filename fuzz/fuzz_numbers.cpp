@@ -1,6 +1,6 @@
 // ParseNumber on arbitrary text never yields NaN or infinity; the quick
 // six-decimal format agrees with the exact conversion for any double.
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <array>
 #include <charconv>
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             std::string exact(buffer.data(), end);
             if (exact == "-0.000000")
                 exact = "0.000000";
-            if (pierqty::FormatFixed6(value) != exact)
+            if (pierqty::formatQuantity(value) != exact)
                 std::abort();
         }
     }

@@ -2,7 +2,7 @@
 
 #include "calc/exact.h"
 #include "calc/geometry.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "sheet/files.h"
 
+#include "calc/numbers.h"
 #include "platform/file_write.h"
-#include "platform/numbers.h"
 #include "sheet/markup.h"
 
 #include <algorithm>

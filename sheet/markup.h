@@ -67,9 +67,6 @@ public:
     // with <sub>, a CSS block. Must be well-formed on its own.
     MarkupWriter &raw(std::string_view markup);
 
-    std::size_t depth() const { return m_open.size(); }
-    std::string &out() { return m_out; }
-
 private:
     void attributes(std::initializer_list<Attribute> attributes);
 

@@ -2,9 +2,9 @@
 
 #include "calc/adopted.h"
 #include "calc/geometry.h"
+#include "calc/numbers.h"
 #include "calc/quantity_catalogue.h"
 #include "calc/texts.h"
-#include "platform/numbers.h"
 #include "sheet/document.h"
 #include "sheet/drawing.h"
 #include "sheet/markup.h"
@@ -73,7 +73,7 @@ std::string Sub(std::string_view letter, std::string_view subscript)
 // Six decimals, as the window shows them, with the minus sign U+2212.
 std::string N6(double value)
 {
-    return WithMinusSign(FormatFixed6(value));
+    return WithMinusSign(formatQuantity(value));
 }
 
 // A value used: its shortest round-trip digits, never with an exponent.
@@ -879,7 +879,7 @@ Outcome<std::string> CalculationSheetWithTitleBlock(const ParameterTexts &texts,
     const PierCalculation &c = pier.value();
     if (auto unbuildable = UnbuildableFault(c.parameters))
         return std::move(*unbuildable);
-    const ExactOutcome exact = calculateExact(c.parameters);
+    const ExactOutcome exact = CalculateExact(c.parameters);
     SheetInput input{texts, readings, c.parameters, c.quantities, exact, {}, date};
     input.block = &block;
     return BuildCalculationSheet(input);

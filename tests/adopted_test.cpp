@@ -46,7 +46,7 @@ TEST(AdoptedQuantities, TheExactFiguresSplitIntoCurvedAndStraight)
 {
     const auto p = parsePierParameters(DefaultParameterTexts()).value();
     const PierQuantities layered = calculate(p).value();
-    const auto exact = std::get<ExactQuantities>(calculateExact(p));
+    const auto exact = std::get<ExactQuantities>(CalculateExact(p));
     const AdoptedQuantities adopted = AdoptQuantities(layered, exact);
     EXPECT_EQ(adopted.Concrete, exact.V);
     EXPECT_EQ(adopted.Formwork, exact.S);

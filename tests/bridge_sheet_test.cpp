@@ -4,8 +4,8 @@
 #include "bill/bridge_sheet.h"
 #include "bill/workbook.h"
 #include "calc/adopted.h"
+#include "calc/numbers.h"
 #include "calc/parameters.h"
-#include "platform/numbers.h"
 #include "sheet/sheet.h"
 #include "tests/xml_reader.h"
 
@@ -135,12 +135,12 @@ TEST(BridgeSheet, EveryPierRowHoldsItsCalculation)
     for (const std::size_t k : {std::size_t{1}, std::size_t{5}}) {
         const PierCalculation c = CalculatePier(piers[k].texts).value();
         const AdoptedQuantities a =
-            AdoptQuantities(c.quantities, std::get<ExactQuantities>(calculateExact(c.parameters)));
+            AdoptQuantities(c.quantities, std::get<ExactQuantities>(CalculateExact(c.parameters)));
         EXPECT_EQ(rows[k],
                   (std::vector<std::string>{piers[k].id, piers[k].grade, RoundHalfUpText(a.Concrete, 2),
                                             RoundHalfUpText(a.CurvedFormwork, 2),
                                             RoundHalfUpText(a.StraightFormwork, 2), RoundHalfUpText(a.Formwork, 2),
-                                            FormatFixed6(c.quantities.S), FormatFixed6(c.quantities.V)}));
+                                            formatQuantity(c.quantities.S), formatQuantity(c.quantities.V)}));
     }
     EXPECT_EQ(s.text("pier-total").find("合计（3 个墩）"), 0u) << s.text("pier-total");
 }

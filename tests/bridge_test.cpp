@@ -175,7 +175,7 @@ TEST(BridgeTotals, AnEditRecomputesItsRowTheTotalsAndTheBill)
     EXPECT_EQ(bill[0].quantityText, RoundHalfUpText(model.totals().figure(Figure::Concrete), 2));
     EXPECT_EQ(bill[1].quantityText, RoundHalfUpText(model.totals().figure(Figure::Formwork), 2));
     EXPECT_EQ(model.cellText(17, kH1), "12.5");
-    EXPECT_EQ(model.cellText(17, kFirstFigureColumn + 5), FormatFixed6(model.record(17).layered.V));
+    EXPECT_EQ(model.cellText(17, kFirstFigureColumn + 5), formatQuantity(model.record(17).layered.V));
 }
 
 TEST(BridgeClipboard, ExcelsTextIsReadCellByCell)
@@ -247,7 +247,7 @@ TEST(BridgeClipboard, PasteWithoutAHeaderStartsAtTheCurrentCell)
     model.undo();
     ASSERT_TRUE(model.paste(0, kN, "300\t1\t2\r\n"));
     EXPECT_EQ(model.input(0).texts[kFieldN], "300");
-    EXPECT_EQ(model.cellText(0, kFirstFigureColumn + 5), FormatFixed6(model.record(0).layered.V));
+    EXPECT_EQ(model.cellText(0, kFirstFigureColumn + 5), formatQuantity(model.record(0).layered.V));
     EXPECT_FALSE(model.paste(0, kFirstFigureColumn, "1\t2"));
     EXPECT_FALSE(model.paste(0, 0, ""));
     ASSERT_TRUE(model.paste(0, 0, "\r\n")); // Excel's one empty cell: clears it
@@ -267,13 +267,13 @@ TEST(BridgeClipboard, CopyGivesTheBatchFiguresAndPastesBackAsTheSameTable)
     EXPECT_EQ(lines[0].rfind("墩号\tL1\tR1\t", 0), 0u) << lines[0];
     EXPECT_EQ(lines[1].substr(0, 20), "'=HYPERLINK(\"x\")\t2.5");
     EXPECT_EQ(lines[2].substr(0, 13), "\"line\nbreak\"\t");
-    const auto total = SplitText(lines[5], '\t');
+    const auto total = Lines(lines[5], "\t");
     ASSERT_EQ(total.size(), static_cast<std::size_t>(kColumnCount));
     EXPECT_EQ(total[0], "合计");
     for (int k = 0; k < kFigureCount; ++k)
         EXPECT_EQ(Number(total[static_cast<std::size_t>(kFirstFigureColumn + k)]), model.totals().figure(Figure(k)));
     EXPECT_EQ(total[kStateColumn], "合计不含 1 个墩");
-    EXPECT_EQ(SplitText(lines[3], '\t')[kFirstFigureColumn], ""); // a pier out of the totals has no figures
+    EXPECT_EQ(Lines(lines[3], "\t")[kFirstFigureColumn], ""); // a pier out of the totals has no figures
 
     BridgeModel copy;
     ASSERT_TRUE(copy.paste(0, 3, copied));
@@ -445,7 +445,7 @@ std::vector<double> BatchTotal(const std::string &path)
     EXPECT_GE(lines.size(), 2u) << run.err;
     const std::string &total = lines.back();
     EXPECT_EQ(total.rfind("TOTAL,", 0), 0u) << total;
-    const auto cells = SplitText(total, ',');
+    const auto cells = Lines(total, ",");
     std::vector<double> figures;
     for (std::size_t k = 1; k <= 4 && k < cells.size(); ++k)
         figures.push_back(Number(cells[k]));

@@ -85,7 +85,7 @@ private slots:
         QCOMPARE(cell(30, bridge::kStateColumn), QStringLiteral("合计不含 1 个墩"));
         QCOMPARE(
             cell(30, bridge::kFirstFigureColumn),
-            QString::fromStdString(pierqty::FormatFixed6(window->model().totals().figure(bridge::Figure::Concrete))));
+            QString::fromStdString(pierqty::formatQuantity(window->model().totals().figure(bridge::Figure::Concrete))));
         QVERIFY(window->summary()->text().startsWith(QStringLiteral("合计不含 1 个墩\n工程量清单：040303005001 ")));
         QVERIFY(!(window->table()->model()->flags(window->table()->model()->index(30, kH1)) & Qt::ItemIsEditable));
     }

@@ -284,7 +284,7 @@ class Faults : public testing::TestWithParam<FaultCase>
 TEST_P(Faults, StopWithKindAndPlace)
 {
     const FaultCase &c = GetParam();
-    const auto result = calculateFromTexts(Texts(c.changes));
+    const auto result = CalculateFromTexts(Texts(c.changes));
     ASSERT_FALSE(result.ok());
     EXPECT_EQ(result.fault().kind, c.kind);
     EXPECT_EQ(result.fault().step, c.step);
@@ -333,7 +333,7 @@ TEST(Faults, OverflowingTextNamesItsParameter)
 {
     for (int k = kFieldL1; k < kFieldN; ++k) {
         const std::string name(kParameterNames[static_cast<std::size_t>(k)]);
-        const auto result = calculateFromTexts(Texts({{name.c_str(), "1e999"}}));
+        const auto result = CalculateFromTexts(Texts({{name.c_str(), "1e999"}}));
         ASSERT_FALSE(result.ok()) << name;
         const std::string en = result.fault().messageEn(), zh = result.fault().messageZh();
         EXPECT_NE(en.find("parameter " + name + " = \"1e999\""), std::string::npos) << en;
@@ -346,7 +346,7 @@ TEST(Faults, LongTextsAreQuotedShort)
     // A pasted megabyte must not make the message as wide as the screen.
     const std::string huge = "9" + std::string(1 << 20, '0');
     for (const char *name : {"L1", "n"}) {
-        const auto result = calculateFromTexts(Texts({{name, huge.c_str()}}));
+        const auto result = CalculateFromTexts(Texts({{name, huge.c_str()}}));
         ASSERT_FALSE(result.ok());
         EXPECT_LT(result.fault().messageEn().size(), 300u) << name;
         EXPECT_LT(result.fault().messageZh().size(), 300u) << name;
@@ -355,18 +355,18 @@ TEST(Faults, LongTextsAreQuotedShort)
         EXPECT_NE(result.fault().messageZh().find("0000\u2026\u201d"), std::string::npos) << name;
     }
     // A short text is quoted whole.
-    EXPECT_NE(calculateFromTexts(Texts({{"n", "40000"}})).fault().messageEn().find("\"40000\""), std::string::npos);
+    EXPECT_NE(CalculateFromTexts(Texts({{"n", "40000"}})).fault().messageEn().find("\"40000\""), std::string::npos);
 }
 
 TEST(Faults, NegativeLayerCountAsksForOneTo32767)
 {
-    const auto result = calculateFromTexts(Texts({{"n", "-1000"}}));
+    const auto result = CalculateFromTexts(Texts({{"n", "-1000"}}));
     ASSERT_FALSE(result.ok());
     EXPECT_NE(result.fault().messageEn().find("n = -1000"), std::string::npos) << result.fault().messageEn();
     EXPECT_NE(result.fault().messageEn().find("from 1 to 32767"), std::string::npos) << result.fault().messageEn();
     EXPECT_NE(result.fault().messageZh().find("1～32767"), std::string::npos) << result.fault().messageZh();
     // n = 0 keeps its own fault.
-    EXPECT_EQ(calculateFromTexts(Texts({{"n", "0"}})).fault().kind, FaultKind::DivisionByZero);
+    EXPECT_EQ(CalculateFromTexts(Texts({{"n", "0"}})).fault().kind, FaultKind::DivisionByZero);
 }
 
 TEST(Faults, LayerFaultSaysWhereAndWhatToChange)
@@ -451,7 +451,7 @@ TEST(HorizontalFlareEndCases, OnlyTheRoundedLayerChanges)
 
 TEST(Report, WorkedExample)
 {
-    const auto result = calculateFromTexts(DefaultParameterTexts());
+    const auto result = CalculateFromTexts(DefaultParameterTexts());
     ASSERT_TRUE(result.ok());
     const CalculationTexts &t = result.value();
     EXPECT_EQ(t.areaText, "64.190447 m2");

@@ -23,7 +23,7 @@ PierParameters DefaultPier()
 
 ExactQuantities Exact(const PierParameters &p)
 {
-    const ExactOutcome outcome = calculateExact(p);
+    const ExactOutcome outcome = CalculateExact(p);
     if (const auto *na = std::get_if<NotApplicable>(&outcome))
         ADD_FAILURE() << "not applicable: " << na->reason;
     return std::holds_alternative<ExactQuantities>(outcome) ? std::get<ExactQuantities>(outcome) : ExactQuantities{};
@@ -188,13 +188,10 @@ TEST(ExactAgainstLayers, StripsAddUpToTheWhole)
 {
     const PierParameters p = DefaultPier();
     const ExactQuantities e = Exact(p);
-    double formwork = 0, volume = 0;
-    for (int k = 0; k < 7; ++k) {
+    double formwork = 0;
+    for (int k = 0; k < 7; ++k)
         formwork += TrueFlareFormworkBetween(p, p.h * k / 7, p.h * (k + 1) / 7);
-        volume += FlareVolumeBetween(p, p.h * k / 7, p.h * (k + 1) / 7);
-    }
     ExpectRelative(formwork, e.TrueFlareFormwork, 1e-12, "formwork strips");
-    ExpectRelative(volume, e.FlareVolume, 1e-12, "volume strips");
 }
 
 TEST(ExactApplicability, OnlyPhysicalPiers)
@@ -233,7 +230,7 @@ TEST(ExactApplicability, OnlyPhysicalPiers)
     for (const auto &c : cases) {
         PierParameters p = DefaultPier();
         c.change(p);
-        const ExactOutcome outcome = calculateExact(p);
+        const ExactOutcome outcome = CalculateExact(p);
         ASSERT_TRUE(std::holds_alternative<NotApplicable>(outcome)) << c.name;
         EXPECT_NE(std::get<NotApplicable>(outcome).reason.find(c.mention), std::string::npos)
             << c.name << ": " << std::get<NotApplicable>(outcome).reason;
@@ -245,7 +242,7 @@ TEST(ExactApplicability, OnlyPhysicalPiers)
     edge.l1 = 0.75;
     edge.l2 = 0.125;
     edge.l3 = 0.75;
-    const ExactOutcome fits = calculateExact(edge);
+    const ExactOutcome fits = CalculateExact(edge);
     EXPECT_TRUE(std::holds_alternative<ExactQuantities>(fits)) << std::get<NotApplicable>(fits).reason;
 }
 

@@ -167,9 +167,13 @@ TEST(Geometry, TwipsRoundHalfUpAwayFromZeroAsMulDivDoesAndBoxesScaleByTheirEdges
     EXPECT_EQ(ToPixels({255, 255, 255, 255}, 144), (Rect{26, 26, 25, 25}));
 }
 
-TEST(Controls, LookupFindsTheResultCaptionsAndFailsPastTheArrays)
+TEST(Controls, LookupFindsTheCaptionsAndFailsPastTheArrays)
 {
     EXPECT_THROW(Find(CS(13)), std::out_of_range);
+    // An input's caption is its letter, case kept, and a full-width colon.
+    EXPECT_EQ(Find(Label1(0)).text, "L1：");
+    EXPECT_EQ(Find(Label1(kFieldl1)).text, "l1：");
+    EXPECT_EQ(Find(Label1(kInputCount - 1)).text, "n：");
     EXPECT_EQ(Find(Label1(kAreaField)).text, "S=");
     EXPECT_EQ(Find(Label1(kVolumeField)).text, "V=");
     EXPECT_THROW(Find(Label1(-1)), std::out_of_range);
@@ -226,7 +230,7 @@ TEST(Keyboard, TabVisitsTheFocusableControlsOnceAndStartsAtTheFirstInput)
 
 ParameterTexts With(std::initializer_list<std::pair<int, const char *>> changes)
 {
-    ParameterTexts texts = DefaultTexts();
+    ParameterTexts texts = DefaultParameterTexts();
     for (const auto &[index, text] : changes)
         texts[static_cast<std::size_t>(index)] = std::string(text);
     return texts;
@@ -653,12 +657,12 @@ TEST_F(Flow, APierGoesToTheBridgeAndComesBackCalculated)
 TEST_F(Flow, TheLinkOpensItsPageAndAnyHandlerErrorBecomesTheRuntimeBox)
 {
     controller.Label2_Click();
-    EXPECT_EQ(view.services.openedUrls, std::vector<std::string>{std::string(kPromoPageAddress)});
+    EXPECT_EQ(view.services.openedUrls, std::vector<std::string>{std::string(PromoPageAddress)});
     view.services.launcherWorks = false;
     controller.Label2_Click();
     ASSERT_EQ(view.services.errors.size(), 1u);
     EXPECT_EQ(view.services.errors[0], std::string(kRuntimeErrorPrefix) + LinkLaunchFailureMessage());
-    EXPECT_NE(LinkLaunchFailureMessage().find(kPromoPageAddress), std::string::npos);
+    EXPECT_NE(LinkLaunchFailureMessage().find(PromoPageAddress), std::string::npos);
 
     // A window that cannot take a text: the calculation reports it once.
     view.settable = false;
@@ -718,7 +722,7 @@ TEST_F(ReportCommands, SaveReplacesTheChosenFileWithTheSheetOfTheTextsAndOpensIt
 
 TEST_F(ReportCommands, CancelledFaultyOrRefusedSavesWriteNothing)
 {
-    EXPECT_FALSE(save(DefaultTexts())); // the user cancels
+    EXPECT_FALSE(save(DefaultParameterTexts())); // the user cancels
     EXPECT_EQ(services.saveRequests.size(), 1u);
     EXPECT_TRUE(services.errors.empty());
     services.savePath = pathOf("a.html");
@@ -732,7 +736,7 @@ TEST_F(ReportCommands, CancelledFaultyOrRefusedSavesWriteNothing)
     };
     for (const auto &[target, message] : refused) {
         services.savePath = target;
-        EXPECT_FALSE(save(DefaultTexts())) << target;
+        EXPECT_FALSE(save(DefaultParameterTexts())) << target;
         EXPECT_NE(services.errors.back().find(message), std::string::npos) << services.errors.back();
     }
     EXPECT_EQ(services.errors.size(), 4u);
@@ -763,7 +767,7 @@ std::map<std::string, double> CopiedFigures(const std::string &text)
 
 TEST_F(ReportCommands, CopyPutsOneNameValueUnitLineAFigureOnTheClipboard)
 {
-    ASSERT_TRUE(CopyResults(services, DefaultTexts()));
+    ASSERT_TRUE(CopyResults(services, DefaultParameterTexts()));
     ASSERT_EQ(services.clipboardTexts.size(), 1u);
     std::map<std::string, double> value = CopiedFigures(services.clipboardTexts[0]);
     EXPECT_EQ(value["模板面积 S（分层法）"], 64.190447);

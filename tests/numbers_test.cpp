@@ -1,4 +1,4 @@
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <gtest/gtest.h>
 
@@ -74,6 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"\xc3\x80\x80"
                  "5",
                  0.0, NumberStatus::NoNumber},
+        // A character beyond the BMP is no digit, though its low 16 bits are
+        // those of the full-width 1 (U+4FF11).
+        ReadCase{"\U0004FF11", 0.0, NumberStatus::NoNumber},
         // Too small for a double is zero, not a fault.
         ReadCase{"1e-400", 0.0, NumberStatus::Whole}, ReadCase{"0.000e999999", 0.0, NumberStatus::Whole}),
     // Named by position and the text's ASCII letters and digits: "9_15e3" is "1.5e3".
@@ -121,7 +124,7 @@ TEST(ToInt16, RoundsHalfToEvenWithinRange)
         EXPECT_FALSE(ToInt16(value).has_value()) << value;
 }
 
-TEST(FormatFixed6, PatternExamples)
+TEST(FormatQuantity, PatternExamples)
 {
     const std::pair<double, const char *> cases[] = {{0.003, "0.003000"},
                                                      {4.36, "4.360000"},
@@ -134,12 +137,12 @@ TEST(FormatFixed6, PatternExamples)
                                                      {-0.0, "0.000000"},
                                                      {1e22, "10000000000000000000000.000000"}};
     for (const auto &[value, text] : cases)
-        EXPECT_EQ(FormatFixed6(value), text) << value;
+        EXPECT_EQ(formatQuantity(value), text) << value;
 }
 
 // The quick conversion for everyday magnitudes must agree with the exact
 // one everywhere, ties and near-ties included.
-TEST(FormatFixed6, AgreesWithExactConversion)
+TEST(FormatQuantity, AgreesWithExactConversion)
 {
     std::mt19937_64 random(20261207);
     std::uniform_real_distribution<double> exponent(-9.0, 13.0);
@@ -156,9 +159,9 @@ TEST(FormatFixed6, AgreesWithExactConversion)
             value = std::nextafter((micro(random) + 0.5) / 1e6, k % 2 ? 0.0 : 1e9);
         if (k % 5 == 0)
             value = -value;
-        ASSERT_EQ(FormatFixed6(value), exact(value)) << std::hexfloat << value;
+        ASSERT_EQ(formatQuantity(value), exact(value)) << std::hexfloat << value;
     }
-    EXPECT_EQ(FormatFixed6(0.0078125), exact(0.0078125));
+    EXPECT_EQ(formatQuantity(0.0078125), exact(0.0078125));
 }
 
 TEST(ExcerptText, CutsLongTextsAtACharacter)
@@ -178,10 +181,14 @@ TEST(ExcerptText, CutsLongTextsAtACharacter)
     EXPECT_EQ(ExcerptText("abcdef", 4), "abc\u2026");
 }
 
-TEST(SplitText, KeepsEmptyPieces)
+// Each encoded length up to the last code point it holds, and the first of
+// the next.
+TEST(AppendUtf8, EncodesEachLengthToItsLimit)
 {
-    EXPECT_EQ(SplitText("a,,b,", ','), (std::vector<std::string>{"a", "", "b", ""}));
-    EXPECT_EQ(SplitText("", ','), (std::vector<std::string>{""}));
+    std::string out;
+    for (const char32_t c : {0x7Fu, 0x80u, 0x7FFu, 0x800u, 0xFFFFu, 0x10000u, 0x10FFFFu})
+        AppendUtf8(out, c);
+    EXPECT_EQ(out, "\x7f\u0080\u07ff\u0800\uffff\U00010000\U0010FFFF");
 }
 
 // A window switches the C locale to the user's; numbers must not follow it.
@@ -200,7 +207,7 @@ TEST(Locale, DecimalCommaLocaleChangesNothing)
         GTEST_SKIP() << "no locale with a decimal comma on this machine";
     ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
     const NumberReading r = ParseNumber("2.5");
-    const std::string text = FormatFixed6(11.860112744476671);
+    const std::string text = formatQuantity(11.860112744476671);
     const std::string shortest = ShortestText(0.1);
     std::setlocale(LC_ALL, saved.c_str());
     EXPECT_EQ(r.value, 2.5);

@@ -3,9 +3,9 @@
 #include "calc/adopted.h"
 #include "calc/exact.h"
 #include "calc/geometry.h"
+#include "calc/numbers.h"
 #include "calc/parameters.h"
 #include "calc/quantities.h"
-#include "platform/numbers.h"
 #include "sheet/files.h"
 #include "sheet/markup.h"
 #include "sheet/plot.h"
@@ -68,7 +68,7 @@ Sheet MakeSheet(const std::vector<std::pair<std::string, std::string>> &changes 
     ParameterReadings readings;
     s.p = parsePierParameters(texts, &readings).value();
     s.q = calculate(s.p).value();
-    s.exact = calculateExact(s.p);
+    s.exact = CalculateExact(s.p);
     s.html = sheet::BuildCalculationSheet({texts, readings, s.p, s.q, s.exact, subject, "2026-01-02"});
     s.root = xmltest::Parse(s.html);
     return s;
@@ -160,7 +160,7 @@ TEST(Sheet, DefaultPierReadsBackInFull)
                                     {"x-S2", s.e().TrueFlareFormwork},
                                     {"x-S", s.e().S},
                                     {"x-V", s.e().V}})
-        EXPECT_EQ(s.text(id), FormatFixed6(value)) << id;
+        EXPECT_EQ(s.text(id), formatQuantity(value)) << id;
 
     // Results: layered, exact, and the difference in percent of exact.
     const std::tuple<const char *, double, double> rows[] = {
@@ -177,8 +177,8 @@ TEST(Sheet, DefaultPierReadsBackInFull)
     for (const auto &[row, layered, exact] : rows) {
         const auto cells = s.cells(row);
         ASSERT_EQ(cells.size(), 6u) << row;
-        EXPECT_EQ(cells[3], FormatFixed6(layered)) << row;
-        EXPECT_EQ(cells[4], FormatFixed6(exact)) << row;
+        EXPECT_EQ(cells[3], formatQuantity(layered)) << row;
+        EXPECT_EQ(cells[4], formatQuantity(exact)) << row;
         EXPECT_NEAR(Number(cells[5]), (layered - exact) / exact * 100.0, 0.0005) << row;
     }
     // The true flare formwork is about 5 % above the layered figure.
@@ -189,8 +189,8 @@ TEST(Sheet, DefaultPierReadsBackInFull)
     for (const char *row : {"face-end", "face-grooved", "face-groove-walls", "face-chamfers"})
         faces += std::stod(s.cells(row)[4]);
     EXPECT_NEAR(faces, s.e().TrueFlareFormwork, 3e-6);
-    EXPECT_EQ(s.cells("face-flare")[4], FormatFixed6(s.e().TrueFlareFormwork));
-    EXPECT_EQ(s.cells("face-total")[4], FormatFixed6(s.e().S));
+    EXPECT_EQ(s.cells("face-flare")[4], formatQuantity(s.e().TrueFlareFormwork));
+    EXPECT_EQ(s.cells("face-total")[4], formatQuantity(s.e().S));
 
     // The drawing, labelled with the values and to scale.
     const Node *drawing = s.root->byId("drawing");
@@ -246,11 +246,12 @@ TEST(Sheet, LayerTableStepsRegularlyPlusTheLastAndEachRowIsTheLoops)
             const double figures[] = {layer.y_i,     below,          layer.S_i, layer.volume,
                                       layer.outline, layer.formwork, sumVolume, sumFormwork};
             for (std::size_t c = 0; c < 8; ++c)
-                EXPECT_EQ(cells[c + 1]->textContent(), FormatFixed6(figures[c])) << "row " << i << " column " << c + 1;
+                EXPECT_EQ(cells[c + 1]->textContent(), formatQuantity(figures[c]))
+                    << "row " << i << " column " << c + 1;
         }
         // The last running sums are the flare's totals.
-        EXPECT_EQ(rows.back()->all("td")[7]->textContent(), FormatFixed6(s.q.FlareVolume));
-        EXPECT_EQ(rows.back()->all("td")[8]->textContent(), FormatFixed6(s.q.FlareFormwork));
+        EXPECT_EQ(rows.back()->all("td")[7]->textContent(), formatQuantity(s.q.FlareVolume));
+        EXPECT_EQ(rows.back()->all("td")[8]->textContent(), formatQuantity(s.q.FlareFormwork));
         // A sampled table says so, with its step; no sheet names a command.
         EXPECT_EQ(s.text("layer-note").find("每 " + std::to_string(k) + " 层") != std::string::npos, k > 1);
         EXPECT_EQ(s.html.find("pierqty-cli"), std::string::npos);
@@ -267,17 +268,18 @@ TEST(Sheet, WorkedLayersAreTheCalculationsOwn)
         for (const int i : {1, n}) {
             const LayerSection &layer = s.q.Layers[static_cast<std::size_t>(i - 1)];
             const std::string id = "worked-" + std::to_string(i) + "-";
-            EXPECT_EQ(s.text(id + "y"), FormatFixed6(layer.y_i));
-            EXPECT_EQ(s.text(id + "A"), FormatFixed6(layer.S_i));
-            EXPECT_EQ(s.text(id + "U"), FormatFixed6(layer.outline));
-            EXPECT_EQ(s.text(id + "dV"), FormatFixed6(layer.volume));
-            EXPECT_EQ(s.text(id + "dS"), FormatFixed6(layer.formwork));
+            EXPECT_EQ(s.text(id + "y"), formatQuantity(layer.y_i));
+            EXPECT_EQ(s.text(id + "A"), formatQuantity(layer.S_i));
+            EXPECT_EQ(s.text(id + "U"), formatQuantity(layer.outline));
+            EXPECT_EQ(s.text(id + "dV"), formatQuantity(layer.volume));
+            EXPECT_EQ(s.text(id + "dS"), formatQuantity(layer.formwork));
             // A_i = L1(y_i) x L2(y_i) - A_c, as the sheet writes it, is the loop's S_i bit for bit.
             const double length1 = FlaredLength1(s.p, layer.y_i).value(),
                          length2 = FlaredLength2(s.p, layer.y_i).value();
             EXPECT_EQ(length1 * length2 - s.q.SectionCut, layer.S_i);
             const std::string worked = s.text("worked-" + std::to_string(i));
-            EXPECT_NE(worked.find(FormatFixed6(length1) + " × " + FormatFixed6(length2) + " − "), std::string::npos);
+            EXPECT_NE(worked.find(formatQuantity(length1) + " × " + formatQuantity(length2) + " − "),
+                      std::string::npos);
             // Each offset from its own radius: R1 = 5 for L1, R2 = 13.032 for L2.
             EXPECT_NE(worked.find("(y" + std::to_string(i) + ") = 5 − √(52 − "), std::string::npos) << worked;
             EXPECT_NE(worked.find("(y" + std::to_string(i) + ") = 13.032 − √(13.0322 − "), std::string::npos);
@@ -285,13 +287,13 @@ TEST(Sheet, WorkedLayersAreTheCalculationsOwn)
         }
         EXPECT_EQ(s.root->byId("worked-" + std::to_string(n + 1)), nullptr);
         // The sums as formulas with their figures.
-        EXPECT_NE(s.text("method").find(" × " + FormatFixed6([&] {
+        EXPECT_NE(s.text("method").find(" × " + formatQuantity([&] {
                                             double outlines = 0.0;
                                             for (const LayerSection &layer : s.q.Layers)
                                                 outlines += layer.outline;
                                             return outlines;
                                         }()) +
-                                        " = " + FormatFixed6(s.q.FlareFormwork)),
+                                        " = " + formatQuantity(s.q.FlareFormwork)),
                   std::string::npos);
     }
 }
@@ -401,7 +403,7 @@ TEST(Sheet, ConclusionAdoptsExactVolumeAndTrueFormworkRoundedHalfUp)
     const auto trueS = [](double H2) {
         ParameterTexts texts = DefaultParameterTexts();
         texts[kFieldH2] = ShortestText(H2);
-        return std::get<ExactQuantities>(calculateExact(parsePierParameters(texts).value())).S;
+        return std::get<ExactQuantities>(CalculateExact(parsePierParameters(texts).value())).S;
     };
     double low = 0.499, high = 0.5;
     while (std::nextafter(low, high) < high) {

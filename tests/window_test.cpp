@@ -1,7 +1,7 @@
 // The window, driven as a user drives it (offscreen platform).
 #include "platform/desktop_fake.h"
-#include "platform/desktop_qt.h"
 #include "ui/form/form.h"
+#include "ui/qt/desktop_qt.h"
 #include "ui/qt/hdun.h"
 #include "ui/qt/title_dialog.h"
 
@@ -307,7 +307,7 @@ private slots:
             QTest::mouseRelease(link, buttons[k], modifiers[k], QPoint(20, 10));
             QVERIFY(!link->font().bold());
             QCOMPARE(services->openedUrls.size(), std::size_t(k + 1));
-            QCOMPARE(services->openedUrls.back(), std::string(form::kPromoPageAddress));
+            QCOMPARE(services->openedUrls.back(), std::string(form::PromoPageAddress));
         }
         QCOMPARE(focused(), static_cast<QWidget *>(window->CS(0)));
     }

@@ -6,7 +6,7 @@
 //     edit: one H1 changed in the middle row to the totals row and the
 //           summary repainted, 21 runs
 #include "platform/desktop_fake.h"
-#include "platform/desktop_win32.h"
+#include "ui/win32/desktop_win32.h"
 #include "ui/win32/bridge_win32.h"
 
 #include <algorithm>

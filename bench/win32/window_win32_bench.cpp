@@ -4,8 +4,8 @@
 //   window_win32_bench             Calculate to the report shown, n = 1000
 //                                  and n = 32767
 #include "platform/desktop_fake.h"
-#include "platform/desktop_win32.h"
 #include "ui/form/form.h"
+#include "ui/win32/desktop_win32.h"
 #include "ui/win32/hdun_win32.h"
 
 #include <algorithm>
@@ -87,7 +87,7 @@ int wmain(int argc, wchar_t **argv)
         }
         // The share of the calculation and its texts, without the window.
         std::vector<double> model;
-        pierqty::ParameterTexts texts = pierqty::form::DefaultTexts();
+        pierqty::ParameterTexts texts = pierqty::DefaultParameterTexts();
         texts[10] = pierqty::Narrow(text);
         for (int run = 0; run < runs; ++run) {
             pierqty::form::FormState state;

@@ -1,6 +1,6 @@
 #include "cli/reader/encoding.h"
 
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <cerrno>
 #include <system_error>

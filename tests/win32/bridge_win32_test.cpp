@@ -8,7 +8,7 @@
 //
 //   bridge_win32_test.exe [--dpi N]    N: the system dpi it must find
 #include "platform/desktop_fake.h"
-#include "platform/desktop_win32.h"
+#include "ui/win32/desktop_win32.h"
 #include "ui/form/form.h"
 #include "ui/win32/bridge_win32.h"
 #include "ui/win32/hdun_win32.h"

@@ -7,8 +7,8 @@
 //
 //   window_win32_test.exe [--dpi N]    N: the system dpi it must find
 #include "platform/desktop_fake.h"
-#include "platform/desktop_win32.h"
 #include "ui/form/form.h"
+#include "ui/win32/desktop_win32.h"
 #include "ui/win32/hdun_win32.h"
 #include "ui/win32/resources.h"
 #include "ui/win32/title_dialog_win32.h"
@@ -234,7 +234,10 @@ struct Fixture {
     HWND cs(int i) const { return window.control(form::CS(i)); }
     HWND of(ControlRef ref) const { return window.control(ref); }
     std::wstring text(ControlRef ref) const { return window.text(ref); }
-    void reset(int i) const { SetWindowTextW(cs(i), Widen(form::DefaultTexts()[static_cast<std::size_t>(i)]).c_str()); }
+    void reset(int i) const
+    {
+        SetWindowTextW(cs(i), Widen(DefaultParameterTexts()[static_cast<std::size_t>(i)]).c_str());
+    }
     void focus(HWND control) const
     {
         SetFocus(control);
@@ -368,7 +371,7 @@ void CheckEnter(Fixture &f)
               "Enter in CS(" + std::to_string(at) + ") selects CS(" + std::to_string(next) + ")");
         at = next;
     }
-    Check(f.showsResultsOf(form::DefaultTexts()), "Enter in the last input calculates the default pier");
+    Check(f.showsResultsOf(DefaultParameterTexts()), "Enter in the last input calculates the default pier");
     Check(g_idokCount == 0, "Enter in the fields sent IDOK " + std::to_string(g_idokCount) + " times");
 }
 
@@ -381,7 +384,7 @@ void CheckCalculate(Fixture &f)
     const HWND report = f.of(form::kText1);
     f.focus(f.cs(10));
     Type(f.hwnd, {'1', '0'});
-    ParameterTexts texts = form::DefaultTexts();
+    ParameterTexts texts = DefaultParameterTexts();
     texts[10] = "10";
     Check(f.grey(s) && f.grey(report) && f.tipped(s) && f.tipped(report), "an edit greys and tips S and the report");
     // Enter in the read-only report neither calculates nor types.
@@ -492,7 +495,7 @@ void CheckDesktop(Fixture &f)
     const LPARAM outside = MAKELPARAM(4, 400);
     SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, inside);
     SendMessageW(label, WM_LBUTTONUP, 0, inside);
-    Check(f.services.openedUrls == std::vector<std::string>{std::string(form::kPromoPageAddress)},
+    Check(f.services.openedUrls == std::vector<std::string>{std::string(form::PromoPageAddress)},
           "a click opens the page once");
     SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, inside);
     SendMessageW(label, WM_LBUTTONUP, 0, outside);

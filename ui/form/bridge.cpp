@@ -1,7 +1,7 @@
 #include "ui/form/bridge.h"
 
 #include "calc/exact.h"
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 #include "sheet/files.h"
 
 #include <algorithm>
@@ -72,7 +72,7 @@ std::string WhyNotBilled(const bill::PierRecord &record)
         return record.fault;
     if (const auto unbuildable = UnbuildableFault(parameters.value()))
         return unbuildable->messageZh();
-    const ExactOutcome exact = calculateExact(parameters.value());
+    const ExactOutcome exact = CalculateExact(parameters.value());
     if (const auto *notApplicable = std::get_if<NotApplicable>(&exact))
         return "精确工程量不适用：" + notApplicable->reasonZh;
     return record.fault;
@@ -169,7 +169,7 @@ std::string BridgeModel::cellText(int row, int column) const
     case ColumnKind::Input:
         return input(row).texts[static_cast<std::size_t>(info.index)];
     case ColumnKind::Figure:
-        return counted(row) ? FormatFixed6(FigureOf(record(row), static_cast<Figure>(info.index))) : "";
+        return counted(row) ? formatQuantity(FigureOf(record(row), static_cast<Figure>(info.index))) : "";
     case ColumnKind::State:
         return state(row);
     }
@@ -182,7 +182,7 @@ std::string BridgeModel::totalsText(int column) const
     if (info.kind == ColumnKind::Id)
         return std::string(kTotalsLabel);
     if (info.kind == ColumnKind::Figure)
-        return FormatFixed6(m_totals.figure(static_cast<Figure>(info.index)));
+        return formatQuantity(m_totals.figure(static_cast<Figure>(info.index)));
     if (info.kind == ColumnKind::State)
         return leftOutLine();
     return "";

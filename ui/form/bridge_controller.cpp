@@ -1,6 +1,6 @@
 #include "ui/form/bridge_controller.h"
 
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <algorithm>
 #include <set>

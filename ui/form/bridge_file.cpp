@@ -1,7 +1,7 @@
 #include "ui/form/bridge_file.h"
 
+#include "calc/numbers.h"
 #include "cli/reader/csv.h"
-#include "platform/numbers.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 // The bridge table to and from the clipboard, as Excel writes and reads it.
 #include "ui/form/bridge.h"
 
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <algorithm>
 

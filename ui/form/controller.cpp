@@ -141,7 +141,7 @@ void Controller::CS_Change(int index)
 void Controller::Label2_Click()
 {
     run([this] {
-        if (!m_view.desktop().openUrl(std::string(kPromoPageAddress)))
+        if (!m_view.desktop().openUrl(std::string(PromoPageAddress)))
             throw std::runtime_error(LinkLaunchFailureMessage());
     });
 }

@@ -1,8 +1,8 @@
 #include "ui/form/form.h"
 
 #include "calc/exact.h"
+#include "calc/numbers.h"
 #include "calc/texts.h"
-#include "platform/numbers.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -35,10 +35,17 @@ constexpr int RowTop(int index)
     return kResultsTop + kRowPitch * (index - kInputCount);
 }
 
-constexpr std::string_view Caption(int index)
+// Label1(i): an input's letter and a full-width colon ("L1："), "S=", "V=".
+std::string_view Caption(int index)
 {
+    static const std::array<std::string, kInputCount> inputs = [] {
+        std::array<std::string, kInputCount> captions;
+        for (std::size_t k = 0; k < captions.size(); ++k)
+            captions[k] = std::string(kParameters[k].name) + "：";
+        return captions;
+    }();
     if (index < kInputCount)
-        return kParameters[static_cast<std::size_t>(index)].caption;
+        return inputs[static_cast<std::size_t>(index)];
     return index == kAreaField ? "S=" : "V=";
 }
 
@@ -203,11 +210,6 @@ std::string_view ReportHint()
     return kReportHint;
 }
 
-ParameterTexts DefaultTexts()
-{
-    return DefaultParameterTexts();
-}
-
 EnterStep EnterIn(int index)
 {
     if (index < 0 || index >= kFieldCount)
@@ -222,7 +224,7 @@ EnterStep EnterIn(int index)
 
 std::string LinkLaunchFailureMessage()
 {
-    return "无法打开网页 " + std::string(kPromoPageAddress) + "：没有可用的浏览器或网址处理程序。";
+    return "无法打开网页 " + std::string(PromoPageAddress) + "：没有可用的浏览器或网址处理程序。";
 }
 
 void FormState::markReadings(const ParameterTexts &texts)
@@ -268,7 +270,7 @@ CalculationOutcome FormState::calculate(const ParameterTexts &texts)
 {
     markReadings(texts);
     CalculationOutcome outcome;
-    const auto result = calculateFromTexts(texts);
+    const auto result = CalculateFromTexts(texts);
     if (!result) {
         outcome.errorMessage = result.fault().messageZh();
         m_stale = true;

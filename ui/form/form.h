@@ -46,10 +46,10 @@ struct ControlRef {
     friend bool operator==(const ControlRef &, const ControlRef &) = default;
 };
 
-inline constexpr int kFieldCount = pierqty::kFieldCount; // CS(0)..CS(12)
 inline constexpr int kInputCount = kParameterCount; // CS(0)..CS(10) are inputs
-inline constexpr int kAreaField = kFieldS; // CS(11): S
-inline constexpr int kVolumeField = kFieldV; // CS(12): V
+inline constexpr int kAreaField = kInputCount; // CS(11): the formwork area S
+inline constexpr int kVolumeField = kInputCount + 1; // CS(12): the concrete volume V
+inline constexpr int kFieldCount = kInputCount + 2; // CS(0)..CS(12)
 
 inline constexpr ControlRef CS(int index)
 {
@@ -91,7 +91,6 @@ Rect ToPixels(const Rect &twips, int dpi);
 // "宋体" on Chinese Windows; the Latin face name finds it on any Windows.
 inline constexpr std::string_view kSongFace = "宋体";
 inline constexpr std::string_view kSongFaceLatin = "SimSun";
-inline constexpr int kGb2312Charset = 134;
 
 struct FontSpec {
     int pixelsAt96 = 12; // character height in pixels at 96 dpi
@@ -176,9 +175,6 @@ std::vector<ControlRef> TabOrder();
 // The text Text1 shows until the first calculation (CR LF after each line).
 std::string_view ReportHint();
 
-// DefaultInputText split into the texts of CS(0)..CS(10).
-ParameterTexts DefaultTexts();
-
 // What Enter does in CS(index) once the key itself is cancelled: move the
 // focus to another field, calculate and then move to CS(0) if that
 // succeeded, or nothing more.
@@ -251,7 +247,7 @@ inline constexpr Colour kNotQuantitiesText{150, 0, 0};
 inline constexpr Colour kNotQuantitiesBackground = kUnbuildableBackground;
 
 // The web page Label2 opens.
-inline constexpr std::string_view kPromoPageAddress = "https://www.taobao.com/";
+inline constexpr std::string_view PromoPageAddress = "https://www.taobao.com/";
 
 // The error box's message when no browser or URL handler could be started.
 std::string LinkLaunchFailureMessage();

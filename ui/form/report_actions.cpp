@@ -3,9 +3,9 @@
 #include "bill/bridge_sheet.h"
 #include "bill/workbook.h"
 #include "calc/exact.h"
-#include "sheet/actions.h"
 #include "sheet/files.h"
 #include "sheet/folder.h"
+#include "ui/form/actions.h"
 #include "ui/form/title_block.h"
 
 #include <ctime>
@@ -82,7 +82,7 @@ std::string BillRefusal(const bill::PierRecord &pier)
 {
     if (std::optional<std::string> refusal = SheetRefusal(pier.texts))
         return *refusal;
-    const ExactOutcome exact = calculateExact(pier.parameters);
+    const ExactOutcome exact = CalculateExact(pier.parameters);
     if (const auto *notApplicable = std::get_if<NotApplicable>(&exact))
         return "精确工程量不适用：" + notApplicable->reasonZh;
     return pier.fault;
@@ -244,7 +244,7 @@ bool SaveSheet(DesktopServices &services, const ParameterTexts &texts, const she
     const std::optional<std::tm> local = LocalNow();
     SaveFileRequest request;
     request.title = "保存计算书";
-    request.suggestedName = local ? sheet::SheetFileName(*local) : "计算书.html";
+    request.suggestedName = local ? SheetFileName(*local) : "计算书.html";
     request.kindName = "计算书（HTML）";
     request.extension = "html";
     const std::optional<std::string> path = ChooseTarget(services, request, "计算书未保存：");
@@ -294,7 +294,7 @@ bool ExportWorkbook(DesktopServices &services, const ParameterTexts &texts, cons
 
 bool CopyResults(DesktopServices &services, const ParameterTexts &texts)
 {
-    const auto summary = sheet::ResultSummaryFromTexts(texts);
+    const auto summary = ResultSummaryFromTexts(texts);
     if (!summary) {
         services.reportError(summary.fault().messageZh());
         return false;

@@ -1,6 +1,6 @@
 #include "ui/form/title_block.h"
 
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <array>
 

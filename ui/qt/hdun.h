@@ -31,9 +31,6 @@ class QTranslator;
 
 namespace pierqty {
 
-// The web page the link label opens.
-inline constexpr std::string_view PromoPageAddress = form::kPromoPageAddress;
-
 // Installs Qt's own Chinese texts (qtbase_zh_CN: the fields' context menu,
 // the message box's buttons) from Qt's translations folder. Returns the
 // installed translator, owned by app, or null when it is not installed.

@@ -1,9 +1,9 @@
 // pierqty: the calculator window.
 #include "pierqty/version.h"
-#include "platform/desktop_qt.h"
 #include "ui/form/form.h"
 #include "ui/form/bridge_controller.h"
 #include "ui/qt/bridge_window.h"
+#include "ui/qt/desktop_qt.h"
 #include "ui/qt/hdun.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The bridge window's table: the cells the ListView asks for, the current
 // cell and the selection drawn over its rows, the keys and clicks of a
 // spreadsheet, and the EDIT placed over a cell to edit it.
-#include "platform/desktop_win32.h"
+#include "ui/win32/desktop_win32.h"
 #include "ui/win32/bridge_win32.h"
 
 #include <commctrl.h>

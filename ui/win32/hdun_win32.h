@@ -4,9 +4,9 @@
 #pragma once
 
 #include "platform/desktop.h"
-#include "platform/desktop_win32.h"
 #include "ui/form/controller.h"
 #include "ui/form/form.h"
+#include "ui/win32/desktop_win32.h"
 #include "ui/win32/picture_win32.h"
 
 #include <windows.h>

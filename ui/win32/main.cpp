@@ -1,9 +1,9 @@
 // pierqty.exe: the calculator window on Windows and, from its report menu
 // or as `pierqty.exe --bridge [FILE]`, the bridge window 桥梁工程量汇总.
-#include "platform/desktop_win32.h"
 #include "ui/form/bridge_controller.h"
 #include "ui/form/form.h"
 #include "ui/win32/bridge_win32.h"
+#include "ui/win32/desktop_win32.h"
 #include "ui/win32/hdun_win32.h"
 
 #include <objbase.h>

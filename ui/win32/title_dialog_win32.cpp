@@ -1,7 +1,7 @@
 #include "ui/win32/title_dialog_win32.h"
 
-#include "platform/desktop_win32.h"
 #include "ui/form/form.h"
+#include "ui/win32/desktop_win32.h"
 
 #include <algorithm>
 #include <cstring>

@@ -10,7 +10,7 @@
 #include <ctime>
 #include <string>
 
-namespace pierqty::sheet {
+namespace pierqty::form {
 
 // The name a save dialog offers for a sheet made at the given local time:
 // "计算书-YYYYMMDD-HHMM.html".
@@ -27,4 +27,4 @@ std::string ResultSummary(const PierQuantities &layered, const ExactOutcome &exa
 // Reads the texts, calculates and summarises; the first fault stops it.
 Outcome<std::string> ResultSummaryFromTexts(const ParameterTexts &texts);
 
-} // namespace pierqty::sheet
+} // namespace pierqty::form

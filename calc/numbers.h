@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace pierqty {
 
@@ -37,11 +36,12 @@ NumberReading ParseNumber(std::string_view text);
 // Nearest integer, ties to even; nullopt outside -32768..32767 (or for NaN).
 std::optional<std::int16_t> ToInt16(double value);
 
-// Fixed-point text with exactly six decimals ("0.000000"): rounded to the
-// nearest, no exponent, no grouping, never "-0.000000". Finite values only.
-std::string FormatFixed6(double value);
+// Fixed-point text with exactly six decimals, pattern "0.000000", as every
+// quantity is shown: rounded to the nearest, no exponent, no grouping,
+// never "-0.000000". Finite values only.
+std::string formatQuantity(double value);
 
-// Appends FormatFixed6(value) to out without a temporary string.
+// Appends formatQuantity(value) to out without a temporary string.
 void AppendFixed6(std::string &out, double value);
 
 // Shortest text that reads back to the same double.
@@ -61,8 +61,5 @@ std::string_view TrimText(std::string_view text, std::string_view blanks = " \t"
 
 // Appends the UTF-8 form of the code point c (at most U+10FFFF).
 void AppendUtf8(std::string &out, char32_t c);
-
-// Splits at every occurrence of separator, no limit on the pieces.
-std::vector<std::string> SplitText(std::string_view text, char separator);
 
 } // namespace pierqty

@@ -1,10 +1,10 @@
 // DesktopServices on Windows: modal message boxes, the shell's handler for
 // web addresses, the common save dialog, the clipboard, and the user's
-// settings in the registry under HKCU\Software\pierqty. Also the UTF-8 / UTF-16 conversions the Win32 window
-// needs at its edge to the API.
+// settings in the registry under HKCU\Software\pierqty.
 #pragma once
 
 #include "platform/desktop.h"
+#include "platform/utf16_win32.h"
 
 #include <windows.h>
 
@@ -14,9 +14,6 @@
 #include <utility>
 
 namespace pierqty {
-
-std::wstring Widen(std::string_view utf8);
-std::string Narrow(std::wstring_view utf16);
 
 class Win32DesktopServices final : public DesktopServices
 {

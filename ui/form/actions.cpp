@@ -1,11 +1,11 @@
-#include "sheet/actions.h"
+#include "ui/form/actions.h"
 
+#include "calc/numbers.h"
 #include "calc/quantity_catalogue.h"
-#include "platform/numbers.h"
 
 #include <variant>
 
-namespace pierqty::sheet {
+namespace pierqty::form {
 
 std::string SheetFileName(const std::tm &local)
 {
@@ -32,7 +32,7 @@ public:
             m_text += "（分层法）";
         }
         m_text += '\t';
-        m_text += FormatFixed6(value);
+        m_text += formatQuantity(value);
         m_text += '\t';
         m_text += UnitSymbol(quantity.unit);
         m_text += "\r\n";
@@ -74,7 +74,7 @@ Outcome<std::string> ResultSummaryFromTexts(const ParameterTexts &texts)
     const auto pier = CalculatePier(texts);
     if (!pier)
         return pier.fault();
-    return ResultSummary(pier.value().quantities, calculateExact(pier.value().parameters));
+    return ResultSummary(pier.value().quantities, CalculateExact(pier.value().parameters));
 }
 
-} // namespace pierqty::sheet
+} // namespace pierqty::form

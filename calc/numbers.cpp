@@ -1,4 +1,4 @@
-#include "platform/numbers.h"
+#include "calc/numbers.h"
 
 #include <array>
 #include <charconv>
@@ -113,67 +113,85 @@ long long LeadingDecimalExponent(std::string_view mantissa, std::string_view exp
     return integerDigits > 0 ? integerDigits - 1 + exp10 : exp10 - zerosAfterPoint - 1;
 }
 
+// Where the leading number of an ASCII-folded text lies: its sign, the
+// unsigned mantissa (digits and point), the exponent's digits with their
+// sign, and the end of the number.
+struct NumberSpan {
+    bool negative = false;
+    std::size_t digits = 0; // of the mantissa: none means no number
+    std::size_t mantissaStart = 0;
+    std::size_t mantissaEnd = 0;
+    std::size_t exponentStart = 0; // mantissaEnd when there is no exponent
+    std::size_t end = 0;
+};
+
+NumberSpan ScanNumber(std::string_view s)
+{
+    NumberSpan span;
+    std::size_t pos = 0;
+    while (pos < s.size() && IsBlank(s[pos]))
+        ++pos;
+
+    if (pos < s.size() && (s[pos] == '+' || s[pos] == '-'))
+        span.negative = s[pos++] == '-';
+    span.mantissaStart = pos;
+    while (pos < s.size() && IsDigit(s[pos])) {
+        ++pos;
+        ++span.digits;
+    }
+    if (pos < s.size() && s[pos] == '.') {
+        ++pos;
+        while (pos < s.size() && IsDigit(s[pos])) {
+            ++pos;
+            ++span.digits;
+        }
+    }
+    span.mantissaEnd = pos;
+
+    // An exponent continues the number only when at least one digit follows.
+    span.exponentStart = pos;
+    if (pos < s.size() && (s[pos] == 'e' || s[pos] == 'E')) {
+        std::size_t probe = pos + 1;
+        if (probe < s.size() && (s[probe] == '+' || s[probe] == '-'))
+            ++probe;
+        if (probe < s.size() && IsDigit(s[probe])) {
+            span.exponentStart = pos + 1;
+            pos = probe;
+            while (pos < s.size() && IsDigit(s[pos]))
+                ++pos;
+        }
+    }
+    span.end = pos;
+    return span;
+}
+
 } // namespace
 
 NumberReading ParseNumber(std::string_view text)
 {
     const std::string ascii = FoldToAscii(text);
     const std::string_view s = ascii;
-    std::size_t pos = 0;
-    while (pos < s.size() && IsBlank(s[pos]))
-        ++pos;
-
-    bool negative = false;
-    if (pos < s.size() && (s[pos] == '+' || s[pos] == '-'))
-        negative = s[pos++] == '-';
-    const std::size_t mantissaStart = pos;
-    std::size_t digits = 0;
-    while (pos < s.size() && IsDigit(s[pos])) {
-        ++pos;
-        ++digits;
-    }
-    if (pos < s.size() && s[pos] == '.') {
-        ++pos;
-        while (pos < s.size() && IsDigit(s[pos])) {
-            ++pos;
-            ++digits;
-        }
-    }
-    if (digits == 0)
+    const NumberSpan span = ScanNumber(s);
+    if (span.digits == 0)
         return {0.0, NumberStatus::NoNumber};
-    const std::size_t mantissaEnd = pos;
-
-    // An exponent continues the number only when at least one digit follows.
-    std::size_t exponentStart = pos;
-    if (pos < s.size() && (s[pos] == 'e' || s[pos] == 'E')) {
-        std::size_t probe = pos + 1;
-        if (probe < s.size() && (s[probe] == '+' || s[probe] == '-'))
-            ++probe;
-        if (probe < s.size() && IsDigit(s[probe])) {
-            exponentStart = pos + 1;
-            pos = probe;
-            while (pos < s.size() && IsDigit(s[pos]))
-                ++pos;
-        }
-    }
-    const std::size_t end = pos;
 
     // from_chars takes no '+' sign; give it the unsigned part only.
     double magnitude = 0.0;
-    const char *first = s.data() + mantissaStart;
-    const char *last = s.data() + end;
+    const char *first = s.data() + span.mantissaStart;
+    const char *last = s.data() + span.end;
     const auto result = std::from_chars(first, last, magnitude, std::chars_format::general);
 
     NumberReading reading;
-    std::size_t rest = end;
+    std::size_t rest = span.end;
     while (rest < s.size() && IsBlank(s[rest]))
         ++rest;
     reading.status = rest == s.size() ? NumberStatus::Whole : NumberStatus::Leading;
 
     if (result.ec == std::errc::result_out_of_range) {
-        const std::string_view mantissa = s.substr(mantissaStart, mantissaEnd - mantissaStart);
-        const std::string_view exponent =
-            exponentStart > mantissaEnd ? s.substr(exponentStart, end - exponentStart) : std::string_view{};
+        const std::string_view mantissa = s.substr(span.mantissaStart, span.mantissaEnd - span.mantissaStart);
+        const std::string_view exponent = span.exponentStart > span.mantissaEnd
+            ? s.substr(span.exponentStart, span.end - span.exponentStart)
+            : std::string_view{};
         if (LeadingDecimalExponent(mantissa, exponent) >= 0) {
             reading.status = NumberStatus::OutOfRange;
             reading.value = 0.0;
@@ -184,7 +202,7 @@ NumberReading ParseNumber(std::string_view text)
         // Cannot happen for the digits scanned above; read defensively as 0.
         return {0.0, NumberStatus::NoNumber};
     }
-    reading.value = negative ? -magnitude : magnitude;
+    reading.value = span.negative ? -magnitude : magnitude;
     return reading;
 }
 
@@ -248,7 +266,7 @@ void AppendFixed6(std::string &out, double value)
     out.append(six, 6);
 }
 
-std::string FormatFixed6(double value)
+std::string formatQuantity(double value)
 {
     std::string out;
     AppendFixed6(out, value);
@@ -283,21 +301,6 @@ std::string ExcerptText(std::string_view text, std::size_t maxCharacters)
             return std::string(text.substr(0, maxCharacters == 0 ? 0 : cut)) + "\u2026";
     }
     return std::string(text);
-}
-
-std::vector<std::string> SplitText(std::string_view text, char separator)
-{
-    std::vector<std::string> pieces;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t next = text.find(separator, start);
-        if (next == std::string_view::npos) {
-            pieces.emplace_back(text.substr(start));
-            return pieces;
-        }
-        pieces.emplace_back(text.substr(start, next - start));
-        start = next + 1;
-    }
 }
 
 std::string_view TrimText(std::string_view text, std::string_view blanks)

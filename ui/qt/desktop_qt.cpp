@@ -1,4 +1,4 @@
-#include "platform/desktop_qt.h"
+#include "ui/qt/desktop_qt.h"
 
 #include <QClipboard>
 #include <QCoreApplication>

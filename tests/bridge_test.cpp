@@ -159,6 +159,8 @@ TEST(BridgeTotals, AnEditRecomputesItsRowTheTotalsAndTheBill)
     EXPECT_EQ(recorder.calls, (std::vector<std::string>{"change 17 17"}));
     EXPECT_FALSE(model.setCell(17, kH1, "12.5")); // unchanged: no step
     EXPECT_FALSE(model.setCell(17, kFirstFigureColumn, "1")); // read-only
+    for (const auto &[row, column] : {std::pair{-1, kH1}, {30, kH1}, {0, -1}, {0, kColumnCount}})
+        EXPECT_FALSE(model.setCell(row, column, "1")) << row << "," << column;
     EXPECT_GT(model.totals().figure(Figure::Concrete), before);
     std::array<double, kFigureCount> sums{};
     for (int row = 0; row < model.rowCount(); ++row)
@@ -174,6 +176,13 @@ TEST(BridgeTotals, AnEditRecomputesItsRowTheTotalsAndTheBill)
     EXPECT_EQ(bill[1].quantityText, RoundHalfUpText(model.totals().figure(Figure::Formwork), 2));
     EXPECT_EQ(model.cellText(17, kH1), "12.5");
     EXPECT_EQ(model.cellText(17, kFirstFigureColumn + 5), FormatFixed6(model.record(17).layered.V));
+    // New (clear): no piers and nothing left summed; a pier added counts alone.
+    model.clear();
+    EXPECT_EQ(model.totals().counted + model.totals().leftOut, 0);
+    model.insertRows(0);
+    EXPECT_EQ(model.totals().counted, 1);
+    for (int k = 0; k < kFigureCount; ++k)
+        EXPECT_EQ(model.totals().figure(Figure(k)), FigureOf(model.record(0), Figure(k))) << k;
 }
 
 TEST(BridgeClipboard, ExcelsTextIsReadCellByCell)
@@ -332,6 +341,7 @@ TEST(BridgeEditing, FillDownUndoRedoAndTheUnsavedMark)
     model.undo();
     model.undo();
     model.setCell(0, kH1, "1"); // the saved state is now out of reach
+    EXPECT_TRUE(model.modified());
     model.undo();
     EXPECT_TRUE(model.modified());
 }
@@ -344,6 +354,7 @@ TEST(BridgeFile, SaveAndOpenKeepEveryText)
     model.setCell(1, kL1, "");
     model.setCell(2, kL1, "2，5");
     model.paste(2, kH1, "\"7\n\"");
+    EXPECT_EQ(model.input(2).texts[kFieldH1], "7\n");
     test::ScratchFolder folder;
     const std::string path = PathIn(folder.path(), "piers.csv");
     ASSERT_FALSE(model.saveAs(path));
@@ -391,13 +402,16 @@ TEST(BridgeFile, AFileThatFailsToReadNamesItsLineAndLoadsNothing)
     EXPECT_NE(refused("\xFF\xFEi\0d\0").find("第 1 行：这是 UTF-16"), std::string::npos);
     EXPECT_NE(refused("").find("文件是空的"), std::string::npos);
     EXPECT_EQ(refused("id,H1\n\"P1\"x,3\n"), "无法打开“bad.csv”：第 2 行：引号后面紧跟着其他字符");
-    // UTF-8 as it is defined: no overlong form, no surrogate.
-    for (const char *bad : {"\xF0\x8F\xBF\xBF", "\xED\xA0\x80", "\xE0\x9F\xBF", "\xF4\x90\x80\x80", "\xC1\xBF"})
+    // UTF-8 as it is defined: no overlong form, no surrogate, no lone
+    // continuation byte.
+    for (const char *bad : {"\xF0\x8F\xBF\xBF", "\xED\xA0\x80", "\xE0\x9F\xBF", "\xF4\x90\x80\x80", "\xC1\xBF", "\x80"})
         EXPECT_NE(refused(std::string("id,H1\n") + bad + ",3\n").find("第 2 行：不是 UTF-8"), std::string::npos) << bad;
 
     test::ScratchFolder folder;
     EXPECT_NE(model.open(sheet::Utf8FromPath(folder.path())).value_or("").find("文件夹"), std::string::npos);
-    EXPECT_NE(model.open(PathIn(folder.path(), "none.csv")).value_or("").find("No such file"), std::string::npos);
+    // A control byte in the name is shown escaped.
+    const std::string missing = model.open(PathIn(folder.path(), "none\x1b.csv")).value_or("");
+    EXPECT_NE(missing.find("none\\x1B.csv”：无法打开（No such file"), std::string::npos) << missing;
     EXPECT_EQ(model.rowCount(), 2);
 }
 

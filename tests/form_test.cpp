@@ -685,7 +685,8 @@ TEST_F(Flow, CopyPutsOneNameValueUnitLineAFigureOnTheClipboard)
     // A clipboard that fails is a run-time error.
     view.services.clipboardWorks = false;
     EXPECT_FALSE(controller.copyResults());
-    EXPECT_EQ(view.services.errors, std::vector<std::string>{std::string(kRuntimeErrorPrefix) + "无法把结果放到剪贴板上。"});
+    EXPECT_EQ(view.services.errors,
+              std::vector<std::string>{std::string(kRuntimeErrorPrefix) + "无法把结果放到剪贴板上。"});
 }
 
 } // namespace

@@ -240,7 +240,8 @@ private slots:
         shot(window.get(), QStringLiteral("qt-unbuildable"));
         window->CS(0)->setText(QStringLiteral("2.5"));
         QVERIFY(window->calculateCommand());
-        QVERIFY(!marked(0) && greyed() == 0 && window->CS(11)->toolTip().isEmpty() && window->Text1()->toolTip().isEmpty());
+        QVERIFY(!marked(0) && greyed() == 0 && window->CS(11)->toolTip().isEmpty() &&
+                window->Text1()->toolTip().isEmpty());
     }
 
     void longResultsShowTheirStart()

@@ -532,7 +532,8 @@ void CheckDesktop(Fixture &f)
     Check(std::find(g_menuItems.begin(), g_menuItems.end(), std::string(form::kExportWorkbookCaption)) !=
               g_menuItems.end(),
           "the report's menu offers " + std::string(form::kExportWorkbookCaption));
-    Check(GetFileAttributesW(workbook.c_str()) != INVALID_FILE_ATTRIBUTES, "the menu's 导出 Excel… writes the workbook");
+    Check(GetFileAttributesW(workbook.c_str()) != INVALID_FILE_ATTRIBUTES,
+          "the menu's 导出 Excel… writes the workbook");
     DeleteFileW(workbook.c_str());
 }
 

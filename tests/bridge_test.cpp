@@ -76,6 +76,8 @@ private:
 TEST(BridgeRows, NewRowsFollowTheRowAboveAndCountTheirIds)
 {
     BridgeModel model;
+    model.insertRows(0, 0);
+    EXPECT_FALSE(model.canUndo()); // no rows, no step
     model.insertRows(0);
     EXPECT_EQ(model.input(0).id, "1");
     EXPECT_EQ(model.input(0).texts, DefaultParameterTexts());
@@ -305,6 +307,7 @@ TEST(BridgeEditing, FillDownUndoRedoAndTheUnsavedMark)
     EXPECT_EQ(model.input(5).texts[kFieldH1], "8.5");
     EXPECT_FALSE(model.fillDown(kH1, 1, 4)); // nothing to change
     EXPECT_FALSE(model.fillDown(kStateColumn, 0, 4));
+    EXPECT_FALSE(model.fillDown(-1, 1, 4));
     EXPECT_FALSE(model.fillDown(kH1, 4, 6)); // past the last row
     EXPECT_FALSE(model.fillDown(kH1, -1, 3));
     EXPECT_EQ(model.input(5).texts[kFieldH1], "8.5");
@@ -409,9 +412,9 @@ TEST(BridgeFile, AFileThatFailsToReadNamesItsLineAndLoadsNothing)
 
     test::ScratchFolder folder;
     EXPECT_NE(model.open(sheet::Utf8FromPath(folder.path())).value_or("").find("文件夹"), std::string::npos);
-    // A control byte in the name is shown escaped.
-    const std::string missing = model.open(PathIn(folder.path(), "none\x1b.csv")).value_or("");
-    EXPECT_NE(missing.find("none\\x1B.csv”："), std::string::npos) << missing;
+    // A control byte in the name is shown escaped, a blank as it is.
+    const std::string missing = model.open(PathIn(folder.path(), "no ne\x1b.csv")).value_or("");
+    EXPECT_NE(missing.find("no ne\\x1B.csv”："), std::string::npos) << missing;
     EXPECT_EQ(model.rowCount(), 2);
 }
 

@@ -90,6 +90,7 @@ TEST(BridgeRows, NewRowsFollowTheRowAboveAndCountTheirIds)
     model.duplicateRow(0);
     EXPECT_EQ(model.input(1).id, "4号墩");
     EXPECT_EQ(model.input(1).texts, model.input(0).texts);
+    model.duplicateRow(4); // past the last row: nothing
     EXPECT_EQ(model.rowCount(), 4);
 
     EXPECT_EQ(NextId("P9", "x"), "P10");
@@ -141,6 +142,8 @@ TEST(BridgeStates, FaultsSayWhyInChineseAndLeaveTheTotals)
     // A blank cell takes the default, as in a batch, and says so.
     EXPECT_TRUE(model.counted(4));
     EXPECT_EQ(model.state(4), "H1 空白，取默认值 3.00");
+    model.setCell(4, kL1, "");
+    EXPECT_EQ(model.state(4), "L1 空白，取默认值 2.5；H1 空白，取默认值 3.00");
     EXPECT_EQ(model.record(4).adopted.Concrete, ComputeRow({"", "", DefaultParameterTexts()}).record.adopted.Concrete);
 
     EXPECT_EQ(model.totals().counted, 2);
@@ -195,6 +198,7 @@ TEST(BridgeClipboard, ExcelsTextIsReadCellByCell)
     EXPECT_EQ(ParseClipboard("\"x\ty\r\nz\"\"q\"\t1\n"), (Cells{{"x\ty\r\nz\"q", "1"}}));
     EXPECT_EQ(ParseClipboard("\"open\t2"), (Cells{{"\"open", "2"}}));
     EXPECT_EQ(ParseClipboard("3.5"), (Cells{{"3.5"}}));
+    EXPECT_EQ(ParseClipboard("\r\n5"), (Cells{{""}, {"5"}})); // an empty first line
     EXPECT_EQ(ParseClipboard(""), Cells{});
 }
 
@@ -268,14 +272,14 @@ TEST(BridgeClipboard, CopyGivesTheBatchFiguresAndPastesBackAsTheSameTable)
     BridgeModel model;
     Fill(model, 4);
     model.setCell(0, kIdColumn, "=HYPERLINK(\"x\")");
-    model.setCell(1, kIdColumn, "line\nbreak");
+    model.setCell(1, kIdColumn, "line\n\"break\"");
     model.setCell(2, kL1, "abc");
     const std::string copied = model.copyTable();
     const auto lines = Lines(copied);
     ASSERT_EQ(lines.size(), 6u); // header, 4 rows, totals
     EXPECT_EQ(lines[0].rfind("墩号\tL1\tR1\t", 0), 0u) << lines[0];
     EXPECT_EQ(lines[1].substr(0, 20), "'=HYPERLINK(\"x\")\t2.5");
-    EXPECT_EQ(lines[2].substr(0, 13), "\"line\nbreak\"\t");
+    EXPECT_EQ(lines[2].rfind("\"line\n\"\"break\"\"\"\t", 0), 0u) << lines[2]; // quoted, quotes doubled
     const auto total = SplitText(lines[5], '\t');
     ASSERT_EQ(total.size(), static_cast<std::size_t>(kColumnCount));
     EXPECT_EQ(total[0], "合计");
@@ -398,12 +402,12 @@ TEST(BridgeFile, AFileThatFailsToReadNamesItsLineAndLoadsNothing)
     };
     EXPECT_EQ(refused("id,H1\n1,3\n2,4,5\n"), "无法打开“bad.csv”：第 3 行：有 3 个字段，而表头有 2 列");
     EXPECT_EQ(refused("id,H1,id\n"), "无法打开“bad.csv”：第 1 行：列“id”出现了两次");
-    EXPECT_NE(refused("id,H3\n").find("第 1 行：未知的列 “H3”"), std::string::npos);
+    EXPECT_NE(refused("id,H 3\n").find("第 1 行：未知的列 “H 3”"), std::string::npos);
     EXPECT_EQ(refused("id,H1\n1,3\n\"2,4\n"), "无法打开“bad.csv”：第 3 行：引号没有闭合");
     EXPECT_EQ(refused("id,H1\n1,3\n2,4\"\n"), "无法打开“bad.csv”：第 3 行：引号出现在未加引号的字段中间");
     EXPECT_NE(refused("id,H1\n1,3\n\xB6\xD5,4\n").find("第 3 行：不是 UTF-8"), std::string::npos); // GB18030 墩
     EXPECT_NE(refused("\xFF\xFEi\0d\0").find("第 1 行：这是 UTF-16"), std::string::npos);
-    EXPECT_NE(refused("").find("文件是空的"), std::string::npos);
+    EXPECT_NE(refused("").find("第 1 行：文件是空的"), std::string::npos);
     EXPECT_EQ(refused("id,H1\n\"P1\"x,3\n"), "无法打开“bad.csv”：第 2 行：引号后面紧跟着其他字符");
     // UTF-8 as it is defined: no overlong form, no surrogate, no lone
     // continuation byte.

@@ -134,6 +134,8 @@ TEST(BridgeStates, FaultsSayWhyInChineseAndLeaveTheTotals)
     EXPECT_EQ(model.state(1), "L1 = “2,5” 不是数字");
     EXPECT_FALSE(model.counted(1));
     EXPECT_EQ(model.cellText(1, kFirstFigureColumn), "");
+    model.setCell(1, kL1, "-1x"); // no number, whatever the number it starts with would give
+    EXPECT_EQ(model.state(1), "L1 = “-1x” 不是数字");
     ParameterTexts zeroLayers = DefaultParameterTexts();
     zeroLayers[kFieldN] = "0";
     EXPECT_EQ(model.state(2), CalculatePier(zeroLayers).fault().messageZh());
@@ -419,6 +421,11 @@ TEST(BridgeFile, AFileThatFailsToReadNamesItsLineAndLoadsNothing)
     // A control byte in the name is shown escaped, a blank as it is.
     const std::string missing = model.open(PathIn(folder.path(), "no ne\x1b.csv")).value_or("");
     EXPECT_NE(missing.find("no ne\\x1B.csv”："), std::string::npos) << missing;
+#ifndef _WIN32
+    // The system's own reason, not always "no such file".
+    EXPECT_NE(model.open(PathIn(folder.path(), std::string(300, 'x'))).value_or("").find("File name too long"),
+              std::string::npos);
+#endif
     EXPECT_EQ(model.rowCount(), 2);
 }
 

@@ -68,6 +68,10 @@ TEST(Encoding, Gb18030BecomesUtf8)
     out.clear();
     decoder.decode("\x81,\x81\"\x81\t\x81\x30,", out);
     EXPECT_EQ(out, "\uFFFD,\uFFFD\"\uFFFD\t\uFFFD0,");
+    // A four-byte form's third byte is 81 to FE.
+    out.clear();
+    decoder.decode("\x81\x30\xFF\x30", out);
+    EXPECT_EQ(out, "\uFFFD0\uFFFD0");
 }
 
 TEST(Encoding, ControlsAreEscapedOnce)

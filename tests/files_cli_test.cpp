@@ -1,6 +1,7 @@
 // pierqty-cli writing sheets while the system fails it: a preloaded library
 // makes write, fsync or rename fail and records their order. Also the
-// sheet to standard output, as another user, and the names of a batch.
+// sheet to standard output, and the names of a batch. Modes, owners and
+// write-protected files are the library's (files_test.cpp).
 #include "tests/cli_run.h"
 #include "tests/scratch_folder.h"
 
@@ -89,31 +90,6 @@ TEST_F(FileCli, StandardOutputAndDevicesAreWrittenInPlace)
     EXPECT_EQ(Cli({"--sheet", full.string(), "n=10"}), 74);
     EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
     EXPECT_TRUE(fs::is_character_file(full));
-}
-
-TEST_F(FileCli, AUserIsRefusedAFileTheyMayNotWriteAndKeepsTheModeOfTheirOwn)
-{
-    if (::geteuid() != 0 || std::system("setpriv --version > /dev/null 2>&1") != 0)
-        GTEST_SKIP() << "needs root and setpriv to run as another user";
-    const std::string nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups env";
-    ASSERT_EQ(::chmod(work.c_str(), 0777), 0);
-    const std::string theirs = (work / "theirs.html").string(), mine = (work / "mine.html").string();
-    std::ofstream(theirs) << "root's";
-    std::ofstream(mine) << "mine";
-    ASSERT_EQ(::chown(mine.c_str(), 65534, 65534), 0);
-    ASSERT_EQ(::chmod(mine.c_str(), 0640), 0);
-    EXPECT_EQ(Cli({"--sheet", theirs, "n=10"}, nobody), 74);
-    EXPECT_NE(run.err.find("write-protected"), std::string::npos) << run.err;
-    EXPECT_EQ(ReadFileBytes(theirs), "root's");
-    ASSERT_EQ(Cli({"--sheet", mine, "n=10"}, nobody), 0) << run.err;
-    struct stat info {
-    };
-    ASSERT_EQ(::stat(mine.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_EQ(info.st_uid, 65534u);
-    ASSERT_EQ(::chmod(mine.c_str(), 0444), 0);
-    EXPECT_EQ(Cli({"--sheet", mine, "n=10"}, nobody), 74);
-    EXPECT_EQ(ScratchFolder::Names(work), (std::vector<std::string>{"mine.html", "theirs.html"}));
 }
 
 TEST_F(FileCli, BatchTellsApartNamesThatWindowsTakesForOne)

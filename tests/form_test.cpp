@@ -19,7 +19,6 @@
 #include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -64,23 +63,6 @@ class Geometry : public ::testing::TestWithParam<int>
 {
 };
 
-TEST_P(Geometry, EveryControlStandsInsideTheClientAreaExceptThePictureBorder)
-{
-    const int dpi = GetParam();
-    const Rect client = Client(dpi);
-    for (const Control &control : Controls()) {
-        const Rect box = Pixels(control.ref, dpi);
-        EXPECT_GT(box.width, 0) << NameText(control.ref.name) << control.ref.index;
-        EXPECT_GT(box.height, 0) << NameText(control.ref.name) << control.ref.index;
-        if (control.ref == kPicture1)
-            continue;
-        EXPECT_GE(box.left, 0);
-        EXPECT_GE(box.top, 0);
-        EXPECT_LE(box.right(), client.right()) << NameText(control.ref.name) << control.ref.index;
-        EXPECT_LE(box.bottom(), client.bottom()) << NameText(control.ref.name) << control.ref.index;
-    }
-}
-
 TEST_P(Geometry, TheDrawingEndsAtTheClientsRightEdgeAndFillsItsHeight)
 {
     const int dpi = GetParam();
@@ -97,11 +79,18 @@ TEST_P(Geometry, TheDrawingEndsAtTheClientsRightEdgeAndFillsItsHeight)
     EXPECT_EQ(picture.height, client.height);
 }
 
-TEST_P(Geometry, ControlsOverlapOnlyWhereACaptionMeetsItsField)
+// Every box inside the client area (the picture's border aside), and none
+// over another but where a caption meets its field.
+TEST_P(Geometry, ControlsStandInsideTheClientAndOverlapOnlyWhereACaptionMeetsItsField)
 {
     const int dpi = GetParam();
+    const Rect client = Client(dpi);
     const auto controls = Controls();
     for (std::size_t a = 0; a < controls.size(); ++a) {
+        const Rect box = Pixels(controls[a].ref, dpi);
+        EXPECT_TRUE(box.width > 0 && box.height > 0 && box.left >= 0 && box.top >= 0) << a;
+        EXPECT_TRUE(controls[a].ref == kPicture1 || (box.right() <= client.right() && box.bottom() <= client.bottom()))
+            << NameText(controls[a].ref.name) << controls[a].ref.index << " at " << dpi;
         for (std::size_t b = a + 1; b < controls.size(); ++b) {
             const ControlRef ra = controls[a].ref;
             const ControlRef rb = controls[b].ref;
@@ -226,23 +215,6 @@ TEST(Keyboard, TabVisitsTheFocusableControlsOnceAndStartsAtTheFirstInput)
             EXPECT_FALSE(control.takesFocus);
         }
     }
-}
-
-ParameterTexts With(std::initializer_list<std::pair<int, const char *>> changes)
-{
-    ParameterTexts texts = DefaultParameterTexts();
-    for (const auto &[index, text] : changes)
-        texts[static_cast<std::size_t>(index)] = std::string(text);
-    return texts;
-}
-
-TEST(Marks, OnlyInputsCarryMarksOrGreyTheResults)
-{
-    FormState form;
-    form.calculate(DefaultParameterTexts());
-    form.fieldEdited(kAreaField);
-    form.fieldEdited(-1);
-    EXPECT_FALSE(form.resultsStale() || form.marked(kAreaField) || form.marked(-1));
 }
 
 // A window as the controller sees it: the texts of its text boxes, the
@@ -419,38 +391,78 @@ TEST_F(Flow, OnlyATextThatReallyChangedClearsItsMarkAndGreysTheResultsOnce)
     EXPECT_EQ(view.idleClears, clears); // edits clear only a mark that is shown
 }
 
-TEST_F(Flow, SaveAndCopyCalculateFirstAndGoToTheDesktop)
+TEST_F(Flow, SaveCalculatesThenReplacesTheChosenFileWithTheSheetAndOpensIt)
 {
+    // A name with CJK and a blank, as documents folders have; the longer
+    // file already there is replaced whole.
     test::ScratchFolder scratch;
-    const std::string path = sheet::Utf8FromPath(scratch.path() / "s.html");
+    const std::string path = sheet::Utf8FromPath(scratch.path() / sheet::PathFromUtf8("花瓶墩 计算书.html"));
+    std::ofstream(sheet::PathFromUtf8(path), std::ios::binary) << std::string(200000, 'x');
     view.services.savePath = path;
     view.titleAnswer = TitleValues{};
-    view.type(CS(9), "0.5m");
-    EXPECT_TRUE(controller.saveSheet());
+    view.type(CS(9), "0.5m"); // read as 0.5: the same figures, marked on the sheet
+    ASSERT_TRUE(controller.saveSheet());
     EXPECT_EQ(view.controlText(CS(kAreaField)), "64.190447 m2");
+    EXPECT_TRUE(view.services.errors.empty());
+    ASSERT_EQ(view.services.saveRequests.size(), 1u);
+    const SaveFileRequest &request = view.services.saveRequests[0];
+    EXPECT_TRUE(std::regex_match(request.suggestedName, std::regex("计算书-20\\d{6}-\\d{4}\\.html")))
+        << request.suggestedName;
+    EXPECT_EQ(request.title, "保存计算书");
+    EXPECT_EQ(request.kindName, "计算书（HTML）");
+    EXPECT_EQ(request.extension, "html");
+    {
+        // Closed before the file is replaced again: Windows renames over no open file.
+        std::ifstream in(sheet::PathFromUtf8(path), std::ios::binary);
+        const std::string sheet((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (const char *shown : {"花瓶墩模板面积及混凝土方量计算书", "64.190447", "38.653440", "0.5m", "※ l3"})
+            EXPECT_NE(sheet.find(shown), std::string::npos) << shown;
+    }
+    EXPECT_EQ(test::ScratchFolder::Names(scratch.path()), std::vector<std::string>{"花瓶墩 计算书.html"});
     EXPECT_EQ(view.services.openedUrls, std::vector<std::string>{"file:" + path});
-    EXPECT_TRUE(controller.copyResults());
-    EXPECT_EQ(view.services.clipboardTexts.size(), 1u);
 
-    // A fault: the box once, no dialog, nothing copied.
+    // A sheet saved that nothing opens was saved: the information box says
+    // where it is.
+    view.services.launcherWorks = false;
+    EXPECT_TRUE(controller.saveSheet());
+    EXPECT_EQ(view.services.informations,
+              std::vector<std::string>{"计算书已保存到 " + path + "；未能自动打开，请手动打开。"});
+}
+
+TEST_F(Flow, CancelledFaultyOrRefusedSavesWriteNothing)
+{
+    test::ScratchFolder scratch;
+    std::filesystem::create_directories(scratch.path() / "sub");
+    const auto pathOf = [&](const std::string &name) {
+        return sheet::Utf8FromPath(scratch.path() / sheet::PathFromUtf8(name));
+    };
+    view.titleAnswer = TitleValues{};
+    EXPECT_FALSE(controller.saveSheet()); // the user cancels the file dialog
+    EXPECT_EQ(view.services.saveRequests.size(), 1u);
+    EXPECT_TRUE(view.services.errors.empty());
+    // A fault: the box once each, no dialog, nothing copied.
+    view.services.savePath = pathOf("a.html");
     view.type(CS(kInputCount - 1), "0");
     EXPECT_FALSE(controller.saveSheet());
     EXPECT_FALSE(controller.copyResults());
     EXPECT_EQ(view.services.saveRequests.size(), 1u);
-    EXPECT_EQ(view.services.clipboardTexts.size(), 1u);
+    EXPECT_TRUE(view.services.clipboardTexts.empty());
     EXPECT_EQ(view.services.errors.size(), 2u);
-
-    // A sheet saved that nothing opens was saved: the information box says
-    // where it is. A clipboard that fails is a run-time error.
     view.type(CS(kInputCount - 1), "1000");
-    view.services.launcherWorks = false;
-    view.services.clipboardWorks = false;
-    EXPECT_TRUE(controller.saveSheet());
-    EXPECT_EQ(view.services.informations,
-              std::vector<std::string>{"计算书已保存到 " + path + "；未能自动打开，请手动打开。"});
-    EXPECT_FALSE(controller.copyResults());
-    ASSERT_EQ(view.services.errors.size(), 3u);
-    EXPECT_EQ(view.services.errors[2], std::string(kRuntimeErrorPrefix) + "无法把结果放到剪贴板上。");
+
+    const std::pair<std::string, const char *> refused[] = {
+        {"a.html", "不是完整的文件路径"}, // relative: where it lands depends on the working folder
+        {pathOf("missing/a.html"), "计算书未保存"},
+        {pathOf("sub"), "计算书未保存"}, // a folder, not a file
+    };
+    for (const auto &[target, message] : refused) {
+        view.services.savePath = target;
+        EXPECT_FALSE(controller.saveSheet()) << target;
+        EXPECT_NE(view.services.errors.back().find(message), std::string::npos) << view.services.errors.back();
+    }
+    EXPECT_EQ(view.services.errors.size(), 5u);
+    EXPECT_EQ(test::ScratchFolder::Names(scratch.path()), std::vector<std::string>{"sub"});
+    EXPECT_TRUE(view.services.openedUrls.empty());
 }
 
 TEST_F(Flow, AnUnbuildablePierKeepsItsFiguresMarksWhyAndShowsNoQuantitiesUntilAGoodOne)
@@ -497,9 +509,6 @@ TEST_F(Flow, TheTitleBlockDialogFillsTheSheetIsRememberedAndItsCancelCancels)
     test::ScratchFolder scratch;
     const std::string path = sheet::Utf8FromPath(scratch.path() / "t.html");
     view.services.savePath = path;
-    ASSERT_EQ(TitleFields().size(), 12u);
-    EXPECT_EQ(TitleFields().front().caption, "工程名称");
-    EXPECT_TRUE(TitleFields().back().multiLine);
 
     // Cancel: no file dialog, nothing saved, nothing remembered.
     EXPECT_FALSE(controller.saveSheet());
@@ -673,77 +682,6 @@ TEST_F(Flow, TheLinkOpensItsPageAndAnyHandlerErrorBecomesTheRuntimeBox)
     EXPECT_EQ(view.services.errors.size(), 3u);
 }
 
-// The report menu's commands on a fake desktop, with files in a folder of
-// their own.
-class ReportCommands : public testing::Test
-{
-protected:
-    void SetUp() override { std::filesystem::create_directories(folder / "sub"); }
-
-    std::string pathOf(const std::string &name) const
-    {
-        return sheet::Utf8FromPath(folder / sheet::PathFromUtf8(name));
-    }
-    std::vector<std::string> names() const { return test::ScratchFolder::Names(folder); }
-    bool save(const ParameterTexts &texts)
-    {
-        return SaveSheet(services, texts, {}, [](const std::string &path) { return "file:" + path; });
-    }
-
-    FakeDesktopServices services;
-    test::ScratchFolder scratch;
-    const std::filesystem::path &folder = scratch.path();
-};
-
-TEST_F(ReportCommands, SaveReplacesTheChosenFileWithTheSheetOfTheTextsAndOpensIt)
-{
-    // A name with CJK and a blank, as documents folders have; the longer
-    // file already there is replaced whole.
-    const std::string path = pathOf("花瓶墩 计算书.html");
-    std::ofstream(sheet::PathFromUtf8(path), std::ios::binary) << std::string(200000, 'x');
-    services.savePath = path;
-    ASSERT_TRUE(save(With({{9, "0.5m"}}))); // read as 0.5: the same figures, marked on the sheet
-    EXPECT_TRUE(services.errors.empty());
-    ASSERT_EQ(services.saveRequests.size(), 1u);
-    EXPECT_TRUE(std::regex_match(services.saveRequests[0].suggestedName, std::regex("计算书-20\\d{6}-\\d{4}\\.html")))
-        << services.saveRequests[0].suggestedName;
-    EXPECT_EQ(services.saveRequests[0].title, "保存计算书");
-    EXPECT_EQ(services.saveRequests[0].kindName, "计算书（HTML）");
-    EXPECT_EQ(services.saveRequests[0].extension, "html");
-
-    std::ifstream in(sheet::PathFromUtf8(path), std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    const std::string sheet = content.str();
-    for (const char *shown : {"花瓶墩模板面积及混凝土方量计算书", "64.190447", "38.653440", "0.5m", "※ l3"})
-        EXPECT_NE(sheet.find(shown), std::string::npos) << shown;
-    EXPECT_EQ(names(), (std::vector<std::string>{"sub", "花瓶墩 计算书.html"}));
-}
-
-TEST_F(ReportCommands, CancelledFaultyOrRefusedSavesWriteNothing)
-{
-    EXPECT_FALSE(save(DefaultParameterTexts())); // the user cancels
-    EXPECT_EQ(services.saveRequests.size(), 1u);
-    EXPECT_TRUE(services.errors.empty());
-    services.savePath = pathOf("a.html");
-    EXPECT_FALSE(save(With({{10, "0"}}))); // a fault: the box, and no dialog
-    EXPECT_EQ(services.saveRequests.size(), 1u);
-
-    const std::pair<std::string, const char *> refused[] = {
-        {"a.html", "不是完整的文件路径"}, // relative: where it lands depends on the working folder
-        {pathOf("missing/a.html"), "计算书未保存"},
-        {pathOf("sub"), "计算书未保存"}, // a folder, not a file
-    };
-    for (const auto &[target, message] : refused) {
-        services.savePath = target;
-        EXPECT_FALSE(save(DefaultParameterTexts())) << target;
-        EXPECT_NE(services.errors.back().find(message), std::string::npos) << services.errors.back();
-    }
-    EXPECT_EQ(services.errors.size(), 4u);
-    EXPECT_EQ(names(), std::vector<std::string>{"sub"});
-    EXPECT_TRUE(services.openedUrls.empty());
-}
-
 // The clipboard's lines as name -> value, checking each line's shape.
 std::map<std::string, double> CopiedFigures(const std::string &text)
 {
@@ -765,11 +703,11 @@ std::map<std::string, double> CopiedFigures(const std::string &text)
     return figures;
 }
 
-TEST_F(ReportCommands, CopyPutsOneNameValueUnitLineAFigureOnTheClipboard)
+TEST_F(Flow, CopyPutsOneNameValueUnitLineAFigureOnTheClipboard)
 {
-    ASSERT_TRUE(CopyResults(services, DefaultParameterTexts()));
-    ASSERT_EQ(services.clipboardTexts.size(), 1u);
-    std::map<std::string, double> value = CopiedFigures(services.clipboardTexts[0]);
+    ASSERT_TRUE(controller.copyResults());
+    ASSERT_EQ(view.services.clipboardTexts.size(), 1u);
+    std::map<std::string, double> value = CopiedFigures(view.services.clipboardTexts[0]);
     EXPECT_EQ(value["模板面积 S（分层法）"], 64.190447);
     EXPECT_EQ(value["混凝土方量 V（分层法）"], 38.65344);
     EXPECT_EQ(value["底截面积 S0"], 4.36);
@@ -784,13 +722,17 @@ TEST_F(ReportCommands, CopyPutsOneNameValueUnitLineAFigureOnTheClipboard)
                 value["花瓶段模板（真实）"], 5e-6);
 
     // Where the exact method does not apply, one line says why.
-    ASSERT_TRUE(CopyResults(services, With({{0, "0.5"}}))); // the groove is wider than the face
-    const std::string &other = services.clipboardTexts.back();
+    view.type(CS(0), "0.5"); // the groove is wider than the face
+    ASSERT_TRUE(controller.copyResults());
+    const std::string &other = view.services.clipboardTexts.back();
     EXPECT_NE(other.find("\r\n精确法不适用\t"), std::string::npos) << other;
     EXPECT_EQ(other.find("精确）"), std::string::npos);
     EXPECT_EQ(other.find("真实"), std::string::npos);
-    EXPECT_FALSE(CopyResults(services, With({{10, "0"}}))); // a fault: the box, the clipboard untouched
-    EXPECT_EQ(services.clipboardTexts.size(), 2u);
+    // A clipboard that fails is a run-time error.
+    view.services.clipboardWorks = false;
+    EXPECT_FALSE(controller.copyResults());
+    EXPECT_EQ(view.services.errors,
+              std::vector<std::string>{std::string(kRuntimeErrorPrefix) + "无法把结果放到剪贴板上。"});
 }
 
 } // namespace

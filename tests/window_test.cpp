@@ -194,71 +194,54 @@ private slots:
         }
     }
 
-    void enterReachesTheControllerAndResultsTakeNoTyping()
+    void enterReachesTheController()
     {
         showActive();
         press(window->CS(3), Qt::Key_Enter); // the keypad's Enter acts alike
-        QCOMPARE(window->CS(3)->text(), QStringLiteral("13.032"));
         QCOMPARE(focused(), static_cast<QWidget *>(window->CS(4)));
         QVERIFY(wholeTextSelected(window->CS(4)));
         window->CS(10)->setFocus();
         press(window->CS(10), Qt::Key_Return);
         QCOMPARE(window->CS(11)->text(), QStringLiteral("64.190447 m2"));
-        QCOMPARE(window->Text1()->document()->blockCount(), 1002);
-        QCOMPARE(focused(), static_cast<QWidget *>(window->CS(0)));
         QVERIFY(wholeTextSelected(window->CS(0)));
-
-        window->CS(11)->setFocus();
-        QTest::keyClicks(window->CS(11), "99");
-        QCOMPARE(window->CS(11)->text(), QStringLiteral("64.190447 m2"));
-        press(window->CS(11), Qt::Key_Return);
-        QCOMPARE(focused(), static_cast<QWidget *>(window->CS(12)));
     }
 
-    void marksAndGreyShowAndGoWithTheText()
+    // How the view paints what the controller shows (the flow is tested
+    // once, in form_test.cpp).
+    void marksAndGreyArePainted()
     {
         showActive();
         const QColor plainBase = window->CS(0)->palette().color(QPalette::Base);
         const QColor plainText = window->CS(11)->palette().color(QPalette::Text);
         const auto marked = [&](int i) { return window->CS(i)->palette().color(QPalette::Base) != plainBase; };
-        // How many of S, V and the report show their text greyed.
         const auto greyed = [&] {
             return int(window->CS(11)->palette().color(QPalette::Text) != plainText) +
                 int(window->CS(12)->palette().color(QPalette::Text) != plainText) +
                 int(window->Text1()->palette().color(QPalette::Text) != plainText);
         };
         window->CS(0)->setText(QStringLiteral("2，5"));
-        window->CS(7)->setText(QStringLiteral("abc"));
         QVERIFY(window->calculateCommand());
-        QVERIFY(marked(0) && marked(7) && !marked(1) && !marked(11) && greyed() == 0);
+        QVERIFY(marked(0) && !marked(1) && greyed() == 0);
         QCOMPARE(window->CS(0)->toolTip(), QStringLiteral("按 2 计算"));
-        // Select all, then type: the mark goes, the results grey.
         window->CS(0)->setFocus();
         press(window->CS(0), Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(greyed(), 0);
         QTest::keyClicks(window->CS(0), "3");
-        QVERIFY(!marked(0) && window->CS(0)->toolTip().isEmpty() && marked(7));
-        QCOMPARE(greyed(), 3);
+        QVERIFY(!marked(0) && window->CS(0)->toolTip().isEmpty() && greyed() == 3);
         QCOMPARE(window->Text1()->toolTip().toStdString(), std::string(form::kStaleToolTip));
-        QVERIFY(window->calculateCommand());
-        QVERIFY(greyed() == 0 && window->Text1()->toolTip().isEmpty());
 
-        // A pier that cannot be built: its field rose, S and V dark red on
-        // rose, each with its tooltip; the next good calculation clears them.
+        // A pier that cannot be built: its field rose, S and V dark red.
         window->CS(0)->setText(QStringLiteral("-1"));
         QVERIFY(window->calculateCommand());
         QCOMPARE(window->CS(0)->palette().color(QPalette::Base), pierqty::ToQColor(form::kUnbuildableBackground));
-        QVERIFY(window->CS(0)->toolTip().endsWith(QStringLiteral("此墩无法成立")));
         for (const int figure : {form::kAreaField, form::kVolumeField}) {
             QCOMPARE(window->CS(figure)->palette().color(QPalette::Text), pierqty::ToQColor(form::kNotQuantitiesText));
             QCOMPARE(window->CS(figure)->toolTip().toStdString(), std::string(form::kNotQuantitiesToolTip));
         }
-        QVERIFY(!window->CS(11)->text().isEmpty());
         shot(window.get(), QStringLiteral("qt-unbuildable"));
         window->CS(0)->setText(QStringLiteral("2.5"));
         QVERIFY(window->calculateCommand());
-        QVERIFY(!marked(0) && greyed() == 0 && window->CS(11)->toolTip().isEmpty());
-        QCOMPARE(window->CS(11)->palette().color(QPalette::Base), plainBase);
+        QVERIFY(!marked(0) && greyed() == 0 && window->CS(11)->toolTip().isEmpty() &&
+                window->Text1()->toolTip().isEmpty());
     }
 
     void longResultsShowTheirStart()
@@ -312,19 +295,16 @@ private slots:
         QCOMPARE(focused(), static_cast<QWidget *>(window->CS(0)));
     }
 
-    void reportMenuAndCtrlSSaveTheSheetAndCopyTheResults()
+    // Ctrl+S wherever the focus is, the title block's dialog (its rows from
+    // the form's table, what is typed there reaching the sheet), the file URL
+    // handed to the browser, and the report's menu.
+    void reportMenuAndCtrlSReachTheCommands()
     {
         showActive();
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
         const QString path = folder.filePath(QStringLiteral("计算书 k.html"));
         services->savePath = path.toStdString();
-        window->CS(9)->setText(QStringLiteral("0.5m"));
-
-        // Ctrl+S wherever the focus is in the window; the sheet is of the
-        // texts on screen, and the browser gets it as a file URL.
-        // The title block's dialog comes first: its rows are the form's
-        // table, and what is left there reaches the sheet.
         QStringList captions;
         whenDialogShows([&](QDialog *dialog) {
             const auto *layout = dialog->findChild<QFormLayout *>();
@@ -337,15 +317,11 @@ private slots:
         });
         window->CS(3)->setFocus();
         press(window->CS(3), Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(window->CS(3)->text(), QStringLiteral("13.032"));
         QCOMPARE(captions.size(), qsizetype(form::TitleFields().size()));
         for (std::size_t k = 0; k < form::TitleFields().size(); ++k)
             QCOMPARE(captions.value(qsizetype(k)).toStdString(), std::string(form::TitleFields()[k].caption) + "：");
-        QCOMPARE(services->settings["titleBlock/project"], std::string("某某大桥"));
         QFile saved(path);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        const QByteArray sheet = saved.readAll();
-        QVERIFY(sheet.contains("0.5m") && sheet.contains("某某大桥"));
+        QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().contains("某某大桥"));
         QCOMPARE(services->openedUrls.size(), std::size_t{1});
         const QUrl url(QString::fromStdString(services->openedUrls[0]), QUrl::StrictMode);
         QVERIFY(url.isValid() && url.isLocalFile());
@@ -364,9 +340,14 @@ private slots:
         QCOMPARE(window->addToBridgeAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+B")));
         QCOMPARE(actions.at(0)->objectName(), QStringLiteral("edit-copy"));
         QCOMPARE(window->saveSheetAction()->text().toStdString(), std::string(form::kSaveSheetCaption));
+        QCOMPARE(window->exportWorkbookAction()->text().toStdString(), std::string(form::kExportWorkbookCaption));
         QCOMPARE(window->copyResultsAction()->text().toStdString(), std::string(form::kCopyResultsCaption));
         window->copyResultsAction()->trigger();
         QCOMPARE(services->clipboardTexts.size(), std::size_t{1});
+        services->savePath = folder.filePath(QStringLiteral("清单.xlsx")).toStdString();
+        window->exportWorkbookAction()->trigger();
+        QCOMPARE(services->saveRequests.back().extension, std::string("xlsx"));
+        QVERIFY(QFile::exists(folder.filePath(QStringLiteral("清单.xlsx"))));
 
         // A right click on the report opens it.
         QWidget *viewport = window->Text1()->viewport();
@@ -392,21 +373,6 @@ private slots:
         QCOMPARE(model.rowCount(), 1);
         QCOMPARE(model.input(0).id, std::string("P1"));
         QCOMPARE(model.input(0).texts, pierqty::DefaultParameterTexts());
-    }
-
-    void exportWorkbookFromTheMenu()
-    {
-        QTemporaryDir folder;
-        QVERIFY(folder.isValid());
-        QCOMPARE(window->exportWorkbookAction()->text().toStdString(), std::string(form::kExportWorkbookCaption));
-        const std::unique_ptr<QMenu> menu(window->createText1ContextMenu(QPoint(5, 5)));
-        QVERIFY(menu->actions().contains(window->exportWorkbookAction()));
-        const QString workbook = folder.filePath(QStringLiteral("清单.xlsx"));
-        services->savePath = workbook.toStdString();
-        window->exportWorkbookAction()->trigger();
-        QFile exported(workbook);
-        QVERIFY(exported.open(QIODevice::ReadOnly) && exported.read(2) == "PK");
-        QCOMPARE(services->saveRequests.back().extension, std::string("xlsx"));
     }
 
     void settingsRoundTripThroughQSettings()

@@ -22,29 +22,6 @@ constexpr int kSummaryId = 101;
 constexpr int kRowsMeasured = 100;
 constexpr int kStateWidth = 360; // at 96 dpi; the state column's reasons are long
 
-HFONT SongFont(int dpi, bool bold)
-{
-    return CreateFontW(-MulDiv(12, dpi, 96), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                       Widen(form::kSongFaceLatin).c_str());
-}
-
-void RegisterWindowClass(WNDPROC windowProc)
-{
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(PIERQTY_IDI_APP));
-    if (!wc.hIcon)
-        wc.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512)); // IDI_APPLICATION
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    wc.hbrBackground = GetSysColorBrush(COLOR_3DFACE);
-    wc.lpszClassName = kWindowClass;
-    RegisterClassExW(&wc);
-}
-
 // "Ctrl+Shift+D", "Ctrl+Insert", "Delete": the key and its modifiers, or
 // nothing for a key this table does not know.
 std::optional<ACCEL> ParseShortcut(std::string_view shortcut, WORD command)
@@ -132,7 +109,7 @@ bool BridgeWindow::create()
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
     InitCommonControlsEx(&controls);
-    RegisterWindowClass(WindowProc);
+    RegisterWindowClass(kWindowClass, WindowProc);
     buildMenu();
     m_hwnd = CreateWindowExW(0, kWindowClass, Widen(m_model.title()).c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                              CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, m_menu, GetModuleHandleW(nullptr), this);
@@ -141,8 +118,8 @@ bool BridgeWindow::create()
     m_dpi = static_cast<int>(GetDpiForWindow(m_hwnd));
     if (m_dpi <= 0)
         m_dpi = 96;
-    m_font = SongFont(m_dpi, false);
-    m_boldFont = SongFont(m_dpi, true);
+    m_font = SongFont(form::kWindowFont, m_dpi);
+    m_boldFont = SongFont(form::kWindowFont, m_dpi, true);
     createChildren();
     updateItemCount();
     fitColumns();

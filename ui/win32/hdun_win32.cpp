@@ -38,30 +38,6 @@ std::wstring WindowText(HWND window)
     return text;
 }
 
-HFONT SongFont(const form::FontSpec &spec, int dpi, bool bold = false)
-{
-    return CreateFontW(-MulDiv(spec.pixelsAt96, dpi, 96), 0, 0, 0, bold ? FW_BOLD : spec.weight, FALSE,
-                       spec.underline ? TRUE : FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       spec.pixelsAt96 <= 12 ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                       Widen(form::kSongFaceLatin).c_str());
-}
-
-void RegisterWindowClass(WNDPROC windowProc)
-{
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(PIERQTY_IDI_APP));
-    if (!wc.hIcon)
-        wc.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512)); // IDI_APPLICATION
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    wc.hbrBackground = GetSysColorBrush(COLOR_3DFACE);
-    wc.lpszClassName = kWindowClass;
-    RegisterClassExW(&wc);
-}
-
 } // namespace
 
 HdunWindow::HdunWindow(DesktopServices &services) : m_services(services), m_controls(form::Controls().size()) { }
@@ -82,7 +58,7 @@ bool HdunWindow::create(int showCommand)
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
     InitCommonControlsEx(&controls);
-    RegisterWindowClass(WindowProc);
+    RegisterWindowClass(kWindowClass, WindowProc);
     m_markBrush = CreateSolidBrush(kMarkColour);
     m_roseBrush = CreateSolidBrush(ToColorRef(form::kUnbuildableBackground));
     m_picture = std::make_unique<PierPicture>();
@@ -559,6 +535,30 @@ void DispatchWindowMessage(HWND window, MSG &message)
         return;
     TranslateMessage(&message);
     DispatchMessageW(&message);
+}
+
+HFONT SongFont(const form::FontSpec &spec, int dpi, bool bold)
+{
+    return CreateFontW(-MulDiv(spec.pixelsAt96, dpi, 96), 0, 0, 0, bold ? FW_BOLD : spec.weight, FALSE,
+                       spec.underline ? TRUE : FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                       spec.pixelsAt96 <= 12 ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       Widen(form::kSongFaceLatin).c_str());
+}
+
+void RegisterWindowClass(const wchar_t *name, WNDPROC windowProc)
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(PIERQTY_IDI_APP));
+    if (!wc.hIcon)
+        wc.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512)); // IDI_APPLICATION
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    wc.hbrBackground = GetSysColorBrush(COLOR_3DFACE);
+    wc.lpszClassName = name;
+    RegisterClassExW(&wc);
 }
 
 int RunMessageLoop(HWND window)

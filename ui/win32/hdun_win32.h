@@ -132,6 +132,14 @@ private:
     form::Controller m_controller{*this};
 };
 
+// The Song face at a form's size for a dpi (bold on request): the window's
+// texts, and the bridge window's table at the window's own font.
+HFONT SongFont(const form::FontSpec &spec, int dpi, bool bold = false);
+
+// A top-level window class of the program: its icon, the arrow, the dialog
+// face colour.
+void RegisterWindowClass(const wchar_t *name, WNDPROC windowProc);
+
 // The message loop for the window: Tab and Shift+Tab through the dialog
 // manager. Returns the exit code of WM_QUIT.
 int RunMessageLoop(HWND window);

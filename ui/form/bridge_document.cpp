@@ -19,19 +19,7 @@ namespace fs = std::filesystem;
 // A path in a message, control bytes shown as \xNN.
 std::string Named(const std::string &path)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string named = "“";
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            named += "\\x";
-            named += kHex[byte >> 4];
-            named += kHex[byte & 0xF];
-        } else {
-            named += c;
-        }
-    }
-    return named + "”";
+    return "“" + sheet::PrintablePath(path) + "”";
 }
 
 // The whole file, or why it cannot be read (in Chinese, with the system's

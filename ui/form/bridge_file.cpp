@@ -2,6 +2,7 @@
 
 #include "calc/numbers.h"
 #include "cli/reader/csv.h"
+#include "sheet/files.h"
 
 #include <array>
 
@@ -174,19 +175,7 @@ std::string BatchCsv::write(const std::vector<RowInput> &rows) const
 // A text quoted in a message: cut short, control bytes shown as \xNN.
 std::string Quoted(std::string_view text)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string quoted = "“";
-    for (const char c : ExcerptText(text)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            quoted += "\\x";
-            quoted += kHex[byte >> 4];
-            quoted += kHex[byte & 0xF];
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "”";
+    return "“" + sheet::PrintablePath(ExcerptText(text)) + "”";
 }
 
 const BridgeFileFormat &BatchCsvFormat()

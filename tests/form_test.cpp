@@ -554,22 +554,14 @@ TEST_F(Flow, APierGoesToTheBridgeAndComesBackCalculated)
     controller.addToBridge(); // no bridge linked: nothing asked
     EXPECT_TRUE(view.pierIdOffers.empty());
     bridge::BridgeModel model;
-    int opened = 0;
-    controller.openBridge = [&]() -> bridge::BridgeModel & {
-        ++opened;
-        return model;
-    };
+    controller.openBridge = [&]() -> bridge::BridgeModel & { return model; };
     view.type(CS(4), "12,5");
     view.pierIdAnswer = "P1";
     controller.addToBridge();
     ASSERT_EQ(model.rowCount(), 1);
     EXPECT_EQ(model.input(0).texts[4], "12,5");
     EXPECT_EQ(view.pierIdOffers, std::vector<std::string>{"1"});
-    EXPECT_TRUE(view.services.errors.empty());
-    view.pierIdAnswer.reset();
-    controller.addToBridge();
-    EXPECT_EQ(model.rowCount(), 1);
-    EXPECT_EQ(opened, 2);
+    EXPECT_TRUE(view.services.errors.empty()); // Cancel and the offers are AddPier's (bridge_test)
 
     ParameterTexts texts = DefaultParameterTexts();
     texts[4] = "12.5";

@@ -231,6 +231,7 @@ TEST(BridgeClipboard, PasteWithAHeaderPlacesColumnsByNameAndGrows)
     EXPECT_EQ(model.input(3).texts[kFieldL1], "2.2"); // a new row from the row above
     EXPECT_EQ(model.input(3).texts[kFieldN], "600");
     EXPECT_EQ(model.undoText(), "粘贴");
+    EXPECT_FALSE(model.paste(1, 5, "H1\t墩号\r\n")); // a header alone pastes nothing
     // A pasted id with no number: the next new row is numbered by position.
     ASSERT_TRUE(model.paste(4, 0, "H1\t墩号\r\n4\t甲\r\n5\r\n"));
     EXPECT_EQ(model.input(5).id, "6");

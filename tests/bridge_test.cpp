@@ -231,6 +231,7 @@ TEST(BridgeClipboard, PasteWithAHeaderPlacesColumnsByNameAndGrows)
     EXPECT_EQ(model.input(3).texts[kFieldL1], "2.2"); // a new row from the row above
     EXPECT_EQ(model.input(3).texts[kFieldN], "600");
     EXPECT_EQ(model.undoText(), "粘贴");
+    EXPECT_FALSE(model.paste(1, 5, "H1\t墩号\r\n")); // a header alone pastes nothing
     // A pasted id with no number: the next new row is numbered by position.
     ASSERT_TRUE(model.paste(4, 0, "H1\t墩号\r\n4\t甲\r\n5\r\n"));
     EXPECT_EQ(model.input(5).id, "6");
@@ -264,7 +265,6 @@ TEST(BridgeClipboard, PasteWithoutAHeaderStartsAtTheCurrentCell)
     model.undo();
     ASSERT_TRUE(model.paste(0, kN, "300\t1\t2\r\n"));
     EXPECT_EQ(model.input(0).texts[kFieldN], "300");
-    EXPECT_EQ(model.cellText(0, kFirstFigureColumn + 5), formatQuantity(model.record(0).layered.V));
     EXPECT_FALSE(model.paste(0, kFirstFigureColumn, "1\t2"));
     EXPECT_FALSE(model.paste(0, 0, ""));
     ASSERT_TRUE(model.paste(0, 0, "\r\n")); // Excel's one empty cell: clears it
@@ -290,7 +290,6 @@ TEST(BridgeClipboard, CopyGivesTheBatchFiguresAndPastesBackAsTheSameTable)
     for (int k = 0; k < kFigureCount; ++k)
         EXPECT_EQ(Number(total[static_cast<std::size_t>(kFirstFigureColumn + k)]), model.totals().figure(Figure(k)));
     EXPECT_EQ(total[kStateColumn], "合计不含 1 个墩");
-    EXPECT_EQ(Lines(lines[3], "\t")[kFirstFigureColumn], ""); // a pier out of the totals has no figures
 
     BridgeModel copy;
     ASSERT_TRUE(copy.paste(0, 3, copied));
@@ -304,11 +303,9 @@ TEST(BridgeClipboard, CopyGivesTheBatchFiguresAndPastesBackAsTheSameTable)
 TEST(BridgeEditing, FillDownUndoRedoAndTheUnsavedMark)
 {
     BridgeModel model;
-    EXPECT_EQ(model.title(), "桥梁工程量汇总 - 未命名");
     Fill(model, 6);
     model.setCell(1, kH1, "8.8");
     EXPECT_TRUE(model.modified());
-    EXPECT_EQ(model.title(), "桥梁工程量汇总 - 未命名*");
     ASSERT_TRUE(model.fillDown(kH1, 1, 4));
     for (int row = 1; row <= 4; ++row)
         EXPECT_EQ(model.input(row).texts[kFieldH1], "8.8");
@@ -598,6 +595,8 @@ TEST(BridgeCommands, UnsavedChangesAreSavedDroppedOrKept)
     controller.run(Command::New); // dropped
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(view.questions.size(), 4u);
+    EXPECT_FALSE(controller.openFile(PathIn(folder.path(), "none.csv"))); // the box says why
+    EXPECT_EQ(view.services.errors.size(), 1u);
 }
 
 TEST(BridgeCommands, PasteSelectsWhatItWroteAndCopyTakesTheSelection)

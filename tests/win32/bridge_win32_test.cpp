@@ -92,18 +92,14 @@ struct Fixture {
         SendMessageW(list(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
         return Narrow(text);
     }
-    std::string title() const
-    {
-        wchar_t text[256] = {};
-        GetWindowTextW(bridge.hwnd(), text, 256);
-        return Narrow(text);
-    }
-    std::string summary() const
+    static std::string TextOf(HWND window)
     {
         wchar_t text[1024] = {};
-        GetWindowTextW(bridge.summary(), text, 1024);
+        GetWindowTextW(window, text, 1024);
         return Narrow(text);
     }
+    std::string title() const { return TextOf(bridge.hwnd()); }
+    std::string summary() const { return TextOf(bridge.summary()); }
     bool at(int row, int column) const { return bridge.currentCell() == std::pair{row, column}; }
     // The colour painted near a cell's lower right corner (past its text).
     COLORREF background(int row, int column) const
@@ -119,14 +115,6 @@ struct Fixture {
         return colour;
     }
 };
-
-int ColumnNamed(std::string_view caption)
-{
-    for (int k = 0; k < bridge::kColumnCount; ++k)
-        if (bridge::Columns()[static_cast<std::size_t>(k)].caption == caption)
-            return k;
-    return -1;
-}
 
 std::string PierFile()
 {
@@ -165,7 +153,7 @@ void CheckTable(Fixture &f)
 // Arrows and typing + Enter edit H1; F2 keeps the text, Esc cancels; Tab.
 void CheckKeys(Fixture &f)
 {
-    const int h1 = ColumnNamed("H1");
+    const int h1 = bridge::kFirstInputColumn + kFieldH1;
     SetFocus(f.list());
     f.type({VK_DOWN, VK_RIGHT});
     Check(f.at(1, 1), "Down and Right move the current cell");

@@ -50,14 +50,13 @@ void WriteFile(const fs::path &path, const std::string &bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// UTF-16 with a byte order mark, as Excel's "Unicode text" saves it.
-std::string Utf16(std::u16string_view text, bool bigEndian)
+// UTF-16 LE with a byte order mark, as Excel's "Unicode text" saves it.
+std::string Utf16(std::u16string_view text)
 {
-    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    std::string bytes = "\xFF\xFE";
     for (const char16_t unit : text) {
-        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
-        bytes += bigEndian ? high : low;
-        bytes += bigEndian ? low : high;
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
     }
     return bytes;
 }
@@ -79,22 +78,17 @@ TEST(CliBatchFiles, ExcelSavesInGbkAndUtf16AreRead)
     EXPECT_EQ(lines[1], std::string("墩1") + kTenLayers);
     EXPECT_EQ(gbk.err, "note: standard input is not UTF-8: read as GB18030 (GBK)\n");
 
-    // "Unicode text": UTF-16 LE, tab-separated, CR LF; and UTF-16 BE with commas.
+    // "Unicode text" (UTF-16 LE, tab-separated, CR LF) in a file with a
+    // Chinese name, on Windows too; the other byte order and the line ends
+    // of either: csv_reader_test.
     const std::string expected = "id,S,V,true_S,exact_V,projected_S,fault\n墩1" + std::string(kTenLayers) + "\n";
-    for (const std::string &input : {Utf16(u"id\tn\r\n墩1\t10\r\n", false), Utf16(u"id,n\n墩1,10\n", true),
-                                     Utf16(u"\"id\"\tn\r\n墩1\t10", false)}) {
-        const CliRun run = Cli({"--batch", "-"}, input);
-        ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.out.substr(0, expected.size()), expected);
-        EXPECT_EQ(run.err, "");
-    }
-    // A file with a Chinese name, on Windows too.
     pierqty::test::ScratchFolder scratch;
     const fs::path named = scratch.path() / fs::path(u8"桥墩.csv");
-    WriteFile(named, Utf16(u"id\tn\r\n墩1\t10\r\n", false));
+    WriteFile(named, Utf16(u"id\tn\r\n墩1\t10\r\n"));
     const CliRun file = Cli({"--batch", (scratch.path() / "").string() + "桥墩.csv"});
     EXPECT_EQ(file.status, 0) << file.err;
     EXPECT_EQ(file.out.substr(0, expected.size()), expected);
+    EXPECT_EQ(file.err, ""); // no note: UTF-16 is said by its byte order mark
 }
 
 TEST(CliBatchFiles, NoByteOfTheFileReachesTheTerminal)

@@ -406,8 +406,6 @@ TEST(Cli, APierThatCannotBeBuiltIsWarnedAboutAndJsonSaysWhy)
     EXPECT_EQ(run.err,
               "warning: NotBuildable: L1 = -1 is not positive: a pier of these dimensions cannot be built, and its "
               "figures are not quantities. Correct the parameters.\n");
-    EXPECT_NE(Cli({"--csv", "R1=-4.488"}).err.find("warning: NotBuildable: R1 = -4.488 is not positive"),
-              std::string::npos);
 
     const auto json = nlohmann::json::parse(Cli({"--json", "l1=1"}).out);
     EXPECT_EQ(json["buildable"], false);

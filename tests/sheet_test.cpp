@@ -43,20 +43,8 @@ struct Sheet {
 
     const ExactQuantities &e() const { return std::get<ExactQuantities>(exact); }
 
-    std::string text(const std::string &id) const
-    {
-        const Node *node = root->byId(id);
-        return node ? node->textContent() : "(no #" + id + ")";
-    }
-
-    // The text of each cell of a table row.
-    std::vector<std::string> cells(const std::string &rowId) const
-    {
-        std::vector<std::string> out;
-        for (const Node *cell : root->byId(rowId)->all("td"))
-            out.push_back(cell->textContent());
-        return out;
-    }
+    std::string text(const std::string &id) const { return root->textOf(id); }
+    std::vector<std::string> cells(const std::string &rowId) const { return root->byId(rowId)->cells(); }
 };
 
 Sheet MakeSheet(const std::vector<std::pair<std::string, std::string>> &changes = {}, const std::string &subject = "")

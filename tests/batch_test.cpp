@@ -32,18 +32,7 @@ CliRun Cli(const std::vector<std::string> &args, const std::string &input = "",
     return pierqty::test::RunProgram(PIERQTY_CLI, args, input, setting);
 }
 
-std::vector<std::string> LfLines(const std::string &text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
-    return lines;
-}
+using pierqty::test::LfLines;
 
 void WriteFile(const fs::path &path, const std::string &bytes)
 {

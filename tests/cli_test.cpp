@@ -23,14 +23,7 @@ CliRun Cli(const std::vector<std::string> &args, const std::string &input = "", 
     return pierqty::test::RunProgram(PIERQTY_CLI, args, input, setting);
 }
 
-std::vector<std::string> LfLines(const std::string &text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
+using pierqty::test::LfLines;
 
 TEST(Cli, DefaultPier)
 {

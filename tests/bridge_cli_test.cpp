@@ -38,14 +38,6 @@ protected:
         return pierqty::test::ScratchFolder::Names(folder);
     }
 
-    static std::vector<std::string> Cells(const xmltest::Node *row)
-    {
-        std::vector<std::string> out;
-        for (const xmltest::Node *cell : row->all("td"))
-            out.push_back(cell->textContent());
-        return out;
-    }
-
     pierqty::test::ScratchFolder scratch;
     const fs::path &work = scratch.path();
     const fs::path csv = work / "piers.csv";
@@ -65,9 +57,9 @@ TEST_F(SummaryCli, AFileNameGetsOneSummaryAndAFolderOneSheetPerPier)
     EXPECT_EQ(root->byId("date")->textContent(), "2030-01-01");
     const auto piers = root->byClass("pier");
     ASSERT_EQ(piers.size(), 3u);
-    EXPECT_EQ(Cells(piers[0]).at(1), "C30");
-    EXPECT_EQ(Cells(piers[2]).at(0), "P3");
-    EXPECT_EQ(Cells(piers[2]).at(2).find("未计入清单：除数为零"), 0u) << Cells(piers[2]).at(2);
+    EXPECT_EQ(piers[0]->cells().at(1), "C30");
+    EXPECT_EQ(piers[2]->cells().at(0), "P3");
+    EXPECT_EQ(piers[2]->cells().at(2).find("未计入清单：除数为零"), 0u) << piers[2]->cells().at(2);
     EXPECT_EQ(root->byClass("bill-line").size(), 3u); // C30, no grade, formwork
 
     // .htm too; a folder that exists keeps its meaning whatever its name;
@@ -94,9 +86,9 @@ TEST_F(SummaryCli, BillOptionsShapeItsBill)
     const auto root = xmltest::Parse(ReadFileBytes(summary.string()));
     const auto lines = root->byClass("bill-line");
     ASSERT_EQ(lines.size(), 4u); // C30, C40, curved, straight
-    EXPECT_EQ(Cells(lines[0]).at(1), "123456789001");
-    EXPECT_NE(Cells(lines[1]).at(3).find("混凝土强度等级：C40"), std::string::npos);
-    EXPECT_EQ(Cells(lines[3]).at(1), "987654321002");
+    EXPECT_EQ(lines[0]->cells().at(1), "123456789001");
+    EXPECT_NE(lines[1]->cells().at(3).find("混凝土强度等级：C40"), std::string::npos);
+    EXPECT_EQ(lines[3]->cells().at(1), "987654321002");
     EXPECT_EQ(Cli({"--sheet", (work / "out" / "dir").string(), "--grade", "C40"}), 64);
     EXPECT_NE(run.err.find("--sheet FILE.html"), std::string::npos) << run.err;
     EXPECT_EQ(Names(work / "out"), std::vector<std::string>{"s.html"});

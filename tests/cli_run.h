@@ -41,6 +41,17 @@ inline std::string ReadFileBytes(const std::string &path)
     return text.str();
 }
 
+// The lines of a program's output, each without its '\n' (the last one
+// may have none).
+inline std::vector<std::string> LfLines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
 // A word quoted for sh.
 std::string ShellQuote(const std::string &text);
 

@@ -23,14 +23,7 @@ CliRun Cli(const std::vector<std::string> &args, const std::string &input = "", 
     return pierqty::test::RunProgram(PIERQTY_CLI, args, input, setting);
 }
 
-std::vector<std::string> LfLines(const std::string &text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
+using pierqty::test::LfLines;
 
 TEST(Cli, DefaultPier)
 {
@@ -58,16 +51,7 @@ TEST(Cli, JsonHoldsEveryQuantityExactly)
     EXPECT_EQ(json["quantities"]["S"].get<double>(), 0x1.0476440ee4d4bp+6);
     EXPECT_EQ(json["quantities"]["V"].get<double>(), 0x1.35a208889758cp+5);
     EXPECT_FALSE(json["quantities"].contains("Layers"));
-    // Each part under its own name: the parts add up to the totals.
-    const auto &q = json["quantities"];
-    const auto near = [](double a, double b) { return std::fabs(a - b) <= 1e-12 * std::fabs(b); };
-    EXPECT_TRUE(
-        near(q["ShaftFormwork"].get<double>() + q["FlareFormwork"].get<double>() + q["CapFormwork"].get<double>(),
-             q["S"].get<double>()));
-    EXPECT_TRUE(near(q["ShaftVolume"].get<double>() + q["FlareVolume"].get<double>() + q["CapVolume"].get<double>(),
-                     q["V"].get<double>()));
-    EXPECT_TRUE(near(q["ShaftVolume"].get<double>(), q["S0"].get<double>() * 3.0));
-    EXPECT_TRUE(near(q["LayerHeight"].get<double>() * 10, 3.0));
+    // (Each part under its name: bill_readback.py reads them into the workbook's.)
     ASSERT_EQ(json["layers"].size(), 10u);
     EXPECT_EQ(json["layers"][9]["i"], 10);
     EXPECT_EQ(json["layers"][9]["y"].get<double>(), 3.0);
@@ -148,26 +132,6 @@ TEST(Cli, WarnsHowImproperTextsWereRead)
     EXPECT_EQ(LfLines(run.out).size(), 6u);
 }
 
-TEST(Cli, LongTextsAreQuotedShort)
-{
-    // Quoted input is cut short with an ellipsis (the calculation's faults
-    // are cut by calc, Faults.LongTextsAreQuotedShort); the rest stays.
-    const std::string longText(100000, '7');
-    const CliRun warning = Cli({"--lenient", "H2=0.5m" + longText});
-    EXPECT_EQ(warning.status, 0);
-    EXPECT_LT(warning.err.size(), 300u) << warning.err.substr(0, 300);
-    EXPECT_NE(warning.err.find("\u2026\" read as"), std::string::npos) << warning.err.substr(0, 300);
-
-    for (const std::vector<std::string> &args : {std::vector<std::string>{longText}, {longText + "=1"}}) {
-        const CliRun usage = Cli(args);
-        EXPECT_EQ(usage.status, 64);
-        EXPECT_LT(usage.err.size(), 300u) << usage.err.substr(0, 300);
-    }
-    const CliRun column = Cli({"--batch", "-"}, longText + "\n1\n");
-    EXPECT_EQ(column.status, 65);
-    EXPECT_LT(column.err.size(), 300u) << column.err.substr(0, 300);
-}
-
 // What a script can rely on: a text is a number or the run stops (65), a
 // reader that leaves a pipe early ends it quietly, and --bom.
 TEST(CliStrict, TextsThatAreNotWhollyANumberExit65)
@@ -205,11 +169,6 @@ TEST(CliStrict, TextsThatAreNotWhollyANumberExit65)
 #endif
     EXPECT_NE(broken.err.find("H2 = \"" + lead + "\\x1B[2J\\xC2\\x9B2J\""), std::string::npos) << broken.err;
 
-    // Full-width digits and "。" are numbers, without a word.
-    const CliRun wide = Cli({"L1=\uff12\uff0e\uff15", "H1=3\u30020", "n=\uff11\uff10"});
-    EXPECT_EQ(wide.status, 0) << wide.err;
-    EXPECT_EQ(wide.err, "");
-    EXPECT_EQ(wide.out, Cli({"L1=2.5", "H1=3.0", "n=10"}).out);
     // A number beyond a double's range is the calculation's Overflow still.
     EXPECT_EQ(Cli({"L1=1e999"}).status, 2);
 
@@ -410,24 +369,24 @@ TEST(CliBatch, RowsFaultsAndTotals)
 
 TEST(CliBatch, APierThatCannotBeBuiltIsAFaultOutOfTotal)
 {
-    // B to E cannot be built: their figures are left empty, the fault cell
-    // names the reason, TOTAL sums A alone, and the exit is 2.
-    const CliRun run = Cli({"--batch", "-"}, "id,L1,R1,h,l1\nA,,,,\nB,-1,,,\nC,,-4.488,,\nD,,,-3,\nE,,,,1\n");
+    // B and E cannot be built: their figures are left empty, the fault cell
+    // names the reason (each reason's wording: calc and the sheet's tests),
+    // TOTAL sums A alone, and the exit is 2.
+    const CliRun run = Cli({"--batch", "-"}, "id,L1,l1\nA,,\nB,-1,\nE,,1\n");
     ASSERT_EQ(run.status, 2) << run.err;
     const auto lines = LfLines(run.out);
-    ASSERT_EQ(lines.size(), 7u) << run.out;
+    ASSERT_EQ(lines.size(), 5u) << run.out;
     EXPECT_EQ(lines[1], "A,64.19044684914253,38.65343990081633,65.6783754863722,38.65343482729694,64.18144332970796,");
-    const char *const reasons[] = {
-        "B,,,,,,\"NotBuildable: L1 = -1 is not positive: ", "C,,,,,,\"NotBuildable: R1 = -4.488 is not positive: ",
-        "D,,,,,,\"NotBuildable: h = -3 is not zero or positive: ",
-        "E,,,,,,\"NotBuildable: the chamfers do not fit the end faces (L2 - 2 l1 < 0); the "
-        "chamfers and the groove do not fit the grooved faces"};
-    for (std::size_t k = 0; k < 4; ++k)
-        EXPECT_EQ(lines[k + 2].rfind(reasons[k], 0), 0u) << lines[k + 2];
-    EXPECT_EQ(lines[6],
+    EXPECT_EQ(lines[2].rfind("B,,,,,,\"NotBuildable: L1 = -1 is not positive: ", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3].rfind("E,,,,,,\"NotBuildable: the chamfers do not fit the end faces (L2 - 2 l1 < 0); the "
+                             "chamfers and the groove do not fit the grooved faces",
+                             0),
+              0u)
+        << lines[3];
+    EXPECT_EQ(lines[4],
               "TOTAL,64.19044684914253,38.65343990081633,65.6783754863722,38.65343482729694,64.18144332970796,"
-              "sums over 1 of 5 piers (4 stopped)");
-    EXPECT_NE(run.err.find("sums over 1 of 5 piers"), std::string::npos) << run.err;
+              "sums over 1 of 3 piers (2 stopped)");
+    EXPECT_NE(run.err.find("sums over 1 of 3 piers"), std::string::npos) << run.err;
 }
 
 // One pier that cannot be built keeps the figures the formulas give, with a
@@ -440,8 +399,6 @@ TEST(Cli, APierThatCannotBeBuiltIsWarnedAboutAndJsonSaysWhy)
     EXPECT_EQ(run.err,
               "warning: NotBuildable: L1 = -1 is not positive: a pier of these dimensions cannot be built, and its "
               "figures are not quantities. Correct the parameters.\n");
-    EXPECT_NE(Cli({"--csv", "R1=-4.488"}).err.find("warning: NotBuildable: R1 = -4.488 is not positive"),
-              std::string::npos);
 
     const auto json = nlohmann::json::parse(Cli({"--json", "l1=1"}).out);
     EXPECT_EQ(json["buildable"], false);
@@ -472,21 +429,16 @@ TEST(CliBatch, CellsAreNumbersOrBlank)
     EXPECT_EQ(rows[2].rfind("B,64.19044684914253,", 0), 0u) << rows[2];
 
     // A cell that is not wholly a number leaves its row's figures empty and
-    // stays out of TOTAL.
-    std::string input = "id,L1,n\nA,\"2,5\",10\nB,2\uff0c5,10\nC,abc,10\nD,2";
-    input += '\0';
-    input += "\x1b\x7f,10\nE, 2.5 ,10\n";
-    const CliRun junk = Cli({"--batch", "-"}, input);
+    // stays out of TOTAL (controls in a cell: batch_test's NoByteOfTheFile...).
+    const CliRun junk = Cli({"--batch", "-"}, "id,L1,n\nA,\"2,5\",10\nC,abc,10\nE, 2.5 ,10\n");
     EXPECT_EQ(junk.status, 2) << junk.err;
     const auto lines = LfLines(junk.out);
-    ASSERT_EQ(lines.size(), 7u) << junk.out;
+    ASSERT_EQ(lines.size(), 5u) << junk.out;
     EXPECT_EQ(lines[1], "A,,,,,,\"NotANumber: L1 = \"\"2,5\"\" is not a number\"");
-    EXPECT_EQ(lines[2], "B,,,,,,\"NotANumber: L1 = \"\"2\uff0c5\"\" is not a number\"");
-    EXPECT_EQ(lines[3], "C,,,,,,\"NotANumber: L1 = \"\"abc\"\" is not a number\"");
-    EXPECT_EQ(lines[4], "D,,,,,,\"NotANumber: L1 = \"\"2\\x00\\x1B\\x7F\"\" is not a number\"");
-    EXPECT_EQ(lines[5].rfind("E,65.11549399635003,", 0), 0u) << lines[5];
-    EXPECT_EQ(lines[6].rfind("TOTAL,65.11549399635003,", 0), 0u) << lines[6];
-    EXPECT_NE(lines[6].find("sums over 1 of 5 piers (4 stopped)"), std::string::npos) << lines[6];
+    EXPECT_EQ(lines[2], "C,,,,,,\"NotANumber: L1 = \"\"abc\"\" is not a number\"");
+    EXPECT_EQ(lines[3].rfind("E,65.11549399635003,", 0), 0u) << lines[3];
+    EXPECT_EQ(lines[4].rfind("TOTAL,65.11549399635003,", 0), 0u) << lines[4];
+    EXPECT_NE(lines[4].find("sums over 1 of 3 piers (2 stopped)"), std::string::npos) << lines[4];
 
     // A default that cannot be read, or is no number, spoils every row: usage error.
     for (const char *assignment : {"n=1e309", "n=40000", "L1=2,5", "h="}) {
@@ -574,16 +526,18 @@ TEST(CliBatch, MalformedFilesStopWithTheLine)
 {
     const struct {
         const char *input;
-        int status;
         const char *message;
-    } cases[] = {{"id,n,Lx\n1,2,3\n", 65, "line 1: unknown column 'Lx'"},
-                 {"n,n\n1,2\n", 65, "line 1: column 'n' appears twice"},
-                 {"id,n\nA,10\nB,10,3\n", 65, "line 3: 3 fields where the header names 2"},
-                 {"id,n\n\"A,10\n", 65, "line 2: a quoted field is not closed"},
-                 {"", 65, "empty"}};
+    } cases[] = {{"id,n,Lx\n1,2,3\n", "line 1: unknown column 'Lx'"},
+                 {"n,n\n1,2\n", "line 1: column 'n' appears twice"},
+                 {"id,n\nA,10\nB,10,3\n", "line 3: 3 fields where the header names 2"},
+                 {"id,n\n\"A,10\n", "line 2: a quoted field is not closed"},
+                 {"id,n\nA,10\np\"1\",10\n", "line 3: a quote inside a field that does not start with one"},
+                 {"id,n\n\"p\"1,10\n", "line 2: text after the closing quote of a field"},
+                 {"id\tn\n\"a\nb\" ,10\n", "line 3: text after the closing quote of a field"},
+                 {"", "empty"}};
     for (const auto &c : cases) {
         const CliRun run = Cli({"--batch", "-"}, c.input);
-        EXPECT_EQ(run.status, c.status) << c.input;
+        EXPECT_EQ(run.status, 65) << c.input;
         EXPECT_EQ(run.out, "") << c.input;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }

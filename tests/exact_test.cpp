@@ -175,13 +175,7 @@ TEST(ExactAgainstLayers, LayeredFiguresConverge)
         EXPECT_NEAR(volumeRatio, 4.0, 0.2) << "volume error about 1/n^2";
         EXPECT_NEAR(formworkRatio, 2.0, 0.1) << "formwork toward the projection about 1/n";
     }
-    // The true area exceeds the projection by about 5% for this pier, and
-    // by about 24% when the R1 arcs end horizontal.
-    ExpectRelative(e.TrueFlareFormwork / e.ProjectedFlareFormwork, 1.0478, 1e-3, "default pier");
-    p.R1 = p.h;
-    const ExactQuantities top = Exact(p);
-    ExpectRelative(top.TrueFlareFormwork / top.ProjectedFlareFormwork, 1.2394, 1e-3, "h = R1");
-    EXPECT_TRUE(std::isfinite(top.EndFaces));
+    // (The true area of these piers: ExactAgainstMesh.)
 }
 
 TEST(ExactAgainstLayers, StripsAddUpToTheWhole)

@@ -50,6 +50,22 @@ struct Node {
         return out;
     }
 
+    // The text of each cell of this table row.
+    std::vector<std::string> cells() const
+    {
+        std::vector<std::string> out;
+        for (const Node *cell : all("td"))
+            out.push_back(cell->textContent());
+        return out;
+    }
+
+    // The text of the element with this id, or a note that there is none.
+    std::string textOf(const std::string &id) const
+    {
+        const Node *node = byId(id);
+        return node ? node->textContent() : "(no #" + id + ")";
+    }
+
     const Node *byId(const std::string &id) const
     {
         auto found = all();

@@ -2,6 +2,7 @@
 // a text, standard output and error captured as bytes.
 #pragma once
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -35,7 +36,9 @@ ProcessRun RunProgram(const std::string &program, const std::vector<std::string>
 // The whole content of a file, or nothing if it cannot be read.
 inline std::string ReadFileBytes(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
+    // The path is UTF-8, on Windows too, where a narrow path would be taken
+    // in the ANSI code page.
+    std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();

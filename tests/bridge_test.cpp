@@ -1,10 +1,10 @@
 // The bridge window's model, with no toolkit: rows, states, totals and the
 // bill, editing, the clipboard as Excel writes it, undo, and the file, whose
 // totals a run of pierqty-cli --batch must repeat to the last bit.
+#include "platform/desktop_fake.h"
 #include "sheet/files.h"
 #include "tests/cli_run.h"
 #include "tests/scratch_folder.h"
-#include "platform/desktop_fake.h"
 #include "ui/form/bridge.h"
 #include "ui/form/bridge_controller.h"
 
@@ -553,9 +553,9 @@ TEST(BridgeCommands, ExportsWriteWhatTheCliWritesForTheSameFile)
     EXPECT_TRUE(view.services.errors.empty() && view.services.openedUrls.empty());
     view.services.savePath = PathIn(folder.path(), "summary.html");
     controller.run(Command::ExportSummarySheet);
-    const test::ProcessRun cli = test::RunProgram(
-        PIERQTY_CLI, {"--batch", model.path(), "--sheet", PathIn(folder.path(), "cli.html")}, "",
-        {"PIERQTY_SHEET_DATE=" + sheet::LocalDateText(), "", false});
+    const test::ProcessRun cli =
+        test::RunProgram(PIERQTY_CLI, {"--batch", model.path(), "--sheet", PathIn(folder.path(), "cli.html")}, "",
+                         {"PIERQTY_SHEET_DATE=" + sheet::LocalDateText(), "", false});
     EXPECT_EQ(test::ReadFileBytes(PathIn(folder.path(), "summary.html")),
               test::ReadFileBytes(PathIn(folder.path(), "cli.html")))
         << cli.err;

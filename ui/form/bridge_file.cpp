@@ -101,8 +101,7 @@ cli::TextEncoding DetectEncoding(cli::ByteSource &source)
     csv::LineReader lines(source, cli::TextEncoding::Utf8);
     csv::Reader reader(lines);
     csv::Record record;
-    while (reader.next(record, 1)) {
-    }
+    while (reader.next(record, 1)) { }
     const cli::TextEncoding encoding = lines.encoding();
     return encoding == cli::TextEncoding::Utf8 && !lines.validUtf8() ? cli::TextEncoding::Gb18030 : encoding;
 }
@@ -121,9 +120,9 @@ FileReading ReadRows(cli::ByteSource &source, cli::TextEncoding encoding)
         if (record.count == 1 && Trim(record.fields[0]).empty())
             continue; // a blank line
         if (record.count != columns.size()) {
-            error = FileError{static_cast<int>(record.line), "有 " + std::to_string(record.count) +
-                                                                 " 个字段，而表头有 " + std::to_string(columns.size()) +
-                                                                 " 列"};
+            error = FileError{static_cast<int>(record.line),
+                              "有 " + std::to_string(record.count) + " 个字段，而表头有 " +
+                                  std::to_string(columns.size()) + " 列"};
             break;
         }
         reading.rows.push_back(ReadRow(record, columns, static_cast<int>(reading.rows.size()) + 1));

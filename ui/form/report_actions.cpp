@@ -10,8 +10,8 @@
 
 #include <ctime>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <stdexcept>
@@ -163,7 +163,9 @@ bool ExportBridgeWorkbook(DesktopServices &services, const std::vector<bill::Pie
     const SaveFileRequest request{"导出 Excel", "桥梁工程量清单" + FileStamp() + ".xlsx", "Excel 工作簿", "xlsx"};
     return SaveBridgeDocument(
         services, request, "工程量清单", piers,
-        [&](const std::string &path, std::string &failure) { return bill::WriteWorkbook(path, piers, *options, failure); },
+        [&](const std::string &path, std::string &failure) {
+            return bill::WriteWorkbook(path, piers, *options, failure);
+        },
         launchTarget);
 }
 

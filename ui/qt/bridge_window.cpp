@@ -3,16 +3,16 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QFontMetrics>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
-#include <QGuiApplication>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -301,7 +301,7 @@ BridgeWindow::UnsavedAnswer BridgeWindow::askUnsaved(const std::string &question
     QPushButton *discardButton = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
     box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
     box.exec();
-    return box.clickedButton() == saveButton ? UnsavedAnswer::Save
+    return box.clickedButton() == saveButton   ? UnsavedAnswer::Save
         : box.clickedButton() == discardButton ? UnsavedAnswer::Discard
                                                : UnsavedAnswer::Cancel;
 }

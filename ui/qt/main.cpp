@@ -1,7 +1,7 @@
 // pierqty: the calculator window.
 #include "pierqty/version.h"
-#include "ui/form/form.h"
 #include "ui/form/bridge_controller.h"
+#include "ui/form/form.h"
 #include "ui/qt/bridge_window.h"
 #include "ui/qt/desktop_qt.h"
 #include "ui/qt/hdun.h"
@@ -54,9 +54,7 @@ public:
     Program() : m_calculator(m_calculatorServices)
     {
         m_calculatorServices.setParent(&m_calculator);
-        m_calculator.controller().openBridge = [this]() -> pierqty::bridge::BridgeModel & {
-            return bridge().model();
-        };
+        m_calculator.controller().openBridge = [this]() -> pierqty::bridge::BridgeModel & { return bridge().model(); };
     }
 
     pierqty::Hdun &calculator() { return m_calculator; }

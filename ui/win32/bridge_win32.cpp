@@ -1,7 +1,7 @@
 #include "ui/win32/bridge_win32.h"
 
-#include "ui/win32/desktop_win32.h"
 #include "ui/form/form.h"
+#include "ui/win32/desktop_win32.h"
 #include "ui/win32/hdun_win32.h"
 #include "ui/win32/resources.h"
 

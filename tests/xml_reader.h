@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <regex>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -222,6 +223,29 @@ inline std::unique_ptr<Node> Parse(std::string_view text)
     if (r.pos != text.size())
         r.fail("content after the root element");
     return root;
+}
+
+// The texts of a Chinese document that read as English: a word other than
+// pierqty and GB, a hyphen-minus for a minus sign, and with exponents set a
+// figure in exponent form (1e+60). The style and what skip names are left
+// out. Empty when the document speaks Chinese throughout.
+inline std::vector<std::string> EnglishTexts(const Node &root, bool exponents, bool (*skip)(const Node &) = nullptr)
+{
+    static const std::regex word("[A-Za-z]{2,}"), hyphenMinus("(^|[^0-9A-Za-z])-[0-9]"), exponent("[0-9]e[+-]?[0-9]");
+    std::vector<std::string> found;
+    for (const Node *node : root.all("")) {
+        if (node->name == "style" || (skip && skip(*node)))
+            continue;
+        for (const auto &child : node->children) {
+            const std::string &text = child->text;
+            bool english = std::regex_search(text, hyphenMinus) || (exponents && std::regex_search(text, exponent));
+            for (std::sregex_iterator it(text.begin(), text.end(), word), end; it != end; ++it)
+                english = english || (it->str() != "pierqty" && it->str() != "GB");
+            if (english)
+                found.push_back(text);
+        }
+    }
+    return found;
 }
 
 } // namespace xmltest
